@@ -1,0 +1,4 @@
+import QtQuick
+
+FocusScope {
+}

@@ -1,0 +1,20 @@
+import QtQuick
+import QtQuick.Window
+
+Window {
+    id: rootWindow
+
+    width: 1536
+    height: 864
+    visible: true
+    title: qsTr("Kestrune")
+
+    MainPanel {
+        id: mainPanel
+
+        scale: kestruneCore.getSetting("scale", 1.0)
+        transformOrigin: Item.TopLeft
+        width: Math.floor(rootWindow.width / mainPanel.scale)
+        height: Math.floor(rootWindow.height / mainPanel.scale)
+    }
+}

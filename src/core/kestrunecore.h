@@ -1,0 +1,45 @@
+#pragma once
+
+#include "openlogentry.h"
+
+#include <QObject>
+#include <QSettings>
+#include <QStandardItemModel>
+#include <QUrl>
+#include <QVariant>
+
+#include <vector>
+
+// The one service object published to QML as "kestruneCore": the folder model of
+// discovered logs, the registry of open logs with their searches, and the read-only
+// settings and style files.
+class KestruneCore : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Reads settings.ini beside the executable and style/default.ini below it.
+    KestruneCore();
+    // Reads settings.ini and style/default.ini from the given folder instead.
+    explicit KestruneCore(const QString &configFolder);
+    ~KestruneCore() override;
+
+    Q_INVOKABLE void openFolder(QUrl url);
+    Q_INVOKABLE QObject *folderModel();
+    Q_INVOKABLE QObject *openLog(QString folder, QString serverName);
+    Q_INVOKABLE void closeLog(QString folder, QString serverName);
+    Q_INVOKABLE void containsOnly(QVariantList filters);
+    Q_INVOKABLE void containsAll(QVariantList filters);
+    Q_INVOKABLE void showOnlyErrors(bool onlyErrors);
+    Q_INVOKABLE int findNext(QString folder, QString serverName, int startsAt, QString str) const;
+    Q_INVOKABLE int findDate(QString folder, QString serverName, QString str) const;
+    Q_INVOKABLE int getIndex(QString folder, QString serverName, int lineNumber) const;
+    Q_INVOKABLE QVariant getSetting(QString key, QVariant defaultValue = QVariant()) const;
+    Q_INVOKABLE QVariant getStyle(QString key, QVariant defaultValue = QVariant()) const;
+
+private:
+    QStandardItemModel folders;
+    std::vector<OpenLogEntry> openLogs;
+    QSettings settings;
+    QSettings style;
+};

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QSortFilterProxyModel>
+#include <QStringList>
+#include <QVariantList>
+
+// The filtering proxy in front of one log's record model: substring filters combined as
+// contains-only or contains-all, and an errors-only switch.
+class LogFilterModel : public QSortFilterProxyModel
+{
+public:
+    explicit LogFilterModel(QObject *parent = nullptr);
+    ~LogFilterModel() override;
+
+    // Each setter re-filters every row before it returns.
+    void setContainsOnly(const QVariantList &filters);
+    void setContainsAll(const QVariantList &filters);
+    void setShowOnlyErrors(bool onlyErrors);
+
+protected:
+    [[nodiscard]] bool filterAcceptsRow(
+        int sourceRow, const QModelIndex &sourceParent) const override;
+
+private:
+    void setFilters(const QVariantList &filters);
+
+    QStringList filters;
+    bool containsOnlyMode = true;
+    bool onlyErrors = false;
+};

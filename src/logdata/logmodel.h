@@ -1,0 +1,49 @@
+#pragma once
+
+#include "qarnlogparser.h"
+
+#include <QAbstractListModel>
+
+#include <future>
+#include <vector>
+
+// The list model behind one open log: its records, and one lower-cased search text
+// per record that is built on a worker thread as soon as the records arrive.
+class LogModel : public QAbstractListModel
+{
+    Q_OBJECT
+
+public:
+    enum Roles {
+        dateTimeRole = Qt::UserRole + 1,
+        logTypeRole,
+        threadIDRole,
+        moduleNameRole,
+        cppFileNameRole,
+        cppLineRole,
+        messageRole,
+        lineRole,
+        searchTextRole,
+    };
+
+    explicit LogModel(QObject *parent = nullptr);
+    // Waits for a search-text job that is still running.
+    ~LogModel() override;
+
+    // Replaces the records and starts the search-text job; returns without waiting for it.
+    void setRecords(const std::vector<QarnLogParser::QarnLog> &records);
+    void setRecords(std::vector<QarnLogParser::QarnLog> &&records);
+
+    [[nodiscard]] int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    // The first searchTextRole request blocks until the search-text job has finished.
+    [[nodiscard]] QVariant data(const QModelIndex &index, int role) const override;
+    [[nodiscard]] QHash<int, QByteArray> roleNames() const override;
+
+    [[nodiscard]] std::vector<QString> buildSearchTexts() const;
+    [[nodiscard]] QString searchTextOf(const QarnLogParser::QarnLog &log) const;
+
+private:
+    std::vector<QarnLogParser::QarnLog> records;
+    mutable std::vector<QString> searchTexts;
+    mutable std::future<std::vector<QString>> pendingSearchTexts;
+};

@@ -1,0 +1,6 @@
+import QtQuick
+
+Item {
+    width: undefinedDimension
+    NoSuchType {}
+}

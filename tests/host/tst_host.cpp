@@ -1,0 +1,110 @@
+// Starts the built program as a process and checks what it does with its command line.
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Outcome
+{
+    int exitCode = 0;
+    QString output;
+};
+
+Outcome run(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+        return {-1000, QStringLiteral("timed out")};
+    }
+    return {process.exitCode(), QString::fromLocal8Bit(process.readAll())};
+}
+
+QString writeDocument(const QTemporaryDir &dir, const QString &name, const QByteArray &body)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    file.write(body);
+    return path;
+}
+
+} // namespace
+
+class TestHost : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void namedDocumentRunsWithTheCore();
+    void identityReadsBack();
+    void qtOptionsAreNotTheDocument();
+    void brokenBuiltInDocumentExitsWithMinusOne();
+    void brokenNamedDocumentExitsWithMinusOne();
+
+private:
+    QTemporaryDir dir;
+};
+
+void TestHost::namedDocumentRunsWithTheCore()
+{
+    const QString doc = writeDocument(dir, QStringLiteral("exit3.qml"), R"(
+import QtQuick
+Item {
+    Component.onCompleted: {
+        console.log("setting:" + kestruneCore.getSetting("noSuchKey", "fallback"))
+        Qt.exit(3)
+    }
+})");
+    const Outcome outcome = run(QStringLiteral(KESTRUNE_BIN), {"-platform", "offscreen", doc});
+    QCOMPARE(outcome.exitCode, 3);
+    QVERIFY2(outcome.output.contains("setting:fallback"), qPrintable(outcome.output));
+}
+
+void TestHost::identityReadsBack()
+{
+    const QString doc = writeDocument(dir, QStringLiteral("identity.qml"), R"(
+import QtQuick
+Item {
+    Component.onCompleted: {
+        console.log("identity:" + [Qt.application.name, Qt.application.organization,
+                                   Qt.application.domain].join("|"))
+        Qt.exit(0)
+    }
+})");
+    const Outcome outcome = run(QStringLiteral(KESTRUNE_BIN), {"-platform", "offscreen", doc});
+    QCOMPARE(outcome.exitCode, 0);
+    QVERIFY2(
+        outcome.output.contains("identity:Kestrune|Kestrune|Kestrune"), qPrintable(outcome.output));
+}
+
+void TestHost::qtOptionsAreNotTheDocument()
+{
+    // With only Qt's options the built-in document is the one loaded: its failure names it.
+    const Outcome outcome = run(QStringLiteral(KESTRUNE_BROKEN_BIN), {"-platform", "offscreen"});
+    QCOMPARE(outcome.exitCode, 255);
+    QVERIFY2(outcome.output.contains("qrc:/KestruneTest/broken.qml"), qPrintable(outcome.output));
+    QVERIFY2(!outcome.output.contains("offscreen:"), qPrintable(outcome.output));
+}
+
+void TestHost::brokenBuiltInDocumentExitsWithMinusOne()
+{
+    const Outcome outcome = run(QStringLiteral(KESTRUNE_BROKEN_BIN), {});
+    QCOMPARE(outcome.exitCode, 255);
+}
+
+void TestHost::brokenNamedDocumentExitsWithMinusOne()
+{
+    const QString broken = writeDocument(dir, QStringLiteral("broken.qml"), "Item { x: \n");
+    QCOMPARE(run(QStringLiteral(KESTRUNE_BIN), {broken}).exitCode, 255);
+    const QString missing = dir.filePath(QStringLiteral("missing.qml"));
+    QCOMPARE(run(QStringLiteral(KESTRUNE_BIN), {missing}).exitCode, 255);
+}
+
+QTEST_GUILESS_MAIN(TestHost)
+#include "tst_host.moc"
