@@ -1,0 +1,50 @@
+#include "testsupport.h"
+
+#include "loggenerator.h"
+
+#include <QDir>
+#include <QFile>
+
+TestSupport::TestSupport(QObject *parent)
+    : QObject(parent)
+{ }
+
+QString TestSupport::generateLog(
+    const QString &subFolder, const QString &name, int files, int bytes, int seed)
+{
+    const QString folder = path(subFolder);
+    QDir().mkpath(folder);
+    LogGenerator generator(static_cast<quint64>(seed));
+    if (generator.writeLog(folder, name, files, bytes) < 0)
+        return {};
+    return folder;
+}
+
+QString TestSupport::writeFile(const QString &relativePath, const QString &content)
+{
+    const QString filePath = path(relativePath);
+    QDir().mkpath(QFileInfo(filePath).absolutePath());
+    QFile file(filePath);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return {};
+    file.write(content.toUtf8());
+    return filePath;
+}
+
+bool TestSupport::remove(const QString &relativePath)
+{
+    const QString target = path(relativePath);
+    if (QFileInfo(target).isDir())
+        return QDir(target).removeRecursively();
+    return QFile::remove(target);
+}
+
+QString TestSupport::path(const QString &relativePath) const
+{
+    return relativePath.isEmpty() ? dir.path() : QDir(dir.path()).filePath(relativePath);
+}
+
+QUrl TestSupport::fileUrl(const QString &absolutePath) const
+{
+    return QUrl::fromLocalFile(absolutePath);
+}
