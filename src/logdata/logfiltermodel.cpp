@@ -28,6 +28,15 @@ void LogFilterModel::setShowOnlyErrors(bool errorsOnly)
     invalidateFilter();
 }
 
+std::vector<int> LogFilterModel::acceptedSourceRows() const
+{
+    std::vector<int> rows;
+    rows.reserve(static_cast<size_t>(rowCount()));
+    for (int row = 0; row < rowCount(); ++row)
+        rows.push_back(mapToSource(index(row, 0)).row());
+    return rows;
+}
+
 bool LogFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const
 {
     const QModelIndex index = sourceModel()->index(sourceRow, 0, sourceParent);

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QVariantList>
 
+#include <vector>
+
 // The filtering proxy in front of one log's record model: substring filters combined as
 // contains-only or contains-all, and an errors-only switch.
 class LogFilterModel : public QSortFilterProxyModel
@@ -16,6 +18,9 @@ public:
     void setContainsOnly(const QVariantList &filters);
     void setContainsAll(const QVariantList &filters);
     void setShowOnlyErrors(bool onlyErrors);
+
+    // The source rows of the visible records, in the order of this model's rows.
+    [[nodiscard]] std::vector<int> acceptedSourceRows() const;
 
 protected:
     [[nodiscard]] bool filterAcceptsRow(

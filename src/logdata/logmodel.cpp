@@ -55,13 +55,20 @@ QVariant LogModel::data(const QModelIndex &index, int role) const
         return log.message.simplified();
     case lineRole:
         return log.line;
-    case searchTextRole:
-        if (searchTexts.empty() && pendingSearchTexts.valid())
-            searchTexts = pendingSearchTexts.get();
-        return searchTexts.at(static_cast<size_t>(index.row()));
+    case searchTextRole: {
+        const std::vector<QString> *texts = fetchSearchTexts();
+        return texts ? QVariant((*texts)[static_cast<size_t>(index.row())]) : QVariant();
+    }
     default:
         return {};
     }
+}
+
+const std::vector<QString> *LogModel::fetchSearchTexts() const
+{
+    if (searchTexts.empty() && pendingSearchTexts.valid())
+        searchTexts = pendingSearchTexts.get();
+    return &searchTexts;
 }
 
 QHash<int, QByteArray> LogModel::roleNames() const

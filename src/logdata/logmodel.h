@@ -39,6 +39,13 @@ public:
     [[nodiscard]] QVariant data(const QModelIndex &index, int role) const override;
     [[nodiscard]] QHash<int, QByteArray> roleNames() const override;
 
+    // Direct access for the searches, which would be slow through one QVariant per row.
+    [[nodiscard]] const std::vector<QarnLogParser::QarnLog> &allRecords() const { return records; }
+    // The search texts of every row, waiting for the background job on first use, exactly
+    // like the first searchTextRole request. Null when the job failed: then no record
+    // matches any text.
+    [[nodiscard]] const std::vector<QString> *fetchSearchTexts() const;
+
     [[nodiscard]] std::vector<QString> buildSearchTexts() const;
     [[nodiscard]] QString searchTextOf(const QarnLogParser::QarnLog &log) const;
 
