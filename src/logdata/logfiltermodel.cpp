@@ -3,6 +3,11 @@
 #include "logmodel.h"
 
 #include <QStringMatcher>
+#include <QThread>
+
+#include <algorithm>
+#include <future>
+#include <optional>
 
 namespace {
 
@@ -28,43 +33,52 @@ private:
     bool lastResult = false;
 };
 
-// The filter texts, prepared once per pass for searching many search texts.
+// One filter text, prepared for searching many search texts: QStringMatcher skips ahead on
+// longer texts, while the plain search, which looks for the first character with vector
+// instructions, is faster for very short ones.
+class Needle
+{
+public:
+    explicit Needle(const QString &text)
+        : text(text)
+    {
+        if (text.size() >= minMatcherLength)
+            matcher.emplace(text);
+    }
+
+    [[nodiscard]] bool occursIn(const QString &searchText) const
+    {
+        return (matcher ? matcher->indexIn(searchText) : searchText.indexOf(text)) >= 0;
+    }
+
+private:
+    static constexpr qsizetype minMatcherLength = 4;
+    QString text;
+    std::optional<QStringMatcher> matcher;
+};
+
+// The filter texts combined as any-of or all-of.
 class TextTest
 {
 public:
     TextTest(const QStringList &filters, bool anyOf)
         : anyOf(anyOf)
     {
-        for (const QString &filter : filters) {
-            // An empty text occurs in every search text.
-            if (filter.isEmpty())
-                hasEmpty = true;
-            else
-                matchers.emplace_back(filter);
-        }
+        for (const QString &filter : filters)
+            needles.emplace_back(filter);
     }
 
     bool operator()(const QString &searchText) const
     {
-        if (anyOf) {
-            if (hasEmpty)
-                return true;
-            for (const QStringMatcher &matcher : matchers) {
-                if (matcher.indexIn(searchText) >= 0)
-                    return true;
-            }
-            return false;
+        for (const Needle &needle : needles) {
+            if (needle.occursIn(searchText) == anyOf)
+                return anyOf;
         }
-        for (const QStringMatcher &matcher : matchers) {
-            if (matcher.indexIn(searchText) < 0)
-                return false;
-        }
-        return true;
+        return !anyOf;
     }
 
 private:
-    std::vector<QStringMatcher> matchers;
-    bool hasEmpty = false;
+    std::vector<Needle> needles;
     bool anyOf;
 };
 
@@ -170,7 +184,7 @@ void LogFilterModel::refreshIfStale() const
 }
 
 // Reads the records and search texts directly: one QVariant per row would cost more than the
-// matching itself.
+// matching itself. Large logs are split among the cores; the pass only reads.
 std::vector<char> LogFilterModel::matchRecords(const LogModel &model) const
 {
     const std::vector<QarnLogParser::QarnLog> &records = model.allRecords();
@@ -179,12 +193,25 @@ std::vector<char> LogFilterModel::matchRecords(const LogModel &model) const
         = filters.isEmpty() ? nullptr : model.fetchSearchTexts();
     if (!filters.isEmpty() && !searchTexts)
         return passes;
-    ErrorTypeTest isError;
     const TextTest containsTexts(filters, containsOnlyMode);
-    for (size_t row = 0; row < records.size(); ++row) {
-        passes[row] = (!onlyErrors || isError(records[row].logType))
-            && (!searchTexts || containsTexts((*searchTexts)[row]));
+    const auto matchRange = [&](size_t begin, size_t end) {
+        ErrorTypeTest isError;
+        for (size_t row = begin; row < end; ++row) {
+            passes[row] = (!onlyErrors || isError(records[row].logType))
+                && (!searchTexts || containsTexts((*searchTexts)[row]));
+        }
+    };
+    constexpr size_t minRowsPerPart = 100'000;
+    const size_t parts = std::clamp<size_t>(
+        records.size() / minRowsPerPart, 1, size_t(std::max(1, QThread::idealThreadCount())));
+    std::vector<std::future<void>> helpers;
+    for (size_t part = 1; part < parts; ++part) {
+        helpers.push_back(std::async(std::launch::async, matchRange, records.size() * part / parts,
+            records.size() * (part + 1) / parts));
     }
+    matchRange(0, records.size() / parts);
+    for (std::future<void> &helper : helpers)
+        helper.get();
     return passes;
 }
 

@@ -86,6 +86,7 @@ class TestLogFilterModel : public QObject
 private slots:
     void rowsFollowTheRuleAfterEveryChange_data();
     void rowsFollowTheRuleAfterEveryChange();
+    void largeLogsGiveTheSameRows();
     void errorsOnlyKeepsTextsAndMode();
     void eachChangeIsOneReset();
     void followsTheSourceModel();
@@ -132,6 +133,27 @@ void TestLogFilterModel::rowsFollowTheRuleAfterEveryChange()
     }
     filter.setContainsOnly({});
     QCOMPARE(proxyRows(filter), expectedRows(records, {}, true, false));
+}
+
+void TestLogFilterModel::largeLogsGiveTheSameRows()
+{
+    // Large enough for the pass to be split among threads.
+    std::vector<Record> records;
+    for (int i = 0; i < 250'000; ++i) {
+        records.push_back(record(i % 5 ? "Info" : "Error",
+            i % 7 ? QString("entry %1").arg(i) : QString("Queue Full %1").arg(i)));
+    }
+    LogModel model;
+    model.setRecords(records);
+    LogFilterModel filter;
+    filter.setSourceModel(&model);
+    filter.setContainsOnly({"queue full", "entry 12"});
+    QCOMPARE(filter.acceptedSourceRows(),
+        expectedRows(records, {"queue full", "entry 12"}, true, false));
+    filter.setShowOnlyErrors(true);
+    filter.setContainsAll({"full", "5"});
+    QCOMPARE(filter.acceptedSourceRows(), expectedRows(records, {"full", "5"}, false, true));
+    QCOMPARE(proxyRows(filter), filter.acceptedSourceRows());
 }
 
 void TestLogFilterModel::errorsOnlyKeepsTextsAndMode()
