@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
+#include <QStringListModel>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -91,6 +92,7 @@ private slots:
     void eachChangeIsOneReset();
     void followsTheSourceModel();
     void nonTextFilterValues();
+    void otherSourceModelsAreReadThroughRoles();
 };
 
 void TestLogFilterModel::rowsFollowTheRuleAfterEveryChange_data()
@@ -225,6 +227,22 @@ void TestLogFilterModel::nonTextFilterValues()
     QCOMPARE(filter.acceptedSourceRows(), (std::vector<int> {1}));
     filter.setContainsAll({QVariant()});
     QCOMPARE(filter.rowCount(), 3);
+}
+
+// A source model that is no LogModel and knows none of the record roles: every row has an
+// empty type and an empty search text.
+void TestLogFilterModel::otherSourceModelsAreReadThroughRoles()
+{
+    QStringListModel source({"a", "b"});
+    LogFilterModel filter;
+    filter.setSourceModel(&source);
+    filter.setContainsOnly({""});
+    QCOMPARE(filter.acceptedSourceRows(), (std::vector<int> {0, 1}));
+    filter.setContainsOnly({"a"});
+    QCOMPARE(filter.rowCount(), 0);
+    filter.setContainsOnly({});
+    filter.setShowOnlyErrors(true);
+    QCOMPARE(filter.rowCount(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestLogFilterModel)
