@@ -168,31 +168,36 @@ void LogFilterModel::markStale()
     stale = true;
 }
 
+// The vectors keep their storage from pass to pass: fresh memory is the dearest part of a
+// pass over millions of rows.
 void LogFilterModel::refreshIfStale() const
 {
     if (!stale)
         return;
     stale = false;
-    const auto *logModel = qobject_cast<const LogModel *>(sourceModel());
-    rowPasses = logModel ? matchRecords(*logModel) : matchRows();
+    if (const auto *logModel = qobject_cast<const LogModel *>(sourceModel()))
+        matchRecords(*logModel);
+    else
+        matchRows();
     acceptedRows.clear();
+    acceptedRows.reserve(size_t(std::count(rowPasses.cbegin(), rowPasses.cend(), char(1))));
     for (size_t row = 0; row < rowPasses.size(); ++row) {
         if (rowPasses[row])
             acceptedRows.push_back(int(row));
     }
-    acceptedRows.shrink_to_fit();
 }
 
 // Reads the records and search texts directly: one QVariant per row would cost more than the
 // matching itself. Large logs are split among the cores; the pass only reads.
-std::vector<char> LogFilterModel::matchRecords(const LogModel &model) const
+void LogFilterModel::matchRecords(const LogModel &model) const
 {
     const std::vector<QarnLogParser::QarnLog> &records = model.allRecords();
-    std::vector<char> passes(records.size(), 0);
+    std::vector<char> &passes = rowPasses;
+    passes.assign(records.size(), 0);
     const std::vector<QString> *searchTexts
         = filters.isEmpty() ? nullptr : model.fetchSearchTexts();
     if (!filters.isEmpty() && !searchTexts)
-        return passes;
+        return;
     const TextTest containsTexts(filters, containsOnlyMode);
     const auto matchRange = [&](size_t begin, size_t end) {
         ErrorTypeTest isError;
@@ -212,14 +217,14 @@ std::vector<char> LogFilterModel::matchRecords(const LogModel &model) const
     matchRange(0, records.size() / parts);
     for (std::future<void> &helper : helpers)
         helper.get();
-    return passes;
 }
 
 // Any other source model is read through its roles.
-std::vector<char> LogFilterModel::matchRows() const
+void LogFilterModel::matchRows() const
 {
     const QAbstractItemModel *model = sourceModel();
-    std::vector<char> passes(model ? size_t(model->rowCount()) : 0, 0);
+    std::vector<char> &passes = rowPasses;
+    passes.assign(model ? size_t(model->rowCount()) : 0, 0);
     ErrorTypeTest isError;
     const TextTest containsTexts(filters, containsOnlyMode);
     for (size_t row = 0; row < passes.size(); ++row) {
@@ -228,5 +233,4 @@ std::vector<char> LogFilterModel::matchRows() const
             && (filters.isEmpty()
                 || containsTexts(index.data(LogModel::searchTextRole).toString()));
     }
-    return passes;
 }

@@ -36,8 +36,8 @@ private:
     void refilter();
     void markStale();
     void refreshIfStale() const;
-    [[nodiscard]] std::vector<char> matchRecords(const LogModel &model) const;
-    [[nodiscard]] std::vector<char> matchRows() const;
+    void matchRecords(const LogModel &model) const;
+    void matchRows() const;
 
     QStringList filters;
     bool containsOnlyMode = true;
