@@ -1,12 +1,11 @@
 #include "logfiltermodel.h"
 
 #include "logmodel.h"
+#include "parallelfor.h"
 
 #include <QStringMatcher>
-#include <QThread>
 
 #include <algorithm>
-#include <future>
 #include <optional>
 
 namespace {
@@ -188,7 +187,7 @@ void LogFilterModel::refreshIfStale() const
 }
 
 // Reads the records and search texts directly: one QVariant per row would cost more than the
-// matching itself. Large logs are split among the cores; the pass only reads.
+// matching itself. Large logs are split among the cores; the pass only reads the records.
 void LogFilterModel::matchRecords(const LogModel &model) const
 {
     const std::vector<QarnLogParser::QarnLog> &records = model.allRecords();
@@ -206,17 +205,7 @@ void LogFilterModel::matchRecords(const LogModel &model) const
                 && (!searchTexts || containsTexts((*searchTexts)[row]));
         }
     };
-    constexpr size_t minRowsPerPart = 100'000;
-    const size_t parts = std::clamp<size_t>(
-        records.size() / minRowsPerPart, 1, size_t(std::max(1, QThread::idealThreadCount())));
-    std::vector<std::future<void>> helpers;
-    for (size_t part = 1; part < parts; ++part) {
-        helpers.push_back(std::async(std::launch::async, matchRange, records.size() * part / parts,
-            records.size() * (part + 1) / parts));
-    }
-    matchRange(0, records.size() / parts);
-    for (std::future<void> &helper : helpers)
-        helper.get();
+    parallelFor(records.size(), 100'000, matchRange);
 }
 
 // Any other source model is read through its roles.

@@ -24,7 +24,8 @@ public:
 
     void setSourceModel(QAbstractItemModel *model) override;
 
-    // The source rows of the visible records, in the order of this model's rows.
+    // The source rows of the visible records, in the order of this model's rows: the model's
+    // own vector, brought up to date whenever the filter or the source rows change.
     [[nodiscard]] const std::vector<int> &acceptedSourceRows() const;
 
 protected:
