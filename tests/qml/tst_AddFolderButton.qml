@@ -35,12 +35,5 @@ Item {
             }
         }
 
-        function test_veilWhileHovered() {
-            const veil = button.background.children[0]
-            verify(!veil.visible)
-            mouseMove(button, 75, 17)
-            verify(veil.visible)
-            compare(veil.opacity, 0.2)
-        }
     }
 }

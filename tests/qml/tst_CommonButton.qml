@@ -57,16 +57,6 @@ Item {
             compare(clickSpy.count, 1)
         }
 
-        function test_labelFillsButtonInWhiteRoboto() {
-            const label = button.contentItem
-            compare(label.text, "no recording")
-            compare(label.font.family, "Roboto")
-            compare(label.font.pixelSize, 14)
-            compare(label.color, "#ffffff")
-            compare(label.width, button.width)
-            compare(label.height, button.height)
-        }
-
         function test_veilWhileHoveredOrChecked() {
             verify(!veil(button).visible)
             mouseMove(button, 10, 10)

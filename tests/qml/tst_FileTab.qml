@@ -90,19 +90,6 @@ Item {
             compare(switchSpy.count, 1)
         }
 
-        function test_closeButtonInTopRightCorner() {
-            const button = closeButton()
-            compare(button.width, 14)
-            compare(button.height, 14)
-            compare(button.x, tab.width - 3 - 14)
-            compare(button.y, 3)
-            compare(button.background.color, "#24272a")
-            compare(button.contentItem.text, "X")
-            compare(button.contentItem.width, 8)
-            compare(button.contentItem.x, 3)
-            compare(button.contentItem.color, "#dddddd")
-        }
-
         function test_longLabelNeitherElidedNorClipped() {
             tab.text = "AVeryLongLogNameThatIsWiderThanItsTab"
             compare(label().font.family, "Roboto")

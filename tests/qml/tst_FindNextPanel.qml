@@ -51,17 +51,6 @@ Item {
             findDateSpy.clear()
         }
 
-        function test_layout() {
-            compare(textField().x, 10)
-            compare(textField().y, 10)
-            compare(dateField().y, 60)
-            compare(dateField().width, 320)
-            compare(panel.border.color, "#0c0d0e")
-            compare(textField().placeholderText, "Find...")
-            compare(dateField().placeholderText, "2023/02/28 12:34:56")
-            compare(textField().font.family, "Roboto")
-        }
-
         function test_enterEmitsTextAsTyped() {
             panel.setFocusOnTextField()
             verify(textField().activeFocus)

@@ -49,16 +49,6 @@ Item {
             clickSpy.clear()
         }
 
-        function test_iconCentredAtItsOwnSize() {
-            compare(button.width, 30)
-            compare(button.height, 30)
-            tryCompare(icon(), "status", Image.Ready)
-            compare(icon().width, 30)
-            compare(icon().height, 30)
-            compare(icon().x, 0)
-            compare(icon().y, 0)
-        }
-
         function test_magnifierDrawnWhite() {
             tryCompare(icon(), "status", Image.Ready)
             waitForRendering(button)

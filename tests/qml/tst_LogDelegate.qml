@@ -53,20 +53,6 @@ Item {
             doubleClickSpy.clear()
         }
 
-        function test_columnsShowFields() {
-            compare(column(0).text, "7")
-            compare(column(1).text, "2023/02/28 12:34:56.789")
-            compare(column(2).text, "Connection lost")
-            compare(column(3).text, "Network")
-            compare(column(4).text, "0x1a2b")
-            compare(column(0).font.pixelSize, 10)
-            verify(column(0).font.bold)
-            compare(column(2).font.family, "Roboto")
-            compare(column(2).font.pixelSize, 16)
-            compare(column(4).font.pixelSize, 13)
-            compare(row.color, "#2b3033")
-        }
-
         function test_onlyMessageColumnFollowsWidth_data() {
             return [
                 { tag: "wide", width: 1000, message: 550 },

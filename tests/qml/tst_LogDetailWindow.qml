@@ -40,12 +40,6 @@ Item {
             tryVerify(() => window.visible)
         }
 
-        function test_startsHiddenWithoutTitle() {
-            window.hide()
-            verify(!window.visible)
-            compare(window.title, "")
-        }
-
         function test_fieldsInOrder() {
             const labels = ["Date time", "Type", "Thread", "Module", "File", "Line", "Log"]
             const values = ["2023/02/28 12:34:56.789", "Error", "0x1a2b", "Network",
