@@ -1,6 +1,13 @@
 #include "kestrunecore.h"
 
+#include "foldercatalogue.h"
+#include "logrecordloader.h"
+#include "paralleltextfinder.h"
+
 #include <QCoreApplication>
+#include <QJSEngine>
+
+#include <algorithm>
 
 namespace {
 enum FolderRoles { folderRole = Qt::UserRole + 1, nameRole = Qt::UserRole + 2 };
@@ -19,69 +26,149 @@ KestruneCore::KestruneCore(const QString &configFolder)
     folders.setItemRoleNames({{folderRole, "folderRole"}, {nameRole, "nameRole"}});
 }
 
-KestruneCore::~KestruneCore() = default;
+KestruneCore::~KestruneCore()
+{
+    // Open logs go from first to last, each filter model before its record model; the
+    // vector's own destruction leaves that order open.
+    for (OpenLogEntry &entry : openLogs) {
+        entry.filter.reset();
+        entry.model.reset();
+    }
+    openLogs.clear();
+}
 
 void KestruneCore::openFolder(QUrl url)
 {
-    Q_UNUSED(url) // filled in with the folder catalogue
+    const FolderScan scan = FolderCatalogue::scanFolder(FolderCatalogue::folderTextOf(url));
+    for (const auto &log : scan.logs) {
+        auto *item = new QStandardItem;
+        item->setData(log.first, nameRole);
+        item->setData(scan.folder, folderRole);
+        folders.appendRow(item);
+    }
 }
 
 QObject *KestruneCore::folderModel()
 {
+    // Without a parent the model would otherwise pass into the engine's ownership.
+    QJSEngine::setObjectOwnership(&folders, QJSEngine::CppOwnership);
     return &folders;
 }
 
 QObject *KestruneCore::openLog(QString folder, QString serverName)
 {
-    Q_UNUSED(folder) // filled in with the open-log registry
-    Q_UNUSED(serverName)
-    return nullptr;
+    if (const OpenLogEntry *open = findOpenLog(folder, serverName))
+        return open->filter.get();
+    const FolderScan scan = FolderCatalogue::scanFolder(folder);
+    const auto log = scan.logs.find(serverName);
+    if (log == scan.logs.end())
+        return nullptr;
+    try {
+        OpenLogEntry entry {folder, serverName, std::make_unique<LogModel>(), nullptr};
+        entry.model->setRecords(LogRecordLoader::loadLogRecords(log->second));
+        entry.filter = std::make_unique<LogFilterModel>(this);
+        QJSEngine::setObjectOwnership(entry.filter.get(), QJSEngine::CppOwnership);
+        entry.filter->setSourceModel(entry.model.get());
+        openLogs.push_back(std::move(entry));
+    } catch (...) {
+        // A log too large for the memory left, for example: nothing is registered, and
+        // whatever was built is gone with the entry.
+        return nullptr;
+    }
+    return openLogs.back().filter.get();
 }
 
 void KestruneCore::closeLog(QString folder, QString serverName)
 {
-    Q_UNUSED(folder) // filled in with the open-log registry
-    Q_UNUSED(serverName)
+    const auto closed
+        = std::remove_if(openLogs.begin(), openLogs.end(), [&](const OpenLogEntry &entry) {
+              return entry.folder == folder && entry.name == serverName;
+          });
+    openLogs.erase(closed, openLogs.end());
 }
 
 void KestruneCore::containsOnly(QVariantList filters)
 {
-    Q_UNUSED(filters) // filled in with the open-log registry
+    forEachFilter([&](LogFilterModel &filter) { filter.setContainsOnly(filters); });
 }
 
 void KestruneCore::containsAll(QVariantList filters)
 {
-    Q_UNUSED(filters) // filled in with the open-log registry
+    forEachFilter([&](LogFilterModel &filter) { filter.setContainsAll(filters); });
 }
 
 void KestruneCore::showOnlyErrors(bool onlyErrors)
 {
-    Q_UNUSED(onlyErrors) // filled in with the open-log registry
+    forEachFilter([&](LogFilterModel &filter) { filter.setShowOnlyErrors(onlyErrors); });
 }
 
 int KestruneCore::findNext(QString folder, QString serverName, int startsAt, QString str) const
 {
-    Q_UNUSED(folder) // filled in with the open-log registry
-    Q_UNUSED(serverName)
-    Q_UNUSED(startsAt)
-    Q_UNUSED(str)
-    return -1;
+    const OpenLogEntry *log = findOpenLog(folder, serverName);
+    if (!log)
+        return -1;
+    try {
+        const std::vector<QString> *texts = log->model->fetchSearchTexts();
+        if (!texts || texts->size() != log->model->allRecords().size())
+            return -1;
+        const auto &rows = log->filter->acceptedSourceRows();
+        const ParallelTextFinder finder(str.toLower());
+        const auto count = qsizetype(rows.size());
+        // Outside the list the search starts at the nearer end: from the top, or (second
+        // pass only) from the top up to the last row.
+        const qsizetype start = std::clamp(qsizetype(startsAt), qsizetype(0), count);
+        const qsizetype below = finder.findFirst(*texts, rows, start, count);
+        return int(below >= 0 ? below : finder.findFirst(*texts, rows, 0, start));
+    } catch (...) {
+        return -1;
+    }
 }
 
+// The records are sorted by date text and the visible rows keep their order, so the texts
+// along the rows never decrease and the first one after str is found by halving.
 int KestruneCore::findDate(QString folder, QString serverName, QString str) const
 {
-    Q_UNUSED(folder) // filled in with the open-log registry
-    Q_UNUSED(serverName)
-    Q_UNUSED(str)
-    return -1;
+    const OpenLogEntry *log = findOpenLog(folder, serverName);
+    if (!log)
+        return -1;
+    const auto &records = log->model->allRecords();
+    const auto &rows = log->filter->acceptedSourceRows();
+    const auto after = std::partition_point(
+        rows.begin(), rows.end(), [&](int row) { return !(str < records[size_t(row)].dateTime); });
+    return after == rows.end() ? -1 : int(after - rows.begin());
 }
 
+// A record's number is its row in the record model, and the visible rows keep that order.
 int KestruneCore::getIndex(QString folder, QString serverName, int lineNumber) const
 {
-    Q_UNUSED(folder) // filled in with the open-log registry
-    Q_UNUSED(serverName)
-    Q_UNUSED(lineNumber)
-    return -1;
+    const OpenLogEntry *log = findOpenLog(folder, serverName);
+    if (!log)
+        return -1;
+    const auto &records = log->model->allRecords();
+    const auto &rows = log->filter->acceptedSourceRows();
+    const auto found = std::lower_bound(rows.begin(), rows.end(), lineNumber);
+    if (found == rows.end() || records[size_t(*found)].line != lineNumber)
+        return -1;
+    return int(found - rows.begin());
+}
+
+const OpenLogEntry *KestruneCore::findOpenLog(const QString &folder, const QString &name) const
+{
+    const auto open = std::find_if(openLogs.begin(), openLogs.end(),
+        [&](const OpenLogEntry &entry) { return entry.folder == folder && entry.name == name; });
+    return open == openLogs.end() ? nullptr : &*open;
+}
+
+template<typename Apply>
+void KestruneCore::forEachFilter(Apply apply)
+{
+    for (OpenLogEntry &entry : openLogs) {
+        try {
+            apply(*entry.filter);
+        } catch (...) {
+            // The log's search texts could not be built; the other logs are still filtered.
+        }
+    }
 }
 
 QVariant KestruneCore::getSetting(QString key, QVariant defaultValue) const

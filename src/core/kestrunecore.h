@@ -38,6 +38,11 @@ public:
     Q_INVOKABLE QVariant getStyle(QString key, QVariant defaultValue = QVariant()) const;
 
 private:
+    [[nodiscard]] const OpenLogEntry *findOpenLog(const QString &folder, const QString &name) const;
+    // Calls apply on the filter model of every open log, first to last.
+    template<typename Apply>
+    void forEachFilter(Apply apply);
+
     QStandardItemModel folders;
     std::vector<OpenLogEntry> openLogs;
     QSettings settings;

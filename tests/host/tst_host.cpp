@@ -1,4 +1,5 @@
 // Starts the built program as a process and checks what it does with its command line.
+#include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -46,6 +47,7 @@ private slots:
     void qtOptionsAreNotTheDocument();
     void brokenBuiltInDocumentExitsWithMinusOne();
     void brokenNamedDocumentExitsWithMinusOne();
+    void folderArgumentsListTheirLogs();
 
 private:
     QTemporaryDir dir;
@@ -104,6 +106,49 @@ void TestHost::brokenNamedDocumentExitsWithMinusOne()
     QCOMPARE(run(QStringLiteral(KESTRUNE_BIN), {broken}).exitCode, 255);
     const QString missing = dir.filePath(QStringLiteral("missing.qml"));
     QCOMPARE(run(QStringLiteral(KESTRUNE_BIN), {missing}).exitCode, 255);
+}
+
+void TestHost::folderArgumentsListTheirLogs()
+{
+    QTemporaryDir logs;
+    for (const char *name : {"Web-1.log", "Recorder_1.log", "old/Recorder_0.log", "notes.txt"}) {
+        QDir().mkpath(QFileInfo(logs.filePath(name)).absolutePath());
+        QFile file(logs.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    QTemporaryDir second;
+    QVERIFY(QFile(second.filePath("Solo_1.log")).open(QIODevice::WriteOnly));
+    // The engine may collect what it owns: the model must survive a collection.
+    const QString doc = writeDocument(dir, QStringLiteral("rows.qml"), R"(
+import QtQuick
+Item {
+    Component.onCompleted: {
+        let model = kestruneCore.folderModel()
+        model = null
+        gc()
+        model = kestruneCore.folderModel()
+        for (let row = 0; row < model.rowCount(); ++row) {
+            const index = model.index(row, 0)
+            console.log("row:" + model.data(index, 257) + "|" + model.data(index, 258))
+        }
+        Qt.exit(0)
+    }
+})");
+    // A relative folder argument is made absolute.
+    QProcess process;
+    process.setWorkingDirectory(QFileInfo(second.path()).absolutePath());
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QStringLiteral(KESTRUNE_BIN),
+        {"-platform", "offscreen", logs.path(), QFileInfo(second.path()).fileName(), doc});
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 0);
+    QStringList rows;
+    for (const QString &line : QString::fromLocal8Bit(process.readAll()).split('\n')) {
+        if (line.contains("row:"))
+            rows.append(line.mid(line.indexOf("row:") + 4));
+    }
+    QCOMPARE(rows,
+        QStringList({logs.path() + "|Recorder", logs.path() + "|Web", second.path() + "|Solo"}));
 }
 
 QTEST_GUILESS_MAIN(TestHost)

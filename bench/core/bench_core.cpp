@@ -1,0 +1,159 @@
+// Times the core's folder catalogue, log opening and searches on large logs and prints figures.
+// Usage: kestrune-bench-core <folder of a 1 GB log> <log name> [<folder of a 100 MB log>]
+#include "foldercatalogue.h"
+#include "kestrunecore.h"
+#include "logmodel.h"
+#include "logrecordloader.h"
+
+#include <QAbstractItemModel>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <cstdio>
+#include <future>
+
+#include <sys/resource.h>
+
+namespace {
+
+double peakMegabytes()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
+template<typename Work>
+double milliseconds(Work work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+void report(const char *what, double ms)
+{
+    std::printf("%-58s %9.1f ms\n", what, ms);
+    std::fflush(stdout);
+}
+
+int rowsOf(QObject *model)
+{
+    return model ? qobject_cast<QAbstractItemModel *>(model)->rowCount() : -1;
+}
+
+int benchOpen(KestruneCore &core, const QString &folder, const QString &name, const char *what)
+{
+    QObject *model = nullptr;
+    report(what, milliseconds([&] { model = core.openLog(folder, name); }));
+    const int count = rowsOf(model);
+    std::printf("    %d records, peak resident memory so far %.0f MB\n", count, peakMegabytes());
+    return count;
+}
+
+void benchSearches(KestruneCore &core, const QString &folder, const QString &name, int count)
+{
+    int row = 0;
+    report("findNext, first call (waits for the search texts)",
+        milliseconds([&] { row = core.findNext(folder, name, 0, "no such text anywhere"); }));
+    report("findNext, no match", milliseconds([&] {
+        row = core.findNext(folder, name, 0, "connection to camera lost forever");
+    }));
+    report("findNext, no match, two-letter text",
+        milliseconds([&] { row = core.findNext(folder, name, 0, "qj"); }));
+    report("findDate, no match",
+        milliseconds([&] { row = core.findDate(folder, name, "9999/12/31"); }));
+    report("getIndex, last record",
+        milliseconds([&] { row = core.getIndex(folder, name, count - 1); }));
+    core.containsOnly({QStringLiteral("error")});
+    report("findNext, no match, contains-only filter \"error\"",
+        milliseconds([&] { row = core.findNext(folder, name, 0, "no such text anywhere"); }));
+    core.containsOnly({});
+    Q_UNUSED(row)
+}
+
+void benchMerge(const QString &folder, const QString &name)
+{
+    const FolderScan scan = FolderCatalogue::scanFolder(folder);
+    const auto log = scan.logs.find(name);
+    if (log == scan.logs.end())
+        return;
+    std::vector<std::future<LogRecordLoader::Records>> jobs;
+    for (const QFileInfo &info : log->second) {
+        auto *file = new QFile(info.absoluteFilePath());
+        file->open(QIODevice::ReadOnly);
+        jobs.push_back(std::async(std::launch::async,
+            [file] { return LogRecordLoader::mergeSortedRuns({QarnLogParser::parse(file)}); }));
+    }
+    std::vector<LogRecordLoader::Records> runs;
+    for (auto &job : jobs)
+        runs.push_back(job.get());
+    LogRecordLoader::Records merged;
+    report("merge of the parsed files alone",
+        milliseconds([&] { merged = LogRecordLoader::mergeSortedRuns(std::move(runs)); }));
+    std::vector<QarnLogParser::QarnLog>().swap(merged);
+}
+
+// 500 folders, ten levels deep in places, with 20 files each: 16 logs and 4 other files.
+bool writeTree(const QString &root)
+{
+    for (int folder = 0; folder < 500; ++folder) {
+        QString path = root;
+        for (int level = 0; level <= folder % 10; ++level)
+            path += QStringLiteral("/d%1").arg(folder / 10 * 10 + level);
+        if (!QDir().mkpath(path))
+            return false;
+        for (int file = 0; file < 20; ++file) {
+            const QString name = file < 16
+                ? QStringLiteral("Server%1_%2.log").arg(file).arg(folder)
+                : QStringLiteral("notes%1.%2").arg(file).arg(file % 2 ? "txt" : "log");
+            QFile out(path + QLatin1Char('/') + name);
+            if (!out.open(QIODevice::WriteOnly))
+                return false;
+        }
+    }
+    return true;
+}
+
+void benchFolder()
+{
+    QTemporaryDir dir;
+    if (!writeTree(dir.path()))
+        return;
+    KestruneCore core(dir.path());
+    report("openFolder, 10,000 files in 500 folders",
+        milliseconds([&] { core.openFolder(QUrl::fromLocalFile(dir.path())); }));
+    std::printf("    %d rows\n", rowsOf(core.folderModel()));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() < 3) {
+        std::fprintf(stderr,
+            "usage: kestrune-bench-core <1 GB log folder> <name> [<100 MB "
+            "log folder>]\n");
+        return 2;
+    }
+    const QString big = args[1];
+    const QString name = args[2];
+    KestruneCore core(QDir::tempPath());
+    const int count = benchOpen(core, big, name, "openLog, 1 GB log, end to end");
+    benchSearches(core, big, name, count);
+    report("closeLog, 1 GB log", milliseconds([&] { core.closeLog(big, name); }));
+    if (args.size() > 3) {
+        benchOpen(core, args[3], name, "openLog, 100 MB log, end to end");
+        core.closeLog(args[3], name);
+    }
+    benchMerge(big, name);
+    benchFolder();
+    return 0;
+}

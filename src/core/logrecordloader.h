@@ -1,0 +1,29 @@
+#pragma once
+
+#include "qarnlogparser.h"
+
+#include <QFileInfo>
+#include <QList>
+
+#include <vector>
+
+// Reads the files of one log in parallel and merges their records into one list ordered by
+// date and time text, numbered from 0.
+class LogRecordLoader
+{
+public:
+    using Records = std::vector<QarnLogParser::QarnLog>;
+
+    // Parses every file that opens, one job per file on the thread pool, and blocks until the
+    // last job has finished. Files that do not open are skipped. The result equals a stable
+    // sort by dateTime of the files' records in list order. An exception of a job (such as
+    // std::bad_alloc) reaches the caller after every job has ended, and nothing is kept.
+    [[nodiscard]] static Records loadLogRecords(const QList<QFileInfo> &files);
+
+    // Merges runs that are each sorted by dateTime; equal texts keep the order of the runs.
+    [[nodiscard]] static Records mergeSortedRuns(std::vector<Records> &&runs);
+
+private:
+    [[nodiscard]] static Records sortedRun(Records &&records);
+    static void number(Records &records);
+};

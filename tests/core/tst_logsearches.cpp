@@ -1,0 +1,240 @@
+// The text, date and record-number searches on an open log's visible rows.
+#include "kestrunecore.h"
+#include "loggenerator.h"
+#include "logmodel.h"
+#include "paralleltextfinder.h"
+#include "testlogs.h"
+
+#include <QAbstractItemModel>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// The searches as a plain walk over the model's rows through the item-model interface.
+int walkFindNext(const QAbstractItemModel &model, int startsAt, const QString &str)
+{
+    const QString needle = str.toLower();
+    const auto matches = [&](int row) {
+        return model.index(row, 0).data(LogModel::searchTextRole).toString().indexOf(needle) != -1;
+    };
+    for (int row = startsAt; row < model.rowCount(); ++row) {
+        if (matches(row))
+            return row;
+    }
+    for (int row = 0; row < startsAt; ++row) {
+        if (matches(row))
+            return row;
+    }
+    return -1;
+}
+
+int walkFindDate(const QAbstractItemModel &model, const QString &str)
+{
+    for (int row = 0; row < model.rowCount(); ++row) {
+        if (str < model.index(row, 0).data(LogModel::dateTimeRole).toString())
+            return row;
+    }
+    return -1;
+}
+
+int walkGetIndex(const QAbstractItemModel &model, int lineNumber)
+{
+    for (int row = 0; row < model.rowCount(); ++row) {
+        if (model.index(row, 0).data(LogModel::lineRole).toInt() == lineNumber)
+            return row;
+    }
+    return -1;
+}
+
+QString at(int second)
+{
+    return QStringLiteral("2023/02/28 10:00:%1.000").arg(second, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+class TestLogSearches : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void findNextWrapsAround();
+    void findNextIgnoresCaseAndHiddenRecords();
+    void findNextOutsideTheList();
+    void findDateComparesText();
+    void getIndexSkipsHiddenRecords();
+    void emptyLogFindsNothing();
+    void largeLogAgreesWithTheWalk();
+    void substringTestAgreesWithQString();
+
+private:
+    QTemporaryDir dir;
+    QString folder;
+};
+
+void TestLogSearches::initTestCase()
+{
+    folder = dir.path();
+    // Rows 0 to 4 by time; "Needle" twice, once in an error record.
+    QVERIFY(writeLogFile(folder + "/Small_1.log",
+        {{at(1), "alpha"}, {at(3), "Needle one"}, {at(5), "gamma"},
+            {at(7), "the NEEDLE two", "Error"}, {at(7), "omega"}}));
+    QVERIFY(touchFile(folder + "/Empty_1.log"));
+    QVERIFY(LogGenerator(7).writeLog(folder, "Big", 3, 6'000'000) > 20000);
+}
+
+void TestLogSearches::findNextWrapsAround()
+{
+    KestruneCore core(folder);
+    QVERIFY(core.openLog(folder, "Small"));
+    QCOMPARE(core.findNext(folder, "Small", 2, "needle"), 3);
+    QCOMPARE(core.findNext(folder, "Small", 4, "needle"), 1);
+    // The current row is found again when it is the only match.
+    QCOMPARE(core.findNext(folder, "Small", 3, "gamma"), 2);
+    QCOMPARE(core.findNext(folder, "Small", 5, "omega"), 4);
+    QCOMPARE(core.findNext(folder, "Small", 0, ""), 0);
+    QCOMPARE(core.findNext(folder, "Small", 4, ""), 4);
+    QCOMPARE(core.findNext(folder, "Small", 5, ""), 0);
+    QCOMPARE(core.findNext(folder, "Small", 1, "not there"), -1);
+}
+
+void TestLogSearches::findNextIgnoresCaseAndHiddenRecords()
+{
+    KestruneCore core(folder);
+    QAbstractItemModel *model = qobject_cast<QAbstractItemModel *>(core.openLog(folder, "Small"));
+    QCOMPARE(core.findNext(folder, "Small", 0, "NEEDLE TWO"), 3);
+    QCOMPARE(core.findNext(folder, "Small", 0, "error"), 3);
+    core.containsOnly({"a", "one"});
+    QCOMPARE(model->rowCount(), 4);
+    QCOMPARE(core.findNext(folder, "Small", 0, "two"), -1);
+    QCOMPARE(core.findNext(folder, "Small", 2, "needle"), 1);
+    core.showOnlyErrors(true);
+    QCOMPARE(core.findNext(folder, "Small", 0, "needle"), -1);
+    core.containsOnly({});
+    QCOMPARE(core.findNext(folder, "Small", 1, "needle"), 0);
+}
+
+void TestLogSearches::findNextOutsideTheList()
+{
+    KestruneCore core(folder);
+    QVERIFY(core.openLog(folder, "Small"));
+    for (const int startsAt :
+        {-1, -100, 6, 1000, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()}) {
+        for (const QString &text : {QString(), QStringLiteral("needle"), QStringLiteral("zz")}) {
+            const int row = core.findNext(folder, "Small", startsAt, text);
+            QVERIFY2(row >= -1 && row < 5, qPrintable(QString::number(startsAt) + text));
+        }
+    }
+    QCOMPARE(core.findNext(folder, "Small", -1, "needle"), 1);
+    QCOMPARE(core.findNext(folder, "Small", 99, "needle"), 1);
+}
+
+void TestLogSearches::findDateComparesText()
+{
+    KestruneCore core(folder);
+    QVERIFY(core.openLog(folder, "Small"));
+    QCOMPARE(core.findDate(folder, "Small", ""), 0);
+    QCOMPARE(core.findDate(folder, "Small", at(3)), 2);
+    QCOMPARE(core.findDate(folder, "Small", at(4)), 2);
+    QCOMPARE(core.findDate(folder, "Small", "2023/02/28 10:00:07"), 3);
+    QCOMPARE(core.findDate(folder, "Small", "2023/02/28"), 0);
+    QCOMPARE(core.findDate(folder, "Small", at(7)), -1);
+    QCOMPARE(core.findDate(folder, "Small", "2023/03"), -1);
+    core.containsOnly({"needle"});
+    QCOMPARE(core.findDate(folder, "Small", at(1)), 0);
+    QCOMPARE(core.findDate(folder, "Small", at(3)), 1);
+}
+
+void TestLogSearches::getIndexSkipsHiddenRecords()
+{
+    KestruneCore core(folder);
+    QVERIFY(core.openLog(folder, "Small"));
+    QCOMPARE(core.getIndex(folder, "Small", 4), 4);
+    QCOMPARE(core.getIndex(folder, "Small", 5), -1);
+    QCOMPARE(core.getIndex(folder, "Small", -1), -1);
+    core.showOnlyErrors(true);
+    QCOMPARE(core.getIndex(folder, "Small", 3), 0);
+    QCOMPARE(core.getIndex(folder, "Small", 1), -1);
+}
+
+void TestLogSearches::emptyLogFindsNothing()
+{
+    KestruneCore core(folder);
+    QObject *model = core.openLog(folder, "Empty");
+    QVERIFY(model);
+    QCOMPARE(qobject_cast<QAbstractItemModel *>(model)->rowCount(), 0);
+    QCOMPARE(core.findNext(folder, "Empty", 0, ""), -1);
+    QCOMPARE(core.findNext(folder, "Empty", 0, "x"), -1);
+    QCOMPARE(core.findDate(folder, "Empty", ""), -1);
+    QCOMPARE(core.getIndex(folder, "Empty", 0), -1);
+}
+
+void TestLogSearches::largeLogAgreesWithTheWalk()
+{
+    KestruneCore core(folder);
+    auto *model = qobject_cast<QAbstractItemModel *>(core.openLog(folder, "Big"));
+    QVERIFY(model);
+    const int count = model->rowCount();
+    const QString lastDate = model->index(count - 1, 0).data(LogModel::dateTimeRole).toString();
+    const QString lastWords
+        = model->index(count - 1, 0).data(LogModel::searchTextRole).toString().right(7);
+    const QStringList texts {"error", "Connection", "packets", "retry 3", "x", "qq", "", lastWords,
+        "no such text in any record", "zzzinfozzz"};
+    const QList<int> starts {0, 1, count / 3, count - 1, count};
+    const QStringList dates {"", "2023/02/28 00:00:05", "2023/02/28 01", lastDate, "2023/03"};
+    QRandomGenerator random(3);
+    for (int pass = 0; pass < 3; ++pass) {
+        if (pass == 1)
+            core.containsOnly({"error", "fatal"});
+        if (pass == 2)
+            core.containsAll({"connection", "camera"});
+        const int visible = model->rowCount();
+        for (const QString &text : texts) {
+            for (const int startsAt : starts) {
+                const int start = std::min(startsAt, visible);
+                QCOMPARE(
+                    core.findNext(folder, "Big", start, text), walkFindNext(*model, start, text));
+            }
+        }
+        for (const QString &date : dates)
+            QCOMPARE(core.findDate(folder, "Big", date), walkFindDate(*model, date));
+        for (int i = 0; i < 20; ++i) {
+            const int line = int(random.bounded(count + 2)) - 1;
+            QCOMPARE(core.getIndex(folder, "Big", line), walkGetIndex(*model, line));
+        }
+    }
+}
+
+void TestLogSearches::substringTestAgreesWithQString()
+{
+    QRandomGenerator random(11);
+    const QString alphabet = QStringLiteral("ab\u00e9\u4e2d");
+    const auto randomText = [&](int length) {
+        QString text;
+        for (int i = 0; i < length; ++i)
+            text.append(alphabet.at(int(random.bounded(alphabet.size()))));
+        return text;
+    };
+    for (int round = 0; round < 4000; ++round) {
+        const QString needle = randomText(int(random.bounded(6)));
+        const QString text = randomText(int(random.bounded(40)));
+        QCOMPARE(ParallelTextFinder(needle).matches(text), text.contains(needle));
+    }
+    // Matches at every position around the width of a vector compare.
+    for (int length = 2; length < 20; ++length) {
+        const QString needle = QString(length, QLatin1Char('b')).replace(0, 1, "a");
+        for (int position = 0; position + length <= 40; ++position) {
+            QString text(40, QLatin1Char('b'));
+            text.replace(position, length, needle);
+            QVERIFY(ParallelTextFinder(needle).matches(text));
+            QVERIFY(!ParallelTextFinder(needle + "c").matches(text));
+        }
+    }
+}
+
+QTEST_GUILESS_MAIN(TestLogSearches)
+#include "tst_logsearches.moc"

@@ -1,0 +1,424 @@
+// Opening, merging, numbering, filtering and closing logs through the core.
+#include "foldercatalogue.h"
+#include "kestrunecore.h"
+#include "logfiltermodel.h"
+#include "logmodel.h"
+#include "logrecordloader.h"
+#include "testlogs.h"
+
+#include <QAbstractItemModelTester>
+#include <QFile>
+#include <QJSEngine>
+#include <QPointer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+using Row = std::pair<QString, int>;
+
+QAbstractItemModel *modelOf(QObject *object)
+{
+    return qobject_cast<QAbstractItemModel *>(object);
+}
+
+// Each visible row as (message, record number).
+QList<Row> rowsOf(QObject *object)
+{
+    QAbstractItemModel *model = modelOf(object);
+    QList<Row> rows;
+    for (int row = 0; model && row < model->rowCount(); ++row) {
+        const QModelIndex index = model->index(row, 0);
+        rows.append(
+            {index.data(LogModel::messageRole).toString(), index.data(LogModel::lineRole).toInt()});
+    }
+    return rows;
+}
+
+QStringList messagesOf(QObject *object)
+{
+    QStringList messages;
+    for (const Row &row : rowsOf(object))
+        messages.append(row.first);
+    return messages;
+}
+
+QString at(int second)
+{
+    return QStringLiteral("2023/02/28 10:00:%1.000").arg(second, 2, 10, QLatin1Char('0'));
+}
+
+// Three files whose records interleave in time, with equal times across files.
+bool writeInterleavedLog(const QString &folder)
+{
+    const bool first
+        = writeLogFile(folder + "/Mix_1.log", {{at(1), "a1"}, {at(4), "a4"}, {at(7), "a7"}});
+    const bool second
+        = writeLogFile(folder + "/Mix_2.log", {{at(2), "b2"}, {at(4), "b4"}, {at(8), "b8"}});
+    const bool third
+        = writeLogFile(folder + "/sub/Mix_3.log", {{at(0), "c0"}, {at(4), "c4"}, {at(9), "c9"}});
+    return first && second && third;
+}
+
+QStringList childOutput(const QStringList &arguments, const QProcessEnvironment &environment)
+{
+    QProcess child;
+    child.setProcessEnvironment(environment);
+    child.start(arguments.front(), arguments.mid(1));
+    if (!child.waitForFinished(120000))
+        return {QStringLiteral("timed out")};
+    const QString out = QString::fromUtf8(child.readAllStandardOutput());
+    return out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+        << QStringLiteral("exit:%1").arg(child.exitCode());
+}
+
+// Opens a log whose one file cannot be read and a log with one readable and one unreadable
+// file; prints what it saw.
+int runUnreadableChild(const QString &folder)
+{
+    QFile locked(folder + "/Locked_1.log");
+    std::printf("readable:%d\n", int(locked.open(QIODevice::ReadOnly)));
+    KestruneCore core(folder);
+    QObject *lockedModel = core.openLog(folder, "Locked");
+    std::printf("locked:%d:%d\n", int(lockedModel != nullptr), int(rowsOf(lockedModel).size()));
+    std::printf("locked find:%d:%d\n", core.findDate(folder, "Locked", ""),
+        core.getIndex(folder, "Locked", 0));
+    std::printf("half:%s\n", qPrintable(messagesOf(core.openLog(folder, "Half")).join(',')));
+    return 0;
+}
+
+// Opens a log that cannot fit in the memory this process may use, then a small one.
+int runOutOfMemoryChild(const QString &folder)
+{
+    KestruneCore core(folder);
+#if !defined(__SANITIZE_ADDRESS__)
+    // Room for the small log and the threads, not for a line of a hundred million bytes.
+    QFile status("/proc/self/statm");
+    if (!status.open(QIODevice::ReadOnly))
+        return 3;
+    const qint64 pages = status.readAll().split(' ').front().toLongLong();
+    const rlim_t limit = rlim_t(pages * sysconf(_SC_PAGESIZE) + (96 << 20));
+    const rlimit bound {limit, limit};
+    if (setrlimit(RLIMIT_AS, &bound) != 0)
+        return 4;
+#endif
+    std::printf("huge:%d\n", int(core.openLog(folder, "Huge") != nullptr));
+    std::printf("huge again:%d\n", int(core.openLog(folder, "Huge") != nullptr));
+    std::printf("small:%s\n", qPrintable(messagesOf(core.openLog(folder, "Small")).join(',')));
+    std::fflush(stdout);
+    return 0;
+}
+
+} // namespace
+
+class TestOpenLogRegistry : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void openingTwiceGivesTheSameModel();
+    void reopeningStartsUnfiltered();
+    void mergesFilesInTimeOrderWithStableTies();
+    void unsortedFilesGiveTheStableSort();
+    void mergeOfManyRuns();
+    void unknownKeysOpenNothing();
+    void keysAreExact();
+    void fileDeletedAfterTheScan();
+    void unreadableFilesAreSkipped();
+    void logTooLargeForMemoryOpensNothing();
+    void filtersReachEveryOpenLog();
+    void filtersWithNoLogOpenChangeNothing();
+    void closeWhileFiltered();
+    void closeKeepsTheOrderOfTheOthers();
+    void modelsStayOwnedByTheCore();
+    void destructionWithOpenLogs();
+
+private:
+    QTemporaryDir dir;
+    QString folder;
+};
+
+void TestOpenLogRegistry::init()
+{
+    folder = dir.filePath(QTest::currentTestFunction());
+    QVERIFY(QDir().mkpath(folder));
+}
+
+void TestOpenLogRegistry::openingTwiceGivesTheSameModel()
+{
+    QVERIFY(writeInterleavedLog(folder));
+    KestruneCore core(folder);
+    QObject *model = core.openLog(folder, "Mix");
+    QVERIFY(model);
+    QAbstractItemModelTester tester(modelOf(model));
+    QCOMPARE(modelOf(model)->rowCount(), 9);
+    core.containsOnly({"a"});
+    QVERIFY(QFile::remove(folder + "/Mix_1.log"));
+    QCOMPARE(core.openLog(folder, "Mix"), model);
+    QCOMPARE(messagesOf(model), QStringList({"a1", "a4", "a7"}));
+}
+
+void TestOpenLogRegistry::reopeningStartsUnfiltered()
+{
+    QVERIFY(writeInterleavedLog(folder));
+    KestruneCore core(folder);
+    QPointer<QObject> old = core.openLog(folder, "Mix");
+    core.containsOnly({"b"});
+    core.showOnlyErrors(true);
+    QCOMPARE(modelOf(old)->rowCount(), 0);
+    QVERIFY(writeLogFile(folder + "/Mix_4.log", {{at(5), "d5", "Error"}}));
+    core.closeLog(folder, "Mix");
+    QVERIFY(old.isNull());
+    QObject *fresh = core.openLog(folder, "Mix");
+    QCOMPARE(modelOf(fresh)->rowCount(), 10);
+    QVERIFY(messagesOf(fresh).contains("d5"));
+}
+
+void TestOpenLogRegistry::mergesFilesInTimeOrderWithStableTies()
+{
+    QVERIFY(writeInterleavedLog(folder));
+    // Records at the same time come in the order in which the scan found their files.
+    QStringList ties;
+    for (const QFileInfo &file : FolderCatalogue::scanFolder(folder).logs.at("Mix"))
+        ties.append(
+            QString(QStringLiteral("abc").at(file.baseName().back().digitValue() - 1)) + "4");
+    KestruneCore core(folder);
+    const QList<Row> rows = rowsOf(core.openLog(folder, "Mix"));
+    QCOMPARE(rows,
+        QList<Row>({{"c0", 0}, {"a1", 1}, {"b2", 2}, {ties[0], 3}, {ties[1], 4}, {ties[2], 5},
+            {"a7", 6}, {"b8", 7}, {"c9", 8}}));
+}
+
+void TestOpenLogRegistry::unsortedFilesGiveTheStableSort()
+{
+    // The second file runs backwards and repeats times, as a clock that was set back does.
+    QVERIFY(writeLogFile(folder + "/Back_1.log", {{at(3), "a3"}, {at(3), "a3b"}, {at(6), "a6"}}));
+    QVERIFY(writeLogFile(folder + "/Back_2.log",
+        {{at(6), "b6"}, {at(3), "b3"}, {at(6), "b6b"}, {at(1), "b1"}, {"", "bempty"}}));
+    KestruneCore core(folder);
+    QCOMPARE(messagesOf(core.openLog(folder, "Back")),
+        QStringList({"bempty", "b1", "a3", "a3b", "b3", "a6", "b6", "b6b"}));
+}
+
+void TestOpenLogRegistry::mergeOfManyRuns()
+{
+    // Runs of different lengths, some empty, with many equal texts: the merge must equal the
+    // stable sort of their concatenation.
+    std::vector<LogRecordLoader::Records> runs(7);
+    LogRecordLoader::Records expected;
+    quint32 seed = 17;
+    for (size_t run = 0; run < runs.size(); ++run) {
+        const int count = run == 2 ? 0 : int(run) * 40 + 3;
+        int time = 0;
+        for (int i = 0; i < count; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            time += int(seed >> 29);
+            if (time >= 60)
+                break;
+            QarnLogParser::QarnLog log;
+            log.dateTime = at(time);
+            log.message = QStringLiteral("%1.%2").arg(run).arg(i);
+            runs[run].push_back(log);
+        }
+        expected.insert(expected.end(), runs[run].begin(), runs[run].end());
+    }
+    std::stable_sort(expected.begin(), expected.end(),
+        [](const auto &a, const auto &b) { return a.dateTime < b.dateTime; });
+    const LogRecordLoader::Records merged = LogRecordLoader::mergeSortedRuns(std::move(runs));
+    QCOMPARE(merged.size(), expected.size());
+    for (size_t i = 0; i < merged.size(); ++i)
+        QCOMPARE(merged[i].message, expected[i].message);
+}
+
+void TestOpenLogRegistry::unknownKeysOpenNothing()
+{
+    QVERIFY(writeInterleavedLog(folder));
+    KestruneCore core(folder);
+    QVERIFY(!core.openLog(folder, "Nope"));
+    QVERIFY(!core.openLog(folder + "/missing", "Mix"));
+    QVERIFY(core.findChildren<QObject *>().isEmpty());
+    core.closeLog(folder, "Nope");
+    QCOMPARE(core.findNext(folder, "Nope", 0, ""), -1);
+    QCOMPARE(core.findDate(folder, "Nope", ""), -1);
+    QCOMPARE(core.getIndex(folder, "Nope", 0), -1);
+}
+
+void TestOpenLogRegistry::keysAreExact()
+{
+    QVERIFY(writeInterleavedLog(folder));
+    KestruneCore core(folder);
+    QObject *plain = core.openLog(folder, "Mix");
+    QObject *slashed = core.openLog(folder + "/", "Mix");
+    QVERIFY(plain && slashed && plain != slashed);
+    QVERIFY(!core.openLog(folder, "mix"));
+    core.containsOnly({"c9"});
+    core.closeLog(folder + "/", "Mix");
+    QCOMPARE(core.openLog(folder, "Mix"), plain);
+    QCOMPARE(messagesOf(plain), QStringList({"c9"}));
+}
+
+void TestOpenLogRegistry::fileDeletedAfterTheScan()
+{
+    QVERIFY(writeInterleavedLog(folder));
+    const FolderScan scan = FolderCatalogue::scanFolder(folder);
+    QVERIFY(QFile::remove(folder + "/Mix_2.log"));
+    const LogRecordLoader::Records records = LogRecordLoader::loadLogRecords(scan.logs.at("Mix"));
+    QStringList messages;
+    for (const auto &record : records) {
+        QCOMPARE(record.line, qint32(messages.size()));
+        messages.append(record.message);
+    }
+    QCOMPARE(messages.size(), 6);
+    QCOMPARE(messages.mid(0, 2), QStringList({"c0", "a1"}));
+    QCOMPARE(messages.mid(4), QStringList({"a7", "c9"}));
+}
+
+void TestOpenLogRegistry::unreadableFilesAreSkipped()
+{
+    QVERIFY(writeLogFile(folder + "/Locked_1.log", {{at(1), "hidden"}}));
+    QVERIFY(writeLogFile(folder + "/Half_1.log", {{at(1), "shown"}}));
+    QVERIFY(writeLogFile(folder + "/Half_2.log", {{at(0), "hidden"}}));
+    for (const char *name : {"/Locked_1.log", "/Half_2.log"})
+        QVERIFY(QFile::setPermissions(folder + name, QFileDevice::Permissions()));
+    QStringList command {QCoreApplication::applicationFilePath(), "unreadable-child", folder};
+    // As root, reading needs no permission: the child runs without that capability.
+    if (geteuid() == 0)
+        command = QStringList {"setpriv", "--inh-caps=-all", "--ambient-caps=-all",
+                      "--bounding-set=-all", "--"}
+            + command;
+    QCOMPARE(childOutput(command, QProcessEnvironment::systemEnvironment()),
+        QStringList({"readable:0", "locked:1:0", "locked find:-1:-1", "half:shown", "exit:0"}));
+}
+
+void TestOpenLogRegistry::logTooLargeForMemoryOpensNothing()
+{
+    QVERIFY(writeLogFile(folder + "/Small_1.log", {{at(1), "small"}}));
+    QFile huge(folder + "/Huge_1.log");
+    QVERIFY(huge.open(QIODevice::WriteOnly));
+    huge.write("<HEAD>[12]" + at(1).toUtf8() + " <LN>Info</LN>\n<CONT>");
+    const QByteArray block(1 << 20, 'x');
+    for (int i = 0; i < 100; ++i)
+        QVERIFY(huge.write(block) == block.size());
+    huge.close();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    // Under AddressSanitizer a large allocation fails this way instead of by a memory limit.
+    environment.insert("ASAN_OPTIONS",
+        environment.value("ASAN_OPTIONS")
+            + ":allocator_may_return_null=1:max_allocation_size_mb=64");
+    QCOMPARE(childOutput({QCoreApplication::applicationFilePath(), "out-of-memory-child", folder},
+                 environment),
+        QStringList({"huge:0", "huge again:0", "small:small", "exit:0"}));
+}
+
+void TestOpenLogRegistry::filtersReachEveryOpenLog()
+{
+    QVERIFY(writeInterleavedLog(folder));
+    QVERIFY(writeLogFile(folder + "/Other_1.log",
+        {{at(1), "alpha beta"}, {at(2), "Beta", "Error"}, {at(3), "gamma", "fatal"}}));
+    QVERIFY(writeLogFile(folder + "/Late_1.log", {{at(1), "a late"}, {at(2), "zeta"}}));
+    KestruneCore core(folder);
+    QObject *mix = core.openLog(folder, "Mix");
+    QObject *other = core.openLog(folder, "Other");
+    core.containsAll({"A", "4"});
+    QCOMPARE(messagesOf(mix), QStringList({"a4"}));
+    QCOMPARE(messagesOf(other), QStringList());
+    core.containsOnly({"BETA", "c9"});
+    QCOMPARE(messagesOf(mix), QStringList({"c9"}));
+    QCOMPARE(messagesOf(other), QStringList({"alpha beta", "Beta"}));
+    core.showOnlyErrors(true);
+    QCOMPARE(messagesOf(mix), QStringList());
+    QCOMPARE(messagesOf(other), QStringList({"Beta"}));
+    QObject *late = core.openLog(folder, "Late");
+    QCOMPARE(messagesOf(late), QStringList({"a late", "zeta"}));
+    core.showOnlyErrors(false);
+    core.containsOnly({});
+    QCOMPARE(modelOf(mix)->rowCount(), 9);
+    QCOMPARE(modelOf(other)->rowCount(), 3);
+}
+
+void TestOpenLogRegistry::filtersWithNoLogOpenChangeNothing()
+{
+    QVERIFY(writeInterleavedLog(folder));
+    KestruneCore core(folder);
+    core.containsAll({"a"});
+    core.containsOnly({"b"});
+    core.showOnlyErrors(true);
+    QCOMPARE(modelOf(core.openLog(folder, "Mix"))->rowCount(), 9);
+}
+
+void TestOpenLogRegistry::closeWhileFiltered()
+{
+    QVERIFY(writeInterleavedLog(folder));
+    KestruneCore core(folder);
+    QPointer<QObject> model = core.openLog(folder, "Mix");
+    core.containsOnly({"a"});
+    QCOMPARE(core.getIndex(folder, "Mix", 6), 2);
+    core.closeLog(folder, "Mix");
+    QVERIFY(model.isNull());
+    QCOMPARE(core.getIndex(folder, "Mix", 6), -1);
+    QCOMPARE(core.findNext(folder, "Mix", 0, "a"), -1);
+    core.containsOnly({"b"});
+    core.closeLog(folder, "Mix");
+}
+
+void TestOpenLogRegistry::closeKeepsTheOrderOfTheOthers()
+{
+    QVERIFY(writeInterleavedLog(folder));
+    KestruneCore core(folder);
+    QObject *first = core.openLog(folder, "Mix");
+    QPointer<QObject> second = core.openLog(folder + "/", "Mix");
+    QObject *third = core.openLog(folder + "//", "Mix");
+    core.closeLog(folder + "/", "Mix");
+    QVERIFY(second.isNull());
+    QCOMPARE(core.findChildren<QObject *>(), QList<QObject *>({first, third}));
+    QCOMPARE(core.openLog(folder, "Mix"), first);
+    QCOMPARE(core.openLog(folder + "//", "Mix"), third);
+}
+
+void TestOpenLogRegistry::modelsStayOwnedByTheCore()
+{
+    QVERIFY(writeInterleavedLog(folder));
+    KestruneCore core(folder);
+    auto *filter = qobject_cast<QSortFilterProxyModel *>(core.openLog(folder, "Mix"));
+    QVERIFY(filter);
+    QCOMPARE(filter->parent(), &core);
+    QCOMPARE(QJSEngine::objectOwnership(filter), QJSEngine::CppOwnership);
+    QVERIFY(filter->sourceModel());
+    QVERIFY(!filter->sourceModel()->parent());
+}
+
+void TestOpenLogRegistry::destructionWithOpenLogs()
+{
+    QVERIFY(writeInterleavedLog(folder));
+    QList<QPointer<QObject>> models;
+    {
+        KestruneCore core(folder);
+        for (const QString &key : {folder, folder + "/", folder + "//"}) {
+            auto *filter = qobject_cast<QSortFilterProxyModel *>(core.openLog(key, "Mix"));
+            models << filter << filter->sourceModel();
+        }
+        core.containsOnly({"a"});
+        core.closeLog(folder + "/", "Mix");
+    }
+    for (const QPointer<QObject> &model : models)
+        QVERIFY(model.isNull());
+}
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "unreadable-child") == 0)
+        return runUnreadableChild(QString::fromLocal8Bit(argv[2]));
+    if (argc == 3 && qstrcmp(argv[1], "out-of-memory-child") == 0)
+        return runOutOfMemoryChild(QString::fromLocal8Bit(argv[2]));
+    TestOpenLogRegistry test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_openlogregistry.moc"
