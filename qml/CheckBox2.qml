@@ -50,6 +50,5 @@ CheckBox {
         wrapMode: Text.WordWrap
         color: control.textColor
         opacity: control.enabled ? 1 : 0.3
-        verticalAlignment: Text.AlignVCenter
     }
 }

@@ -8,6 +8,11 @@ Item {
     width: 200
     height: 100
 
+    Rectangle {
+        anchors.fill: button
+        color: "#2b3033"
+    }
+
     ImageButton {
         id: button
 
@@ -52,6 +57,18 @@ Item {
             compare(icon().height, 30)
             compare(icon().x, 0)
             compare(icon().y, 0)
+        }
+
+        function test_magnifierDrawnWhite() {
+            tryCompare(icon(), "status", Image.Ready)
+            waitForRendering(button)
+            const image = grabImage(button)
+            // On the ring, in its hole, and on the handle.
+            const white = c => c.r > 0.9 && c.g > 0.9 && c.b > 0.9
+            verify(white(image.pixel(13, 10)))
+            verify(!white(image.pixel(13, 14)))
+            compare(image.pixel(13, 14), "#2b3033")
+            verify(white(image.pixel(19, 18)))
         }
 
         function test_pressDarkensAndHoverVeils() {
