@@ -39,9 +39,10 @@ Item {
 
         function headerTexts() {
             const texts = [];
-            for (const item of list().contentItem.children) {
-                const header = findChild(item, "folderHeaderText");
-                if (header && item.visible)
+            const items = list().contentItem.children;
+            for (let i = 0; i < items.length; ++i) {
+                const header = findChild(items[i], "folderHeaderText");
+                if (header && items[i].visible)
                     texts.push(header.text);
             }
             return texts.sort();
@@ -61,6 +62,7 @@ Item {
             verify(child("dropHint").visible);
             addFolders(["first", "second"]);
             tryCompare(list(), "count", 2);
+            list().forceLayout();
             verify(!child("dropHint").visible);
             verify(!child("dropOverlay").visible);
             compare(list().itemAtIndex(0).nameRole, "firstLog");
