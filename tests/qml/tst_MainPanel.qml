@@ -27,8 +27,55 @@ Item {
             verify(child("focusCatcher").activeFocus);
         }
 
+        function record(time, message) {
+            return "<HEAD>[42]2023/02/28 " + time + " <LN>Info</LN> <TID>7</TID> <MNAME>Gateway</MNAME> <FILE>g.cpp</FILE> <LINE>3</LINE>\n<CONT>" + message + "</CONT>\n";
+        }
+
+        function rowShowing(message) {
+            const list = child("logView");
+            list.forceLayout();
+            const rows = list.contentItem.children;
+            for (let i = 0; i < rows.length; ++i) {
+                if (rows[i].visible && rows[i].message === message)
+                    return rows[i];
+            }
+            return null;
+        }
+
         name: "MainPanel"
         when: windowShown
+
+        // Runs first (sorted by name), while the split has its start width.
+        function test_a_filterChangeSelectsTheClickedRecordAgain() {
+            const list = child("logView");
+            child("filtersTab").showOnlyErrors(true);
+            compare(list.count, 0);
+            child("filtersTab").showOnlyErrors(false);
+
+            testSupport.writeFile("gateway/Gateway_1.log", record("10:00:00.000", "alpha one") + record("10:00:01.000", "beta two") + record("10:00:02.000", "alpha three") + record("10:00:03.000", "gamma four"));
+            testSupport.dragUrls(child("filesTab"), [testSupport.fileUrl(testSupport.path("gateway")).toString()], true);
+            child("folderListView").forceLayout();
+            mouseClick(findChild(child("folderListView").itemAtIndex(0), "logButton"));
+            compare(list.count, 4);
+            mouseClick(rowShowing("alpha three"));
+            compare(list.currentIndex, 2);
+
+            mouseClick(child("btnFilters"));
+            mouseClick(child("containsOnlyTextField"));
+            for (const character of "ALPHA")
+                keyClick(character);
+            keyClick(Qt.Key_Return);
+            compare(list.count, 2);
+            compare(list.currentIndex, 1);
+            verify(rowShowing("alpha three").selected);
+
+            child("filtersTab").containsAll(["alpha", "gamma"]);
+            compare(list.count, 0);
+            compare(list.currentIndex, -1);
+            child("filtersTab").containsOnly(["beta", "three"]);
+            compare(list.count, 2);
+            compare(list.currentIndex, 1);
+        }
 
         function test_settingBecomesUsableScale_data() {
             return [
