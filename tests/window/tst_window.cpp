@@ -278,5 +278,13 @@ void TestWindow::dropOpenFilterFindReloadCloseAndZoom()
     QCOMPARE(viewer.count(QStringLiteral("logView")), 0);
 }
 
+#if defined(__SANITIZE_ADDRESS__)
+// Full stacks in leak reports, which the suppressions of Qt's own image caches need.
+extern "C" const char *__asan_default_options()
+{
+    return "fast_unwind_on_malloc=0";
+}
+#endif
+
 QTEST_MAIN(TestWindow)
 #include "tst_window.moc"
