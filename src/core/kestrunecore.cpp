@@ -80,11 +80,18 @@ QObject *KestruneCore::openLog(QString folder, QString serverName)
 
 void KestruneCore::closeLog(QString folder, QString serverName)
 {
-    const auto closed
-        = std::remove_if(openLogs.begin(), openLogs.end(), [&](const OpenLogEntry &entry) {
-              return entry.folder == folder && entry.name == serverName;
-          });
-    openLogs.erase(closed, openLogs.end());
+    const auto isClosed = [&](const OpenLogEntry &entry) {
+        return entry.folder == folder && entry.name == serverName;
+    };
+    // Destroyed here, each filter model before its record model: moving entries while they
+    // close up the gap would destroy a record model under its filter model.
+    for (OpenLogEntry &entry : openLogs) {
+        if (isClosed(entry)) {
+            entry.filter.reset();
+            entry.model.reset();
+        }
+    }
+    openLogs.erase(std::remove_if(openLogs.begin(), openLogs.end(), isClosed), openLogs.end());
 }
 
 void KestruneCore::containsOnly(QVariantList filters)

@@ -185,7 +185,8 @@ void TestOpenLogRegistry::mergesFilesInTimeOrderWithStableTies()
     QVERIFY(writeInterleavedLog(folder));
     // Records at the same time come in the order in which the scan found their files.
     QStringList ties;
-    for (const QFileInfo &file : FolderCatalogue::scanFolder(folder).logs.at("Mix"))
+    const FolderScan scan = FolderCatalogue::scanFolder(folder);
+    for (const QFileInfo &file : scan.logs.at("Mix"))
         ties.append(
             QString(QStringLiteral("abc").at(file.baseName().back().digitValue() - 1)) + "4");
     KestruneCore core(folder);
@@ -310,7 +311,7 @@ void TestOpenLogRegistry::logTooLargeForMemoryOpensNothing()
     // Under AddressSanitizer a large allocation fails this way instead of by a memory limit.
     environment.insert("ASAN_OPTIONS",
         environment.value("ASAN_OPTIONS")
-            + ":allocator_may_return_null=1:max_allocation_size_mb=64");
+            + ":allocator_may_return_null=1:max_allocation_size_mb=4");
     QCOMPARE(childOutput({QCoreApplication::applicationFilePath(), "out-of-memory-child", folder},
                  environment),
         QStringList({"huge:0", "huge again:0", "small:small", "exit:0"}));
