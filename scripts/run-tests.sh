@@ -27,4 +27,13 @@ if [ $sanitize = 1 ]; then
     export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
     (cd build-asan && ctest --output-on-failure --timeout 1200)
+
+    echo "== parser fuzzing: corpus replay and a short run with a fixed seed"
+    CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DKESTRUNE_BUILD_FUZZ=ON -DKESTRUNE_BUILD_TESTS=OFF -DKESTRUNE_BUILD_BENCH=OFF
+    cmake --build build-fuzz --target kestrune-fuzz-parser
+    fuzz_corpus=$(mktemp -d)
+    cp fuzz/corpus/* "$fuzz_corpus"
+    build-fuzz/fuzz/kestrune-fuzz-parser -seed=1 -runs=20000 -max_len=4096 "$fuzz_corpus"
+    rm -rf "$fuzz_corpus"
 fi

@@ -2,6 +2,74 @@
 
 #include "logmodel.h"
 
+#include <QStringMatcher>
+
+namespace {
+
+// The errors-only test; remembers its last answer, since nearly every record shares its
+// type string with many others.
+class ErrorTypeTest
+{
+public:
+    bool operator()(const QString &type)
+    {
+        if (type.constData() != lastData || type.size() != lastSize) {
+            const QString lower = type.toLower();
+            lastResult = lower == QLatin1String("error") || lower == QLatin1String("fatal");
+            lastData = type.constData();
+            lastSize = type.size();
+        }
+        return lastResult;
+    }
+
+private:
+    const QChar *lastData = nullptr;
+    qsizetype lastSize = -1;
+    bool lastResult = false;
+};
+
+// The filter texts, prepared once per pass for searching many search texts.
+class TextTest
+{
+public:
+    TextTest(const QStringList &filters, bool anyOf)
+        : anyOf(anyOf)
+    {
+        for (const QString &filter : filters) {
+            // An empty text occurs in every search text.
+            if (filter.isEmpty())
+                hasEmpty = true;
+            else
+                matchers.emplace_back(filter);
+        }
+    }
+
+    bool operator()(const QString &searchText) const
+    {
+        if (anyOf) {
+            if (hasEmpty)
+                return true;
+            for (const QStringMatcher &matcher : matchers) {
+                if (matcher.indexIn(searchText) >= 0)
+                    return true;
+            }
+            return false;
+        }
+        for (const QStringMatcher &matcher : matchers) {
+            if (matcher.indexIn(searchText) < 0)
+                return false;
+        }
+        return true;
+    }
+
+private:
+    std::vector<QStringMatcher> matchers;
+    bool hasEmpty = false;
+    bool anyOf;
+};
+
+} // namespace
+
 LogFilterModel::LogFilterModel(QObject *parent)
     : QSortFilterProxyModel(parent)
 { }
@@ -12,50 +80,56 @@ void LogFilterModel::setContainsOnly(const QVariantList &newFilters)
 {
     setFilters(newFilters);
     containsOnlyMode = true;
-    invalidateFilter();
+    refilter();
 }
 
 void LogFilterModel::setContainsAll(const QVariantList &newFilters)
 {
     setFilters(newFilters);
     containsOnlyMode = false;
-    invalidateFilter();
+    refilter();
 }
 
 void LogFilterModel::setShowOnlyErrors(bool errorsOnly)
 {
     onlyErrors = errorsOnly;
-    invalidateFilter();
+    refilter();
 }
 
-std::vector<int> LogFilterModel::acceptedSourceRows() const
+void LogFilterModel::setSourceModel(QAbstractItemModel *model)
 {
-    std::vector<int> rows;
-    rows.reserve(static_cast<size_t>(rowCount()));
-    for (int row = 0; row < rowCount(); ++row)
-        rows.push_back(mapToSource(index(row, 0)).row());
-    return rows;
+    for (const QMetaObject::Connection &connection : sourceConnections)
+        disconnect(connection);
+    sourceConnections.clear();
+    markStale();
+    if (model) {
+        // Marked before the proxy asks for any row of the changed source.
+        const auto mark = [this] {
+            markStale();
+        };
+        sourceConnections = {
+            connect(model, &QAbstractItemModel::modelAboutToBeReset, this, mark),
+            connect(model, &QAbstractItemModel::rowsAboutToBeInserted, this, mark),
+            connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this, mark),
+            connect(model, &QAbstractItemModel::rowsAboutToBeMoved, this, mark),
+            connect(model, &QAbstractItemModel::layoutAboutToBeChanged, this, mark),
+        };
+    }
+    QSortFilterProxyModel::setSourceModel(model);
+}
+
+const std::vector<int> &LogFilterModel::acceptedSourceRows() const
+{
+    refreshIfStale();
+    return acceptedRows;
 }
 
 bool LogFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const
 {
-    const QModelIndex index = sourceModel()->index(sourceRow, 0, sourceParent);
-    if (onlyErrors) {
-        const QString type = index.data(LogModel::logTypeRole).toString().toLower();
-        if (type != QLatin1String("error") && type != QLatin1String("fatal"))
-            return false;
-    }
-    if (filters.isEmpty())
-        return true;
-    const QString text = index.data(LogModel::searchTextRole).toString();
-    for (const QString &filter : filters) {
-        const bool found = text.contains(filter);
-        if (containsOnlyMode && found)
-            return true;
-        if (!containsOnlyMode && !found)
-            return false;
-    }
-    return !containsOnlyMode;
+    if (sourceParent.isValid())
+        return false;
+    refreshIfStale();
+    return sourceRow >= 0 && size_t(sourceRow) < rowPasses.size() && rowPasses[size_t(sourceRow)];
 }
 
 void LogFilterModel::setFilters(const QVariantList &newFilters)
@@ -63,4 +137,69 @@ void LogFilterModel::setFilters(const QVariantList &newFilters)
     filters.clear();
     for (const QVariant &filter : newFilters)
         filters.append(filter.toString().toLower());
+}
+
+// One linear pass and one reset: re-filtering row by row would move the proxy's row mapping
+// once per inserted range, which grows with the square of the rows.
+void LogFilterModel::refilter()
+{
+    beginResetModel();
+    markStale();
+    refreshIfStale();
+    endResetModel();
+}
+
+void LogFilterModel::markStale()
+{
+    stale = true;
+}
+
+void LogFilterModel::refreshIfStale() const
+{
+    if (!stale)
+        return;
+    stale = false;
+    const auto *logModel = qobject_cast<const LogModel *>(sourceModel());
+    rowPasses = logModel ? matchRecords(*logModel) : matchRows();
+    acceptedRows.clear();
+    for (size_t row = 0; row < rowPasses.size(); ++row) {
+        if (rowPasses[row])
+            acceptedRows.push_back(int(row));
+    }
+    acceptedRows.shrink_to_fit();
+}
+
+// Reads the records and search texts directly: one QVariant per row would cost more than the
+// matching itself.
+std::vector<char> LogFilterModel::matchRecords(const LogModel &model) const
+{
+    const std::vector<QarnLogParser::QarnLog> &records = model.allRecords();
+    std::vector<char> passes(records.size(), 0);
+    const std::vector<QString> *searchTexts
+        = filters.isEmpty() ? nullptr : model.fetchSearchTexts();
+    if (!filters.isEmpty() && !searchTexts)
+        return passes;
+    ErrorTypeTest isError;
+    const TextTest containsTexts(filters, containsOnlyMode);
+    for (size_t row = 0; row < records.size(); ++row) {
+        passes[row] = (!onlyErrors || isError(records[row].logType))
+            && (!searchTexts || containsTexts((*searchTexts)[row]));
+    }
+    return passes;
+}
+
+// Any other source model is read through its roles.
+std::vector<char> LogFilterModel::matchRows() const
+{
+    const QAbstractItemModel *model = sourceModel();
+    std::vector<char> passes(model ? size_t(model->rowCount()) : 0, 0);
+    ErrorTypeTest isError;
+    const TextTest containsTexts(filters, containsOnlyMode);
+    for (size_t row = 0; row < passes.size(); ++row) {
+        const QModelIndex index = model->index(int(row), 0);
+        passes[row] = (!onlyErrors || isError(index.data(LogModel::logTypeRole).toString()))
+            && (filters.isEmpty()
+                || containsTexts(index.data(LogModel::searchTextRole).toString()));
+    }
+    return passes;
 }

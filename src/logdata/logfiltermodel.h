@@ -6,6 +6,8 @@
 
 #include <vector>
 
+class LogModel;
+
 // The filtering proxy in front of one log's record model: substring filters combined as
 // contains-only or contains-all, and an errors-only switch.
 class LogFilterModel : public QSortFilterProxyModel
@@ -14,13 +16,16 @@ public:
     explicit LogFilterModel(QObject *parent = nullptr);
     ~LogFilterModel() override;
 
-    // Each setter re-filters every row before it returns.
+    // Each setter re-filters every row in one pass before it returns and ends with one model
+    // reset. The first text filter of a log waits for that log's search texts.
     void setContainsOnly(const QVariantList &filters);
     void setContainsAll(const QVariantList &filters);
     void setShowOnlyErrors(bool onlyErrors);
 
+    void setSourceModel(QAbstractItemModel *model) override;
+
     // The source rows of the visible records, in the order of this model's rows.
-    [[nodiscard]] std::vector<int> acceptedSourceRows() const;
+    [[nodiscard]] const std::vector<int> &acceptedSourceRows() const;
 
 protected:
     [[nodiscard]] bool filterAcceptsRow(
@@ -28,8 +33,19 @@ protected:
 
 private:
     void setFilters(const QVariantList &filters);
+    void refilter();
+    void markStale();
+    void refreshIfStale() const;
+    [[nodiscard]] std::vector<char> matchRecords(const LogModel &model) const;
+    [[nodiscard]] std::vector<char> matchRows() const;
 
     QStringList filters;
     bool containsOnlyMode = true;
     bool onlyErrors = false;
+    // Whether each source row passes, and the passing rows in order; rebuilt in one pass
+    // whenever the filter or the source rows change.
+    mutable std::vector<char> rowPasses;
+    mutable std::vector<int> acceptedRows;
+    mutable bool stale = true;
+    std::vector<QMetaObject::Connection> sourceConnections;
 };

@@ -1,5 +1,42 @@
 #include "logmodel.h"
 
+#include <array>
+
+namespace {
+
+constexpr qsizetype separatorLength = 3;
+
+bool isAscii(const QString &text)
+{
+    char16_t bits = 0;
+    for (const QChar c : text)
+        bits |= c.unicode();
+    return bits < 0x80;
+}
+
+QChar *appendChars(QChar *out, const QString &text)
+{
+    return std::copy(text.cbegin(), text.cend(), out);
+}
+
+QChar *appendAsciiLower(QChar *out, const QString &text)
+{
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        *out++ = QChar(u >= 'A' && u <= 'Z' ? char16_t(u + ('a' - 'A')) : u);
+    }
+    return out;
+}
+
+QChar *appendSeparator(QChar *out)
+{
+    for (qsizetype i = 0; i < separatorLength; ++i)
+        *out++ = QLatin1Char('z');
+    return out;
+}
+
+} // namespace
+
 LogModel::LogModel(QObject *parent)
     : QAbstractListModel(parent)
 { }
@@ -22,9 +59,9 @@ void LogModel::setRecords(std::vector<QarnLogParser::QarnLog> &&newRecords)
     if (pendingSearchTexts.valid())
         pendingSearchTexts.wait();
     records = std::move(newRecords);
+    std::vector<QString>().swap(searchTexts);
+    searchTextsFailed = false;
     pendingSearchTexts = std::async(std::launch::async, [this] { return buildSearchTexts(); });
-    searchTexts.clear();
-    searchTexts.reserve(records.size());
     endResetModel();
 }
 
@@ -66,9 +103,16 @@ QVariant LogModel::data(const QModelIndex &index, int role) const
 
 const std::vector<QString> *LogModel::fetchSearchTexts() const
 {
-    if (searchTexts.empty() && pendingSearchTexts.valid())
-        searchTexts = pendingSearchTexts.get();
-    return &searchTexts;
+    if (!records.empty() && pendingSearchTexts.valid()) {
+        try {
+            searchTexts = pendingSearchTexts.get();
+        } catch (...) {
+            // A failed job (exhausted memory, say) must not take the program down; this
+            // log then simply matches no text.
+            searchTextsFailed = true;
+        }
+    }
+    return searchTextsFailed ? nullptr : &searchTexts;
 }
 
 QHash<int, QByteArray> LogModel::roleNames() const
@@ -94,10 +138,25 @@ std::vector<QString> LogModel::buildSearchTexts() const
     return texts;
 }
 
+// Written straight into one string of the exact size: this runs for every record of a log.
 QString LogModel::searchTextOf(const QarnLogParser::QarnLog &log) const
 {
-    const QLatin1String separator("zzz");
-    return log.dateTime + separator + log.logType.toLower() + separator + log.threadID.toLower()
-        + separator + log.moduleName.toLower() + separator + log.cppFileName.toLower() + separator
-        + log.message.toLower();
+    const std::array<const QString *, 5> fields {
+        &log.logType, &log.threadID, &log.moduleName, &log.cppFileName, &log.message};
+    std::array<QString, 5> lowered;
+    std::array<bool, 5> ascii {};
+    qsizetype length = log.dateTime.size() + separatorLength * qsizetype(fields.size());
+    for (size_t i = 0; i < fields.size(); ++i) {
+        ascii[i] = isAscii(*fields[i]);
+        if (!ascii[i])
+            lowered[i] = fields[i]->toLower();
+        length += ascii[i] ? fields[i]->size() : lowered[i].size();
+    }
+    QString text(length, Qt::Uninitialized);
+    QChar *out = appendChars(text.data(), log.dateTime);
+    for (size_t i = 0; i < fields.size(); ++i) {
+        out = appendSeparator(out);
+        out = ascii[i] ? appendAsciiLower(out, *fields[i]) : appendChars(out, lowered[i]);
+    }
+    return text;
 }

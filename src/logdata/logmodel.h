@@ -53,4 +53,5 @@ private:
     std::vector<QarnLogParser::QarnLog> records;
     mutable std::vector<QString> searchTexts;
     mutable std::future<std::vector<QString>> pendingSearchTexts;
+    mutable bool searchTextsFailed = false;
 };

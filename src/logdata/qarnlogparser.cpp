@@ -1,82 +1,269 @@
 #include "qarnlogparser.h"
 
-#include <QIODevice>
-#include <QTextStream>
+#include "textlinereader.h"
 
+#include <QHashFunctions>
+#include <QIODevice>
+
+#include <array>
 #include <memory>
+#include <string>
+#include <string_view>
 
 namespace {
 
-const QString headTag = QStringLiteral("<HEAD>");
-const QString contOpen = QStringLiteral("<CONT>");
-const QString contClose = QStringLiteral("</CONT>");
+template<typename Ch>
+using View = std::basic_string_view<Ch>;
 
-QString tagValue(const QString &line, const QString &open, const QString &close)
-{
-    const qsizetype o = line.indexOf(open);
-    const qsizetype c = line.indexOf(close);
-    if (o < 0 && c < 0)
-        return {};
-    const qsizetype s = o < 0 ? 0 : o + open.size();
-    if (c >= s)
-        return line.mid(s, c - s);
-    return line.mid(s);
-}
+constexpr std::string_view headTag = "<HEAD>";
+constexpr std::string_view contOpen = "<CONT>";
+constexpr std::string_view contClose = "</CONT>";
+constexpr size_t dateTimeStart = 10;
+constexpr size_t dateTimeLength = 23;
 
-QarnLogParser::QarnLog recordFromHeader(const QString &line)
-{
-    QarnLogParser::QarnLog log;
-    log.dateTime = line.mid(10, 23);
-    log.logType = tagValue(line, QStringLiteral("<LN>"), QStringLiteral("</LN>"));
-    log.threadID = tagValue(line, QStringLiteral("<TID>"), QStringLiteral("</TID>"));
-    log.moduleName = tagValue(line, QStringLiteral("<MNAME>"), QStringLiteral("</MNAME>"));
-    log.cppFileName = tagValue(line, QStringLiteral("<FILE>"), QStringLiteral("</FILE>"));
-    log.cppLine = tagValue(line, QStringLiteral("<LINE>"), QStringLiteral("</LINE>"));
-    return log;
-}
+// The five header fields, each an opening and a closing tag.
+enum Field { logTypeField, threadField, moduleField, fileField, lineField, fieldCount };
+constexpr std::array<std::string_view, 2 * fieldCount> headerTags {"<LN>", "</LN>", "<TID>",
+    "</TID>", "<MNAME>", "</MNAME>", "<FILE>", "</FILE>", "<LINE>", "</LINE>"};
 
-// Applies one line of a message block; returns true when the line ends the block.
-bool addBlockLine(QString &message, const QString &line)
+template<typename Ch>
+bool hasTagAt(View<Ch> line, size_t pos, std::string_view tag)
 {
-    const qsizetype open = line.indexOf(contOpen);
-    const qsizetype close = line.indexOf(contClose);
-    if (open >= 0 && close >= 0) {
-        message = tagValue(line, contOpen, contClose);
-        return true;
+    if (line.size() - pos < tag.size())
+        return false;
+    for (size_t i = 0; i < tag.size(); ++i) {
+        if (line[pos + i] != Ch(tag[i]))
+            return false;
     }
-    if (open >= 0) {
-        message = line.mid(open + contOpen.size()) + QLatin1Char('\n');
+    return true;
+}
+
+// Finds the first occurrence of each tag in one pass: every tag starts with '<'.
+template<typename Ch, size_t N>
+std::array<size_t, N> findTags(View<Ch> line, const std::array<std::string_view, N> &tags)
+{
+    std::array<size_t, N> found;
+    found.fill(View<Ch>::npos);
+    size_t missing = N;
+    for (size_t pos = line.find(Ch('<')); pos != View<Ch>::npos && missing > 0;
+         pos = line.find(Ch('<'), pos + 1)) {
+        for (size_t i = 0; i < N; ++i) {
+            if (found[i] == View<Ch>::npos && hasTagAt(line, pos, tags[i])) {
+                found[i] = pos;
+                --missing;
+            }
+        }
+    }
+    return found;
+}
+
+// The text between an opening tag at `open` and a closing tag at `close`. A missing opening
+// tag counts as an empty one at the start of the line; a closing tag that is missing or comes
+// before the value's start lets the value run to the end of the line.
+template<typename Ch>
+View<Ch> tagValue(View<Ch> line, size_t open, size_t openLength, size_t close)
+{
+    constexpr size_t npos = View<Ch>::npos;
+    if (open == npos && close == npos)
+        return {};
+    const size_t start = open == npos ? 0 : open + openLength;
+    if (close != npos && close >= start)
+        return line.substr(start, close - start);
+    return line.substr(start);
+}
+
+QString makeString(View<char> ascii)
+{
+    return QString::fromLatin1(ascii.data(), qsizetype(ascii.size()));
+}
+
+QString makeString(View<char16_t> text)
+{
+    return QString(reinterpret_cast<const QChar *>(text.data()), qsizetype(text.size()));
+}
+
+void append(QString &to, View<char> ascii)
+{
+    to.append(QLatin1String(ascii.data(), qsizetype(ascii.size())));
+}
+
+void append(QString &to, View<char16_t> text)
+{
+    to.append(reinterpret_cast<const QChar *>(text.data()), qsizetype(text.size()));
+}
+
+// Hands out one shared string per distinct field value, so that the values that recur on
+// nearly every record (types, threads, modules, files, lines) cost one allocation in all.
+// Keyed by the characters of one kind of line (ASCII bytes or UTF-16).
+template<typename Ch>
+class FieldPool
+{
+public:
+    QString get(View<Ch> value)
+    {
+        if (value.empty())
+            return {};
+        const size_t hash = qHashBits(value.data(), value.size() * sizeof(Ch));
+        const size_t mask = table.size() - 1;
+        for (size_t i = hash & mask;; i = (i + 1) & mask) {
+            Slot &slot = table[i];
+            if (slot.value.isNull())
+                return insert(slot, hash, value);
+            if (slot.hash == hash && slot.key == value)
+                return slot.value;
+        }
+    }
+
+private:
+    struct Slot
+    {
+        size_t hash = 0;
+        std::basic_string<Ch> key;
+        QString value;
+    };
+    // Beyond this many distinct values the pool stops growing and values are not shared.
+    static constexpr size_t maxSlots = size_t(1) << 18;
+
+    QString insert(Slot &slot, size_t hash, View<Ch> value)
+    {
+        if (2 * (used + 1) > table.size()) {
+            if (table.size() >= maxSlots)
+                return makeString(value);
+            grow();
+            return get(value);
+        }
+        slot.hash = hash;
+        slot.key = value;
+        slot.value = makeString(value);
+        ++used;
+        return slot.value;
+    }
+
+    void grow()
+    {
+        std::vector<Slot> old(2 * table.size());
+        old.swap(table);
+        const size_t mask = table.size() - 1;
+        for (Slot &slot : old) {
+            if (slot.value.isNull())
+                continue;
+            size_t i = slot.hash & mask;
+            while (!table[i].value.isNull())
+                i = (i + 1) & mask;
+            table[i] = std::move(slot);
+        }
+    }
+
+    std::vector<Slot> table = std::vector<Slot>(1024);
+    size_t used = 0;
+};
+
+// Builds records from header lines and message-block lines of either kind of line.
+class RecordBuilder
+{
+public:
+    template<typename Ch>
+    QarnLogParser::QarnLog fromHeader(View<Ch> line)
+    {
+        QarnLogParser::QarnLog log;
+        if (line.size() > dateTimeStart)
+            log.dateTime = makeString(line.substr(dateTimeStart, dateTimeLength));
+        const auto tags = findTags(line, headerTags);
+        QString *fields[fieldCount]
+            = {&log.logType, &log.threadID, &log.moduleName, &log.cppFileName, &log.cppLine};
+        for (size_t field = 0; field < fieldCount; ++field) {
+            const std::string_view open = headerTags[2 * field];
+            *fields[field]
+                = shared(tagValue(line, tags[2 * field], open.size(), tags[2 * field + 1]));
+        }
+        // Keeps the buffer's capacity for the next record.
+        message.truncate(0);
+        return log;
+    }
+
+    // Applies one line of a message block; true when the line ends the block.
+    template<typename Ch>
+    bool addBlockLine(View<Ch> line)
+    {
+        const auto [open, close] = findTags(line, std::array {contOpen, contClose});
+        constexpr size_t npos = View<Ch>::npos;
+        if (open != npos) {
+            message.truncate(0);
+            append(message, tagValue(line, open, contOpen.size(), close));
+            if (close != npos)
+                return true;
+            message.append(QLatin1Char('\n'));
+            return false;
+        }
+        if (close != npos) {
+            append(message, line.substr(0, close));
+            return true;
+        }
+        if (!line.empty()) {
+            append(message, line);
+            message.append(QLatin1Char('\n'));
+        }
         return false;
     }
-    if (close >= 0) {
-        message += line.left(close);
-        return true;
+
+    // The gathered message in a string of its own exact size.
+    [[nodiscard]] QString takeMessage() const
+    {
+        return message.isEmpty() ? QString() : QString(message.constData(), message.size());
     }
-    if (!line.isEmpty())
-        message += line + QLatin1Char('\n');
-    return false;
+
+private:
+    QString shared(View<char> value) { return asciiPool.get(value); }
+    QString shared(View<char16_t> value) { return textPool.get(value); }
+
+    FieldPool<char> asciiPool;
+    FieldPool<char16_t> textPool;
+    QString message;
+};
+
+template<typename Fn>
+auto withLine(const TextLineReader &reader, Fn &&fn)
+{
+    return reader.isAscii() ? fn(reader.asciiLine()) : fn(reader.textLine());
+}
+
+bool isHeader(const TextLineReader &reader)
+{
+    return withLine(reader, [](auto line) { return hasTagAt(line, 0, headTag); });
+}
+
+// Growing the list by doubling would move every record several times and touch fresh memory
+// each time. Reserved room that is never written costs address space only.
+void reserveForSize(std::vector<QarnLogParser::QarnLog> &records, const QIODevice *device)
+{
+    constexpr qint64 typicalRecordBytes = 128;
+    if (!device->isSequential())
+        records.reserve(
+            size_t(std::max<qint64>(0, device->size() - device->pos()) / typicalRecordBytes));
 }
 
 } // namespace
 
 std::vector<QarnLogParser::QarnLog> QarnLogParser::parse(QIODevice *device)
 {
-    std::unique_ptr<QIODevice> owned(device);
+    const std::unique_ptr<QIODevice> owned(device);
     std::vector<QarnLog> result;
-    QTextStream stream(owned.get());
-    QString line;
-    bool haveLine = stream.readLineInto(&line);
+    reserveForSize(result, device);
+    TextLineReader reader(device);
+    RecordBuilder builder;
+    bool haveLine = reader.readLine();
     while (haveLine) {
-        if (!line.startsWith(headTag)) {
-            haveLine = stream.readLineInto(&line);
+        if (!isHeader(reader)) {
+            haveLine = reader.readLine();
             continue;
         }
-        QarnLog log = recordFromHeader(line);
+        QarnLog log = withLine(reader, [&](auto line) { return builder.fromHeader(line); });
         bool ended = false;
-        while (!ended && stream.readLineInto(&line))
-            ended = addBlockLine(log.message, line);
+        while (!ended && reader.readLine())
+            ended = withLine(reader, [&](auto line) { return builder.addBlockLine(line); });
+        log.message = builder.takeMessage();
         result.push_back(std::move(log));
-        haveLine = ended && stream.readLineInto(&line);
+        haveLine = ended && reader.readLine();
     }
     return result;
 }

@@ -1,0 +1,137 @@
+// Measures the log data on a log folder made by kestrune-loggen: parse throughput, search-text
+// build, the filter changes and the peak memory, for a log opened the way the program opens it.
+// Usage: kestrune-bench-logdata <folder>    (peak memory: run it under /usr/bin/time -v)
+
+#include "logfiltermodel.h"
+#include "logmodel.h"
+#include "qarnlogparser.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <queue>
+
+namespace {
+
+using Records = std::vector<QarnLogParser::QarnLog>;
+
+double seconds(const QElapsedTimer &timer)
+{
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
+// Merges files that are each sorted by time into one list sorted by time, earlier files first
+// among equal times, without a second copy of the whole list.
+Records mergeByTime(std::vector<Records> &files)
+{
+    size_t total = 0;
+    for (const Records &file : files)
+        total += file.size();
+    Records merged;
+    merged.reserve(total);
+    using Head = std::pair<size_t, size_t>; // file, position
+    const auto later = [&files](const Head &a, const Head &b) {
+        const QString &ta = files[a.first][a.second].dateTime;
+        const QString &tb = files[b.first][b.second].dateTime;
+        return ta == tb ? a.first > b.first : ta > tb;
+    };
+    std::priority_queue<Head, std::vector<Head>, decltype(later)> heads(later);
+    for (size_t f = 0; f < files.size(); ++f) {
+        if (!files[f].empty())
+            heads.push({f, 0});
+    }
+    while (!heads.empty()) {
+        const Head head = heads.top();
+        heads.pop();
+        merged.push_back(std::move(files[head.first][head.second]));
+        if (head.second + 1 < files[head.first].size())
+            heads.push({head.first, head.second + 1});
+    }
+    files.clear();
+    for (size_t i = 0; i < merged.size(); ++i)
+        merged[i].line = int(i);
+    return merged;
+}
+
+double timeFilter(LogFilterModel &filter, const char *label,
+    void (LogFilterModel::*setter)(const QVariantList &), const QVariantList &texts)
+{
+    QElapsedTimer timer;
+    timer.start();
+    (filter.*setter)(texts);
+    const int rows = filter.rowCount();
+    const double elapsed = seconds(timer);
+    std::printf("%-44s %8.3f s  %9d rows\n", label, elapsed, rows);
+    return elapsed;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s <log folder>\n", argv[0]);
+        return 2;
+    }
+    const QFileInfoList files
+        = QDir(QString::fromLocal8Bit(argv[1]))
+              .entryInfoList({QStringLiteral("*.log")}, QDir::Files, QDir::Name);
+    qint64 inputBytes = 0;
+    std::vector<Records> parsed;
+    double parseSeconds = 0;
+    size_t recordCount = 0;
+    for (const QFileInfo &info : files) {
+        auto *file = new QFile(info.absoluteFilePath());
+        if (!file->open(QIODevice::ReadOnly)) {
+            delete file;
+            continue;
+        }
+        QElapsedTimer timer;
+        timer.start();
+        parsed.push_back(QarnLogParser::parse(file));
+        const double elapsed = seconds(timer);
+        parseSeconds += elapsed;
+        inputBytes += info.size();
+        recordCount += parsed.back().size();
+        std::printf("parse %-38s %8.3f s  %7.0f MB/s on one thread, %zu records\n",
+            qPrintable(info.fileName()), elapsed, double(info.size()) / 1e6 / elapsed,
+            parsed.back().size());
+    }
+    std::printf("parse total: %.1f MB, %zu records, %.0f MB/s, %.2f M records/s per thread\n",
+        double(inputBytes) / 1e6, recordCount, double(inputBytes) / 1e6 / parseSeconds,
+        double(recordCount) / 1e6 / parseSeconds);
+
+    QElapsedTimer timer;
+    timer.start();
+    Records records = mergeByTime(parsed);
+    std::printf("%-44s %8.3f s\n", "merge by time", seconds(timer));
+
+    LogModel model;
+    timer.restart();
+    model.setRecords(std::move(records));
+    model.fetchSearchTexts();
+    std::printf("%-44s %8.3f s\n", "search texts (background job, waited for)", seconds(timer));
+
+    LogFilterModel filter;
+    filter.setSourceModel(&model);
+    timeFilter(filter, "contains-only queue full/elapsed time/no pr..",
+        &LogFilterModel::setContainsOnly,
+        {QStringLiteral("queue full"), QStringLiteral("elapsed time"),
+            QStringLiteral("no proper storage")});
+    timeFilter(filter, "contains-all zzz/a/e", &LogFilterModel::setContainsAll,
+        {QStringLiteral("zzz"), QStringLiteral("a"), QStringLiteral("e")});
+    timeFilter(filter, "contains-only empty list (clearing)", &LogFilterModel::setContainsOnly, {});
+
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    const double peakBytes = double(usage.ru_maxrss) * 1024.0;
+    std::printf("peak resident memory: %.0f MB, %.2f times the input\n", peakBytes / 1e6,
+        peakBytes / double(inputBytes));
+    return 0;
+}

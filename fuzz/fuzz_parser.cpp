@@ -1,0 +1,67 @@
+// Feeds arbitrary bytes to the log parser and to its line reader, and compares both with the
+// plain QTextStream reading of the same bytes.
+
+#include "qarnlogparser.h"
+#include "referenceparser.h"
+#include "textlinereader.h"
+
+#include <QBuffer>
+
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+QBuffer *openBuffer(const QByteArray &data)
+{
+    auto *buffer = new QBuffer;
+    buffer->setData(data);
+    buffer->open(QIODevice::ReadOnly);
+    return buffer;
+}
+
+bool sameRecord(const QarnLogParser::QarnLog &a, const QarnLogParser::QarnLog &b)
+{
+    return a.dateTime == b.dateTime && a.logType == b.logType && a.threadID == b.threadID
+        && a.moduleName == b.moduleName && a.cppFileName == b.cppFileName && a.cppLine == b.cppLine
+        && a.message == b.message && a.line == b.line;
+}
+
+void check(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+// Small blocks make lines and characters cross block boundaries in short inputs.
+void compareLines(const QByteArray &data, qsizetype blockSize)
+{
+    const QStringList expected = ReferenceParser::lines(data);
+    QBuffer *buffer = openBuffer(data);
+    TextLineReader reader(buffer, blockSize);
+    qsizetype count = 0;
+    while (reader.readLine()) {
+        check(count < expected.size() && reader.toString() == expected.at(count));
+        ++count;
+    }
+    check(count == expected.size());
+    delete buffer;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
+{
+    if (size == 0)
+        return 0;
+    // The first byte chooses the block size; the rest is the file.
+    const qsizetype blockSize = 1 + bytes[0] % 16;
+    const QByteArray data(reinterpret_cast<const char *>(bytes) + 1, qsizetype(size - 1));
+    compareLines(data, blockSize);
+    const std::vector<QarnLogParser::QarnLog> records = QarnLogParser::parse(openBuffer(data));
+    const std::vector<QarnLogParser::QarnLog> expected = ReferenceParser::parse(data);
+    check(records.size() == expected.size());
+    for (size_t i = 0; i < records.size(); ++i)
+        check(sameRecord(records[i], expected[i]));
+    return 0;
+}

@@ -1,0 +1,209 @@
+#include "logfiltermodel.h"
+#include "loggenerator.h"
+#include "logmodel.h"
+
+#include <QAbstractItemModelTester>
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+using Record = QarnLogParser::QarnLog;
+
+Record record(const QString &type, const QString &message)
+{
+    return {"2023/02/28 10:00:00.000", type, "12", "Net", "Main.cpp", "7", message, 0};
+}
+
+// The acceptance rule written out plainly from the record's fields.
+bool passes(const Record &r, const QStringList &texts, bool anyOf, bool onlyErrors)
+{
+    const QString type = r.logType.toLower();
+    if (onlyErrors && type != "error" && type != "fatal")
+        return false;
+    if (texts.isEmpty())
+        return true;
+    const QStringList fields {r.dateTime, r.logType.toLower(), r.threadID.toLower(),
+        r.moduleName.toLower(), r.cppFileName.toLower(), r.message.toLower()};
+    const QString searchText = fields.join("zzz");
+    for (const QString &text : texts) {
+        if (searchText.contains(text.toLower()) == anyOf)
+            return anyOf;
+    }
+    return !anyOf;
+}
+
+std::vector<int> expectedRows(
+    const std::vector<Record> &records, const QStringList &texts, bool anyOf, bool onlyErrors)
+{
+    std::vector<int> rows;
+    for (size_t i = 0; i < records.size(); ++i) {
+        if (passes(records[i], texts, anyOf, onlyErrors))
+            rows.push_back(int(i));
+    }
+    return rows;
+}
+
+std::vector<int> proxyRows(const LogFilterModel &filter)
+{
+    std::vector<int> rows;
+    for (int row = 0; row < filter.rowCount(); ++row)
+        rows.push_back(filter.mapToSource(filter.index(row, 0)).row());
+    return rows;
+}
+
+QVariantList variants(const QStringList &texts)
+{
+    QVariantList list;
+    for (const QString &text : texts)
+        list.append(text);
+    return list;
+}
+
+std::vector<Record> generatedRecords()
+{
+    QTemporaryDir dir;
+    LogGenerator generator(3);
+    generator.writeLog(dir.path(), "Gen", 1, 600'000);
+    auto *file = new QFile(QDir(dir.path()).filePath("Gen_1.log"));
+    file->open(QIODevice::ReadOnly);
+    std::vector<Record> records = QarnLogParser::parse(file);
+    records.push_back(record("ERROR", "Queue Full on channel 3"));
+    records.push_back(record("error ", "queue full"));
+    records.push_back(record("", "ELAPSED TIME"));
+    return records;
+}
+
+} // namespace
+
+class TestLogFilterModel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void rowsFollowTheRuleAfterEveryChange_data();
+    void rowsFollowTheRuleAfterEveryChange();
+    void errorsOnlyKeepsTextsAndMode();
+    void eachChangeIsOneReset();
+    void followsTheSourceModel();
+    void nonTextFilterValues();
+};
+
+void TestLogFilterModel::rowsFollowTheRuleAfterEveryChange_data()
+{
+    QTest::addColumn<QStringList>("texts");
+    QTest::newRow("none") << QStringList();
+    QTest::newRow("empty text") << QStringList {""};
+    QTest::newRow("blank text") << QStringList {" "};
+    QTest::newRow("three texts") << QStringList {"Queue Full", "elapsed time", "no proper storage"};
+    QTest::newRow("separator") << QStringList {"zzz"};
+    QTest::newRow("across fields") << QStringList {"errorzzz1"};
+    QTest::newRow("most records") << QStringList {"zzz", "a", "e"};
+    QTest::newRow("date") << QStringList {"00:00:0", "STORAGE"};
+    QTest::newRow("nowhere") << QStringList {"no such text", "queue"};
+    QTest::newRow("duplicates") << QStringList {"queue", "queue", ""};
+}
+
+void TestLogFilterModel::rowsFollowTheRuleAfterEveryChange()
+{
+    QFETCH(QStringList, texts);
+    static const std::vector<Record> records = generatedRecords();
+    LogModel model;
+    model.setRecords(records);
+    LogFilterModel filter;
+    QAbstractItemModelTester tester(&filter);
+    filter.setSourceModel(&model);
+    QCOMPARE(proxyRows(filter), expectedRows(records, {}, true, false));
+
+    for (const bool onlyErrors : {false, true, false}) {
+        filter.setShowOnlyErrors(onlyErrors);
+        for (const bool anyOf : {true, false}) {
+            if (anyOf)
+                filter.setContainsOnly(variants(texts));
+            else
+                filter.setContainsAll(variants(texts));
+            const std::vector<int> expected = expectedRows(records, texts, anyOf, onlyErrors);
+            QCOMPARE(proxyRows(filter), expected);
+            QCOMPARE(filter.acceptedSourceRows(), expected);
+        }
+    }
+    filter.setContainsOnly({});
+    QCOMPARE(proxyRows(filter), expectedRows(records, {}, true, false));
+}
+
+void TestLogFilterModel::errorsOnlyKeepsTextsAndMode()
+{
+    LogModel model;
+    model.setRecords({record("Error", "queue full"), record("Info", "queue full and more"),
+        record("FATAL", "queue"), record("Error", "other")});
+    LogFilterModel filter;
+    filter.setSourceModel(&model);
+    filter.setContainsAll({"QUEUE", "full"});
+    QCOMPARE(filter.acceptedSourceRows(), (std::vector<int> {0, 1}));
+    filter.setShowOnlyErrors(true);
+    QCOMPARE(filter.acceptedSourceRows(), (std::vector<int> {0}));
+    filter.setShowOnlyErrors(false);
+    QCOMPARE(filter.acceptedSourceRows(), (std::vector<int> {0, 1}));
+    filter.setContainsOnly({"other", "and more"});
+    filter.setShowOnlyErrors(true);
+    QCOMPARE(filter.acceptedSourceRows(), (std::vector<int> {3}));
+}
+
+void TestLogFilterModel::eachChangeIsOneReset()
+{
+    LogModel model;
+    model.setRecords({record("Error", "a"), record("Info", "b"), record("Info", "ab")});
+    LogFilterModel filter;
+    filter.setSourceModel(&model);
+    QSignalSpy resets(&filter, &QAbstractItemModel::modelReset);
+    QSignalSpy inserts(&filter, &QAbstractItemModel::rowsInserted);
+    QSignalSpy removals(&filter, &QAbstractItemModel::rowsRemoved);
+    filter.setContainsOnly({"b"});
+    QCOMPARE(filter.rowCount(), 2);
+    filter.setShowOnlyErrors(true);
+    QCOMPARE(filter.rowCount(), 0);
+    filter.setContainsAll({});
+    QCOMPARE(filter.rowCount(), 1);
+    QCOMPARE(resets.count(), 3);
+    QCOMPARE(inserts.count(), 0);
+    QCOMPARE(removals.count(), 0);
+}
+
+void TestLogFilterModel::followsTheSourceModel()
+{
+    LogModel first;
+    first.setRecords({record("Info", "x"), record("Info", "y"), record("Info", "x")});
+    LogModel second;
+    second.setRecords({record("Info", "y"), record("Info", "x")});
+    LogFilterModel filter;
+    QVERIFY(filter.acceptedSourceRows().empty());
+    filter.setContainsOnly({"x"});
+    filter.setSourceModel(&first);
+    QCOMPARE(filter.acceptedSourceRows(), (std::vector<int> {0, 2}));
+    filter.setSourceModel(&second);
+    QCOMPARE(filter.acceptedSourceRows(), (std::vector<int> {1}));
+    QCOMPARE(proxyRows(filter), (std::vector<int> {1}));
+    second.setRecords({record("Info", "x"), record("Info", "x"), record("Info", "z")});
+    QCOMPARE(proxyRows(filter), (std::vector<int> {0, 1}));
+    QCOMPARE(filter.acceptedSourceRows(), (std::vector<int> {0, 1}));
+}
+
+void TestLogFilterModel::nonTextFilterValues()
+{
+    LogModel model;
+    model.setRecords({record("Info", "code 42"), record("Info", "true story"), record("Info", "")});
+    LogFilterModel filter;
+    filter.setSourceModel(&model);
+    filter.setContainsOnly({42});
+    QCOMPARE(filter.acceptedSourceRows(), (std::vector<int> {0}));
+    filter.setContainsOnly({true});
+    QCOMPARE(filter.acceptedSourceRows(), (std::vector<int> {1}));
+    filter.setContainsAll({QVariant()});
+    QCOMPARE(filter.rowCount(), 3);
+}
+
+QTEST_GUILESS_MAIN(TestLogFilterModel)
+#include "tst_logfiltermodel.moc"

@@ -1,0 +1,208 @@
+#include "logfiltermodel.h"
+#include "logmodel.h"
+
+#include <QAbstractItemModelTester>
+#include <QSemaphore>
+#include <QTest>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <thread>
+
+namespace {
+
+using Record = QarnLogParser::QarnLog;
+
+// Lets a test make the search-text job fail or pause: its first allocation is the result
+// vector, whose size the test controls through the record count.
+std::atomic<size_t> failingSize {0};
+std::atomic<size_t> pausingSize {0};
+QSemaphore jobPaused;
+QSemaphore jobMayGoOn;
+const std::thread::id mainThread = std::this_thread::get_id();
+
+Record record(const QString &type, const QString &message, int line = 0)
+{
+    return {"2023/02/28 10:00:00.000", type, "12", "Net", "Main.cpp", "007", message, line};
+}
+
+std::vector<Record> manyRecords(size_t count)
+{
+    std::vector<Record> records;
+    for (size_t i = 0; i < count; ++i)
+        records.push_back(record("Info", QString("message %1").arg(i), int(i)));
+    return records;
+}
+
+} // namespace
+
+void *operator new(std::size_t size)
+{
+    if (size > 0 && std::this_thread::get_id() != mainThread) {
+        if (size == failingSize.load())
+            throw std::bad_alloc();
+        if (size == pausingSize.load()) {
+            jobPaused.release();
+            jobMayGoOn.acquire();
+        }
+    }
+    if (void *memory = std::malloc(size ? size : 1))
+        return memory;
+    throw std::bad_alloc();
+}
+
+void operator delete(void *memory) noexcept
+{
+    std::free(memory);
+}
+
+void operator delete(void *memory, std::size_t) noexcept
+{
+    std::free(memory);
+}
+
+class TestLogModel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void rolesGiveTheFields();
+    void rolesOutsideTheRecordsAreInvalid();
+    void roleNamesAreTheEightNamedRoles();
+    void searchTexts();
+    void searchTextsAreFetchedOnceAndFollowNewRecords();
+    void emptyModelNeverWaits();
+    void failedJobMatchesNothingAndDoesNotThrow();
+    void destructionWaitsForTheJob();
+};
+
+void TestLogModel::rolesGiveTheFields()
+{
+    LogModel model;
+    QAbstractItemModelTester tester(&model);
+    model.setRecords({record("Error", "  first\n\tsecond  line \n", 5), record("Info", " \n\t ")});
+    QCOMPARE(model.rowCount(), 2);
+    const QModelIndex first = model.index(0);
+    QCOMPARE(first.data(LogModel::dateTimeRole), QVariant("2023/02/28 10:00:00.000"));
+    QCOMPARE(first.data(LogModel::logTypeRole), QVariant("Error"));
+    QCOMPARE(first.data(LogModel::threadIDRole), QVariant("12"));
+    QCOMPARE(first.data(LogModel::moduleNameRole), QVariant("Net"));
+    QCOMPARE(first.data(LogModel::cppFileNameRole), QVariant("Main.cpp"));
+    QCOMPARE(first.data(LogModel::cppLineRole), QVariant("007"));
+    QCOMPARE(first.data(LogModel::messageRole), QVariant("first second line"));
+    QCOMPARE(first.data(LogModel::lineRole).typeId(), QMetaType::Int);
+    QCOMPARE(first.data(LogModel::lineRole).toInt(), 5);
+    QCOMPARE(model.index(1).data(LogModel::messageRole), QVariant(""));
+    QCOMPARE(model.allRecords()[0].message, QString("  first\n\tsecond  line \n"));
+}
+
+void TestLogModel::rolesOutsideTheRecordsAreInvalid()
+{
+    LogModel model;
+    model.setRecords({record("Info", "m")});
+    const QModelIndex index = model.index(0);
+    for (const int role :
+        {int(Qt::DisplayRole), int(Qt::EditRole), int(Qt::UserRole), LogModel::searchTextRole + 1})
+        QVERIFY(!model.data(index, role).isValid());
+    for (const int role : {int(LogModel::dateTimeRole), int(LogModel::searchTextRole)}) {
+        QVERIFY(!model.data(model.index(1), role).isValid());
+        QVERIFY(!model.data(QModelIndex(), role).isValid());
+    }
+}
+
+void TestLogModel::roleNamesAreTheEightNamedRoles()
+{
+    const QHash<int, QByteArray> names = LogModel().roleNames();
+    QCOMPARE(names.size(), 8);
+    const QList<QByteArray> expected {"dateTimeRole", "logTypeRole", "threadIDRole",
+        "moduleNameRole", "cppFileNameRole", "cppLineRole", "messageRole", "lineRole"};
+    for (int i = 0; i < expected.size(); ++i)
+        QCOMPARE(names.value(Qt::UserRole + 1 + i), expected[i]);
+}
+
+void TestLogModel::searchTexts()
+{
+    LogModel model;
+    Record upper = record("Error", "Disk Full");
+    upper.dateTime = "2023/FEB/28";
+    Record wide = {"T", "FEHLER", "İd", "ÄÖÜ", "Größe.CPP", "1", "Straße\nZWEI", 0};
+    model.setRecords({record("Error", "Disk Full"), upper, wide});
+    QCOMPARE(model.index(0).data(LogModel::searchTextRole),
+        QVariant("2023/02/28 10:00:00.000zzzerrorzzz12zzznetzzzmain.cppzzzdisk full"));
+    QCOMPARE(model.index(1).data(LogModel::searchTextRole).toString().left(14),
+        QString("2023/FEB/28zzz"));
+    QCOMPARE(model.index(2).data(LogModel::searchTextRole).toString(),
+        QString("Tzzzfehlerzzz") + QString("İd").toLower() + "zzzäöüzzzgröße.cppzzzstraße\nzwei");
+    QCOMPARE(model.searchTextOf(wide), model.index(2).data(LogModel::searchTextRole).toString());
+}
+
+void TestLogModel::searchTextsAreFetchedOnceAndFollowNewRecords()
+{
+    LogModel model;
+    model.setRecords(manyRecords(1000));
+    const std::vector<QString> *texts = model.fetchSearchTexts();
+    QVERIFY(texts);
+    QCOMPARE(texts->size(), size_t(1000));
+    QVERIFY((*texts)[999].endsWith("message 999"));
+    QCOMPARE(model.fetchSearchTexts(), texts);
+    QCOMPARE(model.index(3).data(LogModel::searchTextRole).toString(), (*texts)[3]);
+
+    model.setRecords({record("Fatal", "Replaced")});
+    const std::vector<QString> *replaced = model.fetchSearchTexts();
+    QVERIFY(replaced);
+    QCOMPARE(replaced->size(), size_t(1));
+    QVERIFY(replaced->front().endsWith("zzzreplaced"));
+}
+
+void TestLogModel::emptyModelNeverWaits()
+{
+    LogModel model;
+    model.setRecords(std::vector<Record>());
+    QCOMPARE(model.rowCount(), 0);
+    const std::vector<QString> *texts = model.fetchSearchTexts();
+    QVERIFY(texts && texts->empty());
+    QCOMPARE(model.buildSearchTexts().size(), size_t(0));
+}
+
+void TestLogModel::failedJobMatchesNothingAndDoesNotThrow()
+{
+    constexpr size_t count = 4099;
+    failingSize = count * sizeof(QString);
+    {
+        LogModel model;
+        model.setRecords(manyRecords(count));
+        QCOMPARE(model.fetchSearchTexts(), nullptr);
+        QCOMPARE(model.fetchSearchTexts(), nullptr);
+        QVERIFY(!model.index(0).data(LogModel::searchTextRole).isValid());
+        QCOMPARE(model.index(0).data(LogModel::messageRole), QVariant("message 0"));
+
+        // Not even the empty text matches, while a filter without texts keeps every record.
+        LogFilterModel filter;
+        filter.setSourceModel(&model);
+        filter.setContainsOnly({""});
+        QCOMPARE(filter.rowCount(), 0);
+        filter.setContainsAll({"message"});
+        QCOMPARE(filter.rowCount(), 0);
+        filter.setContainsOnly({});
+        QCOMPARE(filter.rowCount(), int(count));
+    }
+    failingSize = 0;
+}
+
+void TestLogModel::destructionWaitsForTheJob()
+{
+    // The job reads the records: were they freed before it ends, AddressSanitizer would
+    // report a use after free here.
+    constexpr size_t count = 200'003;
+    pausingSize = count * sizeof(QString);
+    auto *model = new LogModel;
+    model->setRecords(manyRecords(count));
+    jobPaused.acquire();
+    pausingSize = 0;
+    jobMayGoOn.release();
+    delete model;
+}
+
+QTEST_GUILESS_MAIN(TestLogModel)
+#include "tst_logmodel.moc"

@@ -1,0 +1,314 @@
+#include "loggenerator.h"
+#include "qarnlogparser.h"
+#include "textlinereader.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextStream>
+
+namespace {
+
+using Records = std::vector<QarnLogParser::QarnLog>;
+
+const QByteArray headerA = "<HEAD>[25]2023/02/28 00:00:00.028 <LN>Warning</LN> <TID>1080</TID> "
+                           "<MNAME>Decoder</MNAME> <FILE>h264decoder.cpp</FILE> <LINE>054</LINE>";
+const QByteArray headerB = "<HEAD>[73]2023/02/28 00:00:01.055 <LN>Error</LN> <TID>7</TID> "
+                           "<MNAME>Http</MNAME> <FILE>httpserver.cpp</FILE> <LINE>499</LINE>";
+
+QBuffer *openBuffer(const QByteArray &data)
+{
+    auto *buffer = new QBuffer;
+    buffer->setData(data);
+    buffer->open(QIODevice::ReadOnly);
+    return buffer;
+}
+
+Records parse(const QByteArray &data)
+{
+    return QarnLogParser::parse(openBuffer(data));
+}
+
+QStringList messages(const Records &records)
+{
+    QStringList result;
+    for (const auto &record : records)
+        result.append(record.message);
+    return result;
+}
+
+QStringList streamLines(const QByteArray &data)
+{
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QTextStream stream(&buffer);
+    QStringList lines;
+    QString line;
+    while (stream.readLineInto(&line))
+        lines.append(line);
+    return lines;
+}
+
+QStringList readerLines(const QByteArray &data, qsizetype blockSize)
+{
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    TextLineReader reader(&buffer, blockSize);
+    QStringList lines;
+    while (reader.readLine())
+        lines.append(reader.toString());
+    return lines;
+}
+
+QByteArray encoded(const QString &text, QStringConverter::Encoding encoding)
+{
+    QStringEncoder encoder(encoding, QStringEncoder::Flag::WriteBom);
+    return encoder.encode(text);
+}
+
+// Fails on its first read, as a device can when memory runs out.
+class ThrowingDevice : public QIODevice
+{
+protected:
+    qint64 readData(char *, qint64) override { throw std::bad_alloc(); }
+    qint64 writeData(const char *, qint64) override { return -1; }
+};
+
+} // namespace
+
+class TestQarnLogParser : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void headerFields();
+    void headerFields_data();
+    void tagsInAnyOrder();
+    void messageBlocks();
+    void messageBlocks_data();
+    void unclosedBlockAbsorbsLaterHeaders();
+    void skipsLinesOutsideRecords();
+    void lineEndsAndEncodings();
+    void invalidBytesReadAsTextStreamReadsThem();
+    void linesMatchTextStream();
+    void linesMatchTextStream_data();
+    void longLines();
+    void deletesDeviceOnEveryPath();
+    void generatedLog();
+};
+
+void TestQarnLogParser::headerFields_data()
+{
+    QTest::addColumn<QByteArray>("header");
+    QTest::addColumn<QStringList>("fields");
+    QTest::newRow("complete") << headerA
+                              << QStringList {"2023/02/28 00:00:00.028", "Warning", "1080",
+                                     "Decoder", "h264decoder.cpp", "054"};
+    QTest::newRow("ten characters") << QByteArray("<HEAD>[25]") << QStringList(6);
+    QTest::newRow("short date") << QByteArray("<HEAD>[25]2023/02")
+                                << QStringList {"2023/02", "", "", "", "", ""};
+    QTest::newRow("no thread pair")
+        << QByteArray("<HEAD>[25]2023/02/28 00:00:00.028 <LN>Info</LN> <LINE>1</LINE>")
+        << QStringList {"2023/02/28 00:00:00.028", "Info", "", "", "", "1"};
+    QTest::newRow("open tag runs to the end")
+        << QByteArray("<HEAD>[25]2023/02/28 00:00:00.028 <MNAME>Net <FILE>a.cpp</FILE>")
+        << QStringList {"2023/02/28 00:00:00.028", "", "", "Net <FILE>a.cpp</FILE>", "a.cpp", ""};
+    QTest::newRow("closing tag before opening tag") << QByteArray(
+        "<HEAD>x</LN>yz<LN>Info") << QStringList {"N>yz<LN>Info", "Info", "", "", "", ""};
+    QTest::newRow("closing tag alone")
+        << QByteArray("<HEAD>x</TID>") << QStringList {"ID>", "", "<HEAD>x", "", "", ""};
+    QTest::newRow("non-ASCII counts UTF-16 units")
+        << QString("<HEAD>[é]😀2023/02/28 00:00:00.028 <LN>Fehler</LN>").toUtf8()
+        << QStringList {QString("\xF0\x9F\x98\x80").mid(1) + "2023/02/28 00:00:00.02", "Fehler", "",
+               "", "", ""};
+}
+
+void TestQarnLogParser::headerFields()
+{
+    QFETCH(QByteArray, header);
+    QFETCH(QStringList, fields);
+    const Records records = parse(header + "\n<CONT>m</CONT>\n");
+    QCOMPARE(records.size(), size_t(1));
+    const auto &r = records[0];
+    QCOMPARE(
+        (QStringList {r.dateTime, r.logType, r.threadID, r.moduleName, r.cppFileName, r.cppLine}),
+        fields);
+    QCOMPARE(r.message, QString("m"));
+    QCOMPARE(r.line, 0);
+}
+
+void TestQarnLogParser::tagsInAnyOrder()
+{
+    const Records a = parse("<HEAD>[25]2023/02/28 00:00:00.028 <LN>E</LN><TID>1</TID>"
+                            "<MNAME>M</MNAME><FILE>f</FILE><LINE>2</LINE>\n");
+    const Records b = parse("<HEAD>[25]2023/02/28 00:00:00.028 <LINE>2</LINE><FILE>f</FILE>"
+                            "<MNAME>M</MNAME><TID>1</TID><LN>E</LN>\n");
+    QCOMPARE(a.size(), size_t(1));
+    QCOMPARE(b.size(), size_t(1));
+    QCOMPARE((QStringList {
+                 a[0].logType, a[0].threadID, a[0].moduleName, a[0].cppFileName, a[0].cppLine}),
+        (QStringList {
+            b[0].logType, b[0].threadID, b[0].moduleName, b[0].cppFileName, b[0].cppLine}));
+}
+
+void TestQarnLogParser::messageBlocks_data()
+{
+    QTest::addColumn<QByteArray>("block");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("one line") << QByteArray("before<CONT>Started</CONT>after\n") << "Started";
+    QTest::newRow("empty lines dropped")
+        << QByteArray("<CONT>first\nsecond\n\nthird</CONT>\n") << "first\nsecond\nthird";
+    QTest::newRow("blank line kept") << QByteArray("<CONT>a\n  \nb</CONT>") << "a\n  \nb";
+    QTest::newRow("never closed") << QByteArray("<CONT>first\nsecond\n") << "first\nsecond\n";
+    QTest::newRow("header is the last line") << QByteArray() << "";
+    QTest::newRow("lines before the opening dropped")
+        << QByteArray("alpha\n<CONT>beta</CONT>\n") << "beta";
+    QTest::newRow("closing without opening keeps lines")
+        << QByteArray("alpha\nbeta</CONT>tail\n") << "alpha\nbeta";
+    QTest::newRow("closing before opening on one line")
+        << QByteArray("x</CONT>y<CONT>rest\n") << "rest";
+    QTest::newRow("later opening restarts")
+        << QByteArray("<CONT>a\nb\n<CONT>c\nd</CONT>\n") << "c\nd";
+    QTest::newRow("crlf") << QByteArray("<CONT>first\r\nsecond</CONT>\r\n") << "first\nsecond";
+}
+
+void TestQarnLogParser::messageBlocks()
+{
+    QFETCH(QByteArray, block);
+    QFETCH(QString, message);
+    const Records records = parse(headerA + "\n" + block);
+    QCOMPARE(messages(records), QStringList {message});
+}
+
+void TestQarnLogParser::unclosedBlockAbsorbsLaterHeaders()
+{
+    const Records records
+        = parse(headerA + "\n<CONT>a\n" + headerB + "\n<CONT>b</CONT>\n" + headerB + "\n");
+    QCOMPARE(records.size(), size_t(2));
+    QCOMPARE(records[0].logType, QString("Warning"));
+    QCOMPARE(records[0].message, QString("b"));
+    QCOMPARE(records[1].logType, QString("Error"));
+
+    // A header right after a header is message text of the first record.
+    const Records absorbed = parse(headerA + "\n" + headerB + "\nx</CONT>\n");
+    QCOMPARE(messages(absorbed), QStringList {QString(headerB) + "\nx"});
+}
+
+void TestQarnLogParser::skipsLinesOutsideRecords()
+{
+    QCOMPARE(parse("").size(), size_t(0));
+    QCOMPARE(parse("no header\n <HEAD>blank first\n<head>lower case\n").size(), size_t(0));
+    const Records records = parse("junk\n" + headerA + "\n<CONT>a</CONT>\nstray\n<CONT>s</CONT>\n"
+        + headerB + "<CONT>not read</CONT>\n<CONT>b</CONT>");
+    QCOMPARE(messages(records), (QStringList {"a", "b"}));
+}
+
+void TestQarnLogParser::lineEndsAndEncodings()
+{
+    const QString text
+        = QString(headerA) + "\n<CONT>Grüße\nüber 😀</CONT>\n" + QString(headerB) + "\n<CONT>tail";
+    const QStringList expected = messages(parse(text.toUtf8()));
+    QCOMPARE(expected, (QStringList {"Grüße\nüber 😀", "tail\n"}));
+
+    QString crlf = text;
+    crlf.replace("\n", "\r\n");
+    QCOMPARE(messages(parse(crlf.toUtf8())), expected);
+    for (const auto encoding : {QStringConverter::Utf8, QStringConverter::Utf16LE,
+             QStringConverter::Utf16BE, QStringConverter::Utf32LE, QStringConverter::Utf32BE}) {
+        const Records records = parse(encoded(text, encoding));
+        QCOMPARE(messages(records), expected);
+        QCOMPARE(records[1].logType, QString("Error"));
+    }
+    // A byte-order mark anywhere but at the start is a character.
+    const QByteArray bom = "\xEF\xBB\xBF";
+    QCOMPARE(messages(parse(bom + headerA + "\n" + bom + "<CONT>x</CONT>\n")), QStringList {"x"});
+    QCOMPARE(messages(parse(headerA + "\n<CONT>" + bom + "x</CONT>\n")),
+        QStringList {QChar(0xFEFF) + QString("x")});
+    QCOMPARE(parse(bom + bom + headerA).size(), size_t(0));
+}
+
+void TestQarnLogParser::invalidBytesReadAsTextStreamReadsThem()
+{
+    const QByteArray bad = "a\xE2\x82 b\xC0\xAF c\xF0\x9F\x98";
+    const Records records = parse(headerA + "\n<CONT>" + bad + "</CONT>\n");
+    const QString expected = streamLines(bad + "\n").value(0);
+    QVERIFY(expected.contains(QChar::ReplacementCharacter));
+    QCOMPARE(messages(records), QStringList {expected});
+}
+
+void TestQarnLogParser::linesMatchTextStream_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    // Inputs that once read differently from QTextStream are kept here.
+    QTest::newRow("mark split over blocks") << QByteArray("\xEF\xBB\xBF"
+                                                          "EH");
+    QTest::newRow("unfinished sequence at the end") << QByteArray("a\n\xE2\x82");
+    QTest::newRow("unfinished sequence after cr") << QByteArray("a\r\xE2");
+    QTest::newRow("cr at the end") << QByteArray("a\nb\r");
+    QTest::newRow("lone cr") << QByteArray("\r");
+    QTest::newRow("cr cr lf") << QByteArray("a\r\r\nb");
+    QTest::newRow("broken sequence before lf") << QByteArray("\xF0\x9F\n\xF0\x9F\x98\x80x\n");
+    QTest::newRow("utf-16 with odd tail") << encoded("ab\r\ncd", QStringConverter::Utf16LE) + "x";
+    QTest::newRow("utf-32 cr at the end") << encoded("ab\ncd\r", QStringConverter::Utf32BE);
+}
+
+void TestQarnLogParser::linesMatchTextStream()
+{
+    QFETCH(QByteArray, data);
+    const QStringList expected = streamLines(data);
+    for (const qsizetype blockSize : {1, 2, 3, 5, 1 << 20})
+        QCOMPARE(readerLines(data, blockSize), expected);
+}
+
+void TestQarnLogParser::longLines()
+{
+    const QByteArray longText(3 << 20, 'x');
+    const Records records = parse(headerA + "\n<CONT>" + longText + "\n" + longText + "</CONT>");
+    QCOMPARE(records.size(), size_t(1));
+    QCOMPARE(records[0].message, QString(longText + "\n" + longText));
+}
+
+void TestQarnLogParser::deletesDeviceOnEveryPath()
+{
+    QPointer<QBuffer> empty = openBuffer({});
+    QVERIFY(QarnLogParser::parse(empty).empty());
+    QVERIFY(empty.isNull());
+
+    QPointer<QBuffer> full = openBuffer(headerA);
+    QCOMPARE(QarnLogParser::parse(full).size(), size_t(1));
+    QVERIFY(full.isNull());
+
+    auto *throwing = new ThrowingDevice;
+    throwing->open(QIODevice::ReadOnly);
+    QPointer<ThrowingDevice> watched = throwing;
+    QVERIFY_THROWS_EXCEPTION(std::bad_alloc, (void)QarnLogParser::parse(throwing));
+    QVERIFY(watched.isNull());
+}
+
+void TestQarnLogParser::generatedLog()
+{
+    QTemporaryDir dir;
+    LogGenerator generator(7);
+    const qint64 written = generator.writeLog(dir.path(), "Gen", 1, 3'000'000);
+    QVERIFY(written > 1000);
+    auto *file = new QFile(dir.filePath("Gen_1.log"));
+    QVERIFY(file->open(QIODevice::ReadOnly));
+    const Records records = QarnLogParser::parse(file);
+    QCOMPARE(qint64(records.size()), written);
+    for (size_t i = 1; i < records.size(); ++i) {
+        QVERIFY(records[i - 1].dateTime <= records[i].dateTime);
+        QVERIFY(!records[i].logType.isEmpty() && !records[i].message.isEmpty());
+    }
+    // Recurring values share one string.
+    int sharedTypes = 0;
+    for (size_t i = 1; i < records.size(); ++i)
+        sharedTypes += records[i].logType.constData() == records[0].logType.constData();
+    QVERIFY(sharedTypes > 0);
+}
+
+QTEST_GUILESS_MAIN(TestQarnLogParser)
+#include "tst_qarnlogparser.moc"
