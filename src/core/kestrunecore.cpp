@@ -39,12 +39,16 @@ KestruneCore::~KestruneCore()
 
 void KestruneCore::openFolder(QUrl url)
 {
-    const FolderScan scan = FolderCatalogue::scanFolder(FolderCatalogue::folderTextOf(url));
-    for (const auto &log : scan.logs) {
-        auto *item = new QStandardItem;
-        item->setData(log.first, nameRole);
-        item->setData(scan.folder, folderRole);
-        folders.appendRow(item);
+    try {
+        const FolderScan scan = FolderCatalogue::scanFolder(FolderCatalogue::folderTextOf(url));
+        for (const auto &log : scan.logs) {
+            auto *item = new QStandardItem;
+            item->setData(log.first, nameRole);
+            item->setData(scan.folder, folderRole);
+            folders.appendRow(item);
+        }
+    } catch (const std::bad_alloc &) {
+        // A tree too large to list: the rows appended so far stay.
     }
 }
 
