@@ -125,6 +125,7 @@ private slots:
     void mergesFilesInTimeOrderWithStableTies();
     void unsortedFilesGiveTheStableSort();
     void mergeOfManyRuns();
+    void singleFileRowOpens();
     void unknownKeysOpenNothing();
     void keysAreExact();
     void fileDeletedAfterTheScan();
@@ -233,6 +234,18 @@ void TestOpenLogRegistry::mergeOfManyRuns()
     QCOMPARE(merged.size(), expected.size());
     for (size_t i = 0; i < merged.size(); ++i)
         QCOMPARE(merged[i].message, expected[i].message);
+}
+
+void TestOpenLogRegistry::singleFileRowOpens()
+{
+    const QString file = folder + "/Solo_1.txt";
+    QVERIFY(writeLogFile(file, {{at(2), "second"}, {at(1), "first"}}));
+    KestruneCore core(folder);
+    core.openFolder(QUrl::fromLocalFile(file));
+    const QModelIndex row = modelOf(core.folderModel())->index(0, 0);
+    QCOMPARE(messagesOf(core.openLog(
+                 row.data(Qt::UserRole + 1).toString(), row.data(Qt::UserRole + 2).toString())),
+        QStringList({"first", "second"}));
 }
 
 void TestOpenLogRegistry::unknownKeysOpenNothing()
