@@ -1,5 +1,41 @@
 import QtQuick
-import QtQuick.Controls
+import QtQuick.Controls.Universal
+import "./fonts"
 
 Button {
+    id: btnFiles
+
+    property bool selected: false
+
+    font.family: GlobalFont.name
+    font.pixelSize: 14
+    topPadding: 0
+    bottomPadding: 0
+    leftPadding: 0
+    rightPadding: 0
+
+    contentItem: Item {
+        Text {
+            anchors.fill: parent
+            leftPadding: 15
+            text: btnFiles.text
+            font: btnFiles.font
+            color: "#ffffff"
+            verticalAlignment: Text.AlignVCenter
+        }
+
+        Rectangle {
+            anchors.fill: parent
+            color: "#ffffff"
+            opacity: btnFiles.pressed ? 0.4 : 0.2
+            visible: btnFiles.hovered
+        }
+    }
+
+    background: Rectangle {
+        height: btnFiles.height
+        color: "transparent"
+        border.color: "#3498db"
+        border.width: btnFiles.selected ? 1 : 0
+    }
 }

@@ -1,4 +1,185 @@
 import QtQuick
+import QtQuick.Controls
+import "./fonts"
 
 Item {
+    id: folderView
+
+    readonly property int rowHeight: 40
+    readonly property var clientFolders: ["file:///C:/Users/Public/Documents/Dorvane Inc/Pellix/Client/Tembra", "file:///C:/Users/Public/Documents/Dorvane Inc/Pellix/Client/Pellix2"]
+    readonly property var serverFolders: ["file:///C:/Program Files (x86)/Dorvane Inc/Pellix/Server/Logs"]
+
+    signal openFile(string folder, string file)
+
+    function openFolders(urls) {
+        for (const url of urls)
+            kestruneCore.openFolder(url);
+    }
+
+    function openRow(row, folder, name) {
+        openFile(folder, name);
+        folderListView.currentIndex = row;
+    }
+
+    ListView {
+        id: folderListView
+
+        objectName: "folderListView"
+        anchors.top: parent.top
+        anchors.topMargin: 5
+        anchors.bottom: bottomBlock.top
+        anchors.bottomMargin: 10
+        anchors.left: parent.left
+        anchors.leftMargin: 15
+        anchors.right: parent.right
+        anchors.rightMargin: 15
+        clip: true
+        spacing: 0
+        model: kestruneCore.folderModel()
+        section.property: "folderRole"
+        section.criteria: ViewSection.FullString
+
+        section.delegate: Item {
+            id: folderHeader
+
+            required property string section
+
+            width: folderListView.width
+            height: folderView.rowHeight
+
+            Text {
+                objectName: "folderHeaderText"
+                anchors.fill: parent
+                leftPadding: 15
+                text: folderHeader.section
+                font.family: GlobalFont.name
+                font.pixelSize: 14
+                font.bold: true
+                color: "#ffffff"
+                verticalAlignment: Text.AlignVCenter
+                elide: Text.ElideMiddle
+            }
+        }
+
+        delegate: Item {
+            id: logRow
+
+            required property int index
+            required property string folderRole
+            required property string nameRole
+
+            width: folderListView.width
+            height: folderView.rowHeight
+
+            FolderDelegateButton {
+                objectName: "logButton"
+                anchors.centerIn: parent
+                width: parent.width - 30
+                height: parent.height
+                font.pixelSize: 15
+                text: logRow.nameRole
+                selected: folderListView.currentIndex === logRow.index
+                onClicked: folderView.openRow(logRow.index, logRow.folderRole, logRow.nameRole)
+            }
+        }
+
+        ScrollBar.vertical: VerticalScrollBar {
+            attachedView: folderListView
+        }
+    }
+
+    Item {
+        id: bottomBlock
+
+        anchors.bottom: parent.bottom
+        anchors.left: parent.left
+        anchors.right: parent.right
+        height: 50
+
+        Rectangle {
+            id: bottomBlockTop
+
+            anchors.top: parent.top
+            width: parent.width
+            height: 3
+            color: "#ffffff"
+        }
+
+        Text {
+            anchors.top: bottomBlockTop.bottom
+            anchors.topMargin: 10
+            anchors.left: parent.left
+            anchors.leftMargin: 15
+            anchors.right: parent.right
+            anchors.rightMargin: 15
+            height: 30
+            font.family: GlobalFont.name
+            font.pixelSize: 15
+            color: "#c5c5c5"
+            text: qsTr("Quick links: ")
+        }
+
+        Row {
+            id: functionBar
+
+            anchors.top: bottomBlockTop.bottom
+            anchors.topMargin: 10
+            anchors.right: parent.right
+            anchors.rightMargin: 10
+            height: 20
+            spacing: 10
+
+            CommonButton {
+                objectName: "btnMyClient"
+                width: 85
+                height: 20
+                borderWidth: 1
+                borderColor: "#ffffff"
+                text: qsTr("My client")
+                onClicked: folderView.openFolders(folderView.clientFolders)
+            }
+
+            CommonButton {
+                objectName: "btnMyServer"
+                width: 85
+                height: 20
+                borderWidth: 1
+                borderColor: "#ffffff"
+                text: qsTr("My server")
+                onClicked: folderView.openFolders(folderView.serverFolders)
+            }
+        }
+    }
+
+    DropArea {
+        id: dropArea
+
+        objectName: "dropArea"
+        anchors.fill: parent
+        onDropped: drop => {
+            folderView.openFolders(drop.urls);
+            drop.acceptProposedAction();
+        }
+    }
+
+    Text {
+        objectName: "dropHint"
+        anchors.fill: dropArea
+        text: qsTr("Drop folder here")
+        color: "#ffffff"
+        horizontalAlignment: Text.AlignHCenter
+        verticalAlignment: Text.AlignVCenter
+        font.family: GlobalFont.name
+        font.pixelSize: 16
+        font.italic: true
+        visible: folderListView.count === 0 || dropArea.containsDrag
+    }
+
+    Rectangle {
+        objectName: "dropOverlay"
+        anchors.fill: parent
+        color: "#ffffff"
+        opacity: 0.4
+        visible: dropArea.containsDrag
+    }
 }

@@ -12,7 +12,8 @@ Window {
     MainPanel {
         id: mainPanel
 
-        scale: kestruneCore.getSetting("scale", 1.0)
+        objectName: "mainPanel"
+        scale: mainPanel.boundedScale(kestruneCore.getSetting("scale", 1.0))
         transformOrigin: Item.TopLeft
         width: Math.floor(rootWindow.width / mainPanel.scale)
         height: Math.floor(rootWindow.height / mainPanel.scale)

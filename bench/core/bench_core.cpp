@@ -86,9 +86,12 @@ void benchMerge(const QString &folder, const QString &name)
     std::vector<std::future<LogRecordLoader::Records>> jobs;
     for (const QFileInfo &info : log->second) {
         auto *file = new QFile(info.absoluteFilePath());
-        file->open(QIODevice::ReadOnly);
-        jobs.push_back(std::async(std::launch::async,
-            [file] { return LogRecordLoader::mergeSortedRuns({QarnLogParser::parse(file)}); }));
+        if (!file->open(QIODevice::ReadOnly)) {
+            delete file;
+            continue;
+        }
+        jobs.push_back(
+            std::async(std::launch::async, [file] { return QarnLogParser::parse(file); }));
     }
     std::vector<LogRecordLoader::Records> runs;
     for (auto &job : jobs)

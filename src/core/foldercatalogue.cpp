@@ -50,6 +50,9 @@ QString FolderCatalogue::pathOf(const QString &folderText)
 
 QList<QFileInfo> FolderCatalogue::listLogFiles(const QString &path)
 {
+    // An empty path would make the iterator walk the working folder.
+    if (path.isEmpty())
+        return {};
     const QFileInfo given(path);
     if (given.isFile())
         return {given};

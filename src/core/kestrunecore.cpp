@@ -39,12 +39,16 @@ KestruneCore::~KestruneCore()
 
 void KestruneCore::openFolder(QUrl url)
 {
-    const FolderScan scan = FolderCatalogue::scanFolder(FolderCatalogue::folderTextOf(url));
-    for (const auto &log : scan.logs) {
-        auto *item = new QStandardItem;
-        item->setData(log.first, nameRole);
-        item->setData(scan.folder, folderRole);
-        folders.appendRow(item);
+    try {
+        const FolderScan scan = FolderCatalogue::scanFolder(FolderCatalogue::folderTextOf(url));
+        for (const auto &log : scan.logs) {
+            auto *item = new QStandardItem;
+            item->setData(log.first, nameRole);
+            item->setData(scan.folder, folderRole);
+            folders.appendRow(item);
+        }
+    } catch (const std::bad_alloc &) {
+        // A tree too large to list: the rows appended so far stay.
     }
 }
 
@@ -80,11 +84,18 @@ QObject *KestruneCore::openLog(QString folder, QString serverName)
 
 void KestruneCore::closeLog(QString folder, QString serverName)
 {
-    const auto closed
-        = std::remove_if(openLogs.begin(), openLogs.end(), [&](const OpenLogEntry &entry) {
-              return entry.folder == folder && entry.name == serverName;
-          });
-    openLogs.erase(closed, openLogs.end());
+    const auto isClosed = [&](const OpenLogEntry &entry) {
+        return entry.folder == folder && entry.name == serverName;
+    };
+    // Destroyed here, each filter model before its record model: moving entries while they
+    // close up the gap would destroy a record model under its filter model.
+    for (OpenLogEntry &entry : openLogs) {
+        if (isClosed(entry)) {
+            entry.filter.reset();
+            entry.model.reset();
+        }
+    }
+    openLogs.erase(std::remove_if(openLogs.begin(), openLogs.end(), isClosed), openLogs.end());
 }
 
 void KestruneCore::containsOnly(QVariantList filters)

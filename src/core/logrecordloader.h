@@ -20,10 +20,10 @@ public:
     // std::bad_alloc) reaches the caller after every job has ended, and nothing is kept.
     [[nodiscard]] static Records loadLogRecords(const QList<QFileInfo> &files);
 
-    // Merges runs that are each sorted by dateTime; equal texts keep the order of the runs.
+    // Merges runs that are each sorted by dateTime, equal texts keeping the order of the runs,
+    // and numbers the records from 0.
     [[nodiscard]] static Records mergeSortedRuns(std::vector<Records> &&runs);
 
 private:
     [[nodiscard]] static Records sortedRun(Records &&records);
-    static void number(Records &records);
 };

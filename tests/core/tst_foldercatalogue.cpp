@@ -146,10 +146,15 @@ void TestFolderCatalogue::nothingFoundAppendsNothing()
 {
     QTemporaryDir dir;
     QVERIFY(touchFile(dir.filePath("notes.txt")));
+    QVERIFY(touchFile(dir.filePath("sub/Work_1.log")));
     KestruneCore core(config.path());
-    core.openFolder(QUrl::fromLocalFile(dir.path()));
+    core.openFolder(QUrl::fromLocalFile(dir.path() + "/notes.txt"));
     core.openFolder(QUrl::fromLocalFile(dir.filePath("missing")));
+    // An empty URL names no folder, not the working one.
+    const QString working = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.filePath("sub")));
     core.openFolder(QUrl());
+    QVERIFY(QDir::setCurrent(working));
     QVERIFY(rowsOf(core).isEmpty());
     QVERIFY(FolderCatalogue::listLogFiles(dir.filePath("missing")).isEmpty());
 }

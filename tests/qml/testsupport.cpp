@@ -2,12 +2,19 @@
 
 #include "loggenerator.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
+#include <QMimeData>
+#include <QQuickItem>
+#include <QQuickWindow>
 
 TestSupport::TestSupport(QObject *parent)
     : QObject(parent)
 { }
+
+TestSupport::~TestSupport() = default;
 
 QString TestSupport::generateLog(
     const QString &subFolder, const QString &name, int files, int bytes, int seed)
@@ -47,4 +54,30 @@ QString TestSupport::path(const QString &relativePath) const
 QUrl TestSupport::fileUrl(const QString &absolutePath) const
 {
     return QUrl::fromLocalFile(absolutePath);
+}
+
+void TestSupport::dragUrls(QQuickItem *item, const QStringList &urls, bool drop)
+{
+    dragMime = std::make_unique<QMimeData>();
+    QList<QUrl> urlList;
+    for (const QString &url : urls)
+        urlList.append(QUrl(url));
+    dragMime->setUrls(urlList);
+    const QPoint pos = item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
+    QWindow *window = item->window();
+    QDragEnterEvent enter(pos, Qt::CopyAction, dragMime.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &enter);
+    QDragMoveEvent move(pos, Qt::CopyAction, dragMime.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &move);
+    if (!drop)
+        return;
+    QDropEvent dropEvent(
+        QPointF(pos), Qt::CopyAction, dragMime.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &dropEvent);
+}
+
+void TestSupport::leaveDrag(QQuickItem *item) const
+{
+    QDragLeaveEvent leave;
+    QCoreApplication::sendEvent(item->window(), &leave);
 }

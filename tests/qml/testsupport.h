@@ -1,17 +1,24 @@
 #pragma once
 
 #include <QObject>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QUrl>
 
+#include <memory>
+
+class QMimeData;
+class QQuickItem;
+
 // Helpers for Qt Quick tests, published as "testSupport": temporary folders with generated
-// logs, files with given content, and URLs of local paths.
+// logs, files with given content, URLs of local paths, and file drags onto items.
 class TestSupport : public QObject
 {
     Q_OBJECT
 
 public:
     explicit TestSupport(QObject *parent = nullptr);
+    ~TestSupport() override;
 
     // Writes a generated log "<name>_<n>.log" (n = 1..files) of about the given size into
     // the sub-folder of the temporary folder, creating it; returns the sub-folder's path.
@@ -23,7 +30,14 @@ public:
     Q_INVOKABLE bool remove(const QString &relativePath);
     Q_INVOKABLE QString path(const QString &relativePath = QString()) const;
     Q_INVOKABLE QUrl fileUrl(const QString &absolutePath) const;
+    // Drags the URLs onto the centre of the item through its window, as the platform does,
+    // and drops them there when drop is true; otherwise the drag stays over the item.
+    Q_INVOKABLE void dragUrls(QQuickItem *item, const QStringList &urls, bool drop);
+    // Ends a drag that stays over the item's window without dropping it.
+    Q_INVOKABLE void leaveDrag(QQuickItem *item) const;
 
 private:
     QTemporaryDir dir;
+    // The data of the last drag, kept alive while the window may still refer to it.
+    std::unique_ptr<QMimeData> dragMime;
 };

@@ -1,0 +1,104 @@
+import QtQuick
+import QtTest
+import "qrc:/Kestrune/qml"
+
+Item {
+    id: root
+
+    width: 320
+    height: 700
+
+    FolderView {
+        id: folderView
+
+        anchors.fill: parent
+    }
+
+    SignalSpy {
+        id: openSpy
+
+        target: folderView
+        signalName: "openFile"
+    }
+
+    TestCase {
+        id: testCase
+
+        function child(name, parentItem) {
+            return findChild(parentItem || folderView, name);
+        }
+
+        function list() {
+            return child("folderListView");
+        }
+
+        function logButton(row) {
+            list().forceLayout();
+            return child("logButton", list().itemAtIndex(row));
+        }
+
+        function headerTexts() {
+            const texts = [];
+            const items = list().contentItem.children;
+            for (let i = 0; i < items.length; ++i) {
+                const header = findChild(items[i], "folderHeaderText");
+                if (header && items[i].visible)
+                    texts.push(header.text);
+            }
+            return texts.sort();
+        }
+
+        function addFolders(names) {
+            const urls = names.map(name => testSupport.fileUrl(testSupport.generateLog(name, name + "Log", 2, 2000)).toString());
+            testSupport.dragUrls(folderView, urls, true);
+        }
+
+        name: "FolderView"
+        when: windowShown
+
+        // Runs first (sorted by name): the view starts without rows.
+        function test_a_hintUntilRowsArriveAndDropsKeepTheirOrder() {
+            compare(list().count, 0);
+            verify(child("dropHint").visible);
+            addFolders(["first", "second"]);
+            tryCompare(list(), "count", 2);
+            list().forceLayout();
+            verify(!child("dropHint").visible);
+            verify(!child("dropOverlay").visible);
+            compare(list().itemAtIndex(0).nameRole, "firstLog");
+            compare(list().itemAtIndex(1).nameRole, "secondLog");
+            verify(list().itemAtIndex(0).folderRole.endsWith("/first"));
+            compare(headerTexts(), [list().itemAtIndex(0).folderRole, list().itemAtIndex(1).folderRole].sort());
+        }
+
+        function test_b_dragOverShowsHintAndOverlay() {
+            testSupport.dragUrls(folderView, [testSupport.fileUrl(testSupport.path()).toString()], false);
+            verify(child("dropHint").visible);
+            verify(child("dropOverlay").visible);
+            testSupport.leaveDrag(folderView);
+            verify(!child("dropOverlay").visible);
+            compare(child("dropHint").visible, list().count === 0);
+        }
+
+        function test_c_clickOpensTheLogAndMovesTheSelection() {
+            openSpy.clear();
+            mouseClick(logButton(1));
+            compare(openSpy.count, 1);
+            compare(openSpy.signalArguments[0][0], list().itemAtIndex(1).folderRole);
+            compare(openSpy.signalArguments[0][1], "secondLog");
+            verify(logButton(1).selected);
+            verify(!logButton(0).selected);
+            mouseClick(logButton(0));
+            compare(openSpy.signalArguments[1][1], "firstLog");
+            verify(logButton(0).selected && !logButton(1).selected);
+        }
+
+        function test_d_quickLinksToMissingFoldersAddNothing() {
+            const rows = list().count;
+            mouseClick(child("btnMyClient"));
+            mouseClick(child("btnMyServer"));
+            compare(list().count, rows);
+            verify(!child("dropHint").visible);
+        }
+    }
+}

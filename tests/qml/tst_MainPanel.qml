@@ -1,0 +1,127 @@
+import QtQuick
+import QtTest
+import "qrc:/Kestrune/qml"
+
+Item {
+    id: root
+
+    width: 1200
+    height: 800
+
+    MainPanel {
+        id: mainPanel
+
+        anchors.fill: parent
+    }
+
+    TestCase {
+        id: testCase
+
+        function child(name) {
+            return findChild(mainPanel, name);
+        }
+
+        function focusFilterView() {
+            mouseClick(child("btnFilters"));
+            mouseClick(child("filtersTab"), child("filtersTab").width / 2, 420);
+            verify(child("focusCatcher").activeFocus);
+        }
+
+        function record(time, message) {
+            return "<HEAD>[42]2023/02/28 " + time + " <LN>Info</LN> <TID>7</TID> <MNAME>Gateway</MNAME> <FILE>g.cpp</FILE> <LINE>3</LINE>\n<CONT>" + message + "</CONT>\n";
+        }
+
+        function rowShowing(message) {
+            const list = child("logView");
+            list.forceLayout();
+            const rows = list.contentItem.children;
+            for (let i = 0; i < rows.length; ++i) {
+                if (rows[i].visible && rows[i].message === message)
+                    return rows[i];
+            }
+            return null;
+        }
+
+        name: "MainPanel"
+        when: windowShown
+
+        // Runs first (sorted by name), while the split has its start width.
+        function test_a_filterChangeSelectsTheClickedRecordAgain() {
+            const list = child("logView");
+            child("filtersTab").showOnlyErrors(true);
+            compare(list.count, 0);
+            child("filtersTab").showOnlyErrors(false);
+
+            testSupport.writeFile("gateway/Gateway_1.log", record("10:00:00.000", "alpha one") + record("10:00:01.000", "beta two") + record("10:00:02.000", "alpha three") + record("10:00:03.000", "gamma four"));
+            testSupport.dragUrls(child("filesTab"), [testSupport.fileUrl(testSupport.path("gateway")).toString()], true);
+            child("folderListView").forceLayout();
+            mouseClick(findChild(child("folderListView").itemAtIndex(0), "logButton"));
+            compare(list.count, 4);
+            mouseClick(rowShowing("alpha three"));
+            compare(list.currentIndex, 2);
+
+            mouseClick(child("btnFilters"));
+            mouseClick(child("containsOnlyTextField"));
+            for (const character of "ALPHA")
+                keyClick(character);
+            keyClick(Qt.Key_Return);
+            compare(list.count, 2);
+            compare(list.currentIndex, 1);
+            verify(rowShowing("alpha three").selected);
+
+            child("filtersTab").containsAll(["alpha", "gamma"]);
+            compare(list.count, 0);
+            compare(list.currentIndex, -1);
+            child("filtersTab").containsOnly(["beta", "three"]);
+            compare(list.count, 2);
+            compare(list.currentIndex, 1);
+        }
+
+        function test_settingBecomesUsableScale_data() {
+            return [
+                { tag: "number", value: 1.25, scale: 1.25 },
+                { tag: "text", value: "1.25", scale: 1.25 },
+                { tag: "too large", value: "10", scale: 3.0 },
+                { tag: "too small", value: "0.1", scale: 0.4 },
+                { tag: "negative", value: -2, scale: 0.4 },
+                { tag: "not a number", value: "large", scale: 1.0 },
+                { tag: "empty", value: "", scale: 1.0 },
+                { tag: "list", value: ["1", "25"], scale: 1.0 }
+            ];
+        }
+
+        function test_settingBecomesUsableScale(data) {
+            compare(mainPanel.boundedScale(data.value), data.scale);
+        }
+
+        function test_zoomKeysWithControlWithinBounds() {
+            mainPanel.scale = 1.0;
+            focusFilterView();
+            keyClick(Qt.Key_Plus, Qt.ControlModifier);
+            keyClick(Qt.Key_Plus, Qt.ControlModifier);
+            compare(mainPanel.scale, 1.4);
+            keyClick(Qt.Key_Equal, Qt.ControlModifier);
+            keyClick(Qt.Key_Plus);
+            compare(mainPanel.scale, 1.4);
+            keyClick(Qt.Key_Minus, Qt.ControlModifier | Qt.KeypadModifier);
+            compare(mainPanel.scale, 1.2);
+            for (let i = 0; i < 10; ++i)
+                keyClick(Qt.Key_Minus, Qt.ControlModifier);
+            compare(mainPanel.scale, 0.4);
+            for (let i = 0; i < 15; ++i)
+                keyClick(Qt.Key_Plus, Qt.ControlModifier);
+            compare(mainPanel.scale, 3.0);
+            mainPanel.scale = 1.0;
+        }
+
+        function test_dividerStaysBetween100And500() {
+            const panel = child("folderPanel");
+            compare(panel.width, 320);
+            const split = child("splitView");
+            mouseDrag(split, 321, 400, 400, 0);
+            compare(panel.width, 500);
+            mouseDrag(split, panel.width + 1, 400, -600, 0);
+            compare(panel.width, 100);
+        }
+    }
+}

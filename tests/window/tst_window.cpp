@@ -1,0 +1,290 @@
+// Drives the real main window as a user does: drops a folder of logs, opens one, filters,
+// finds, reloads, closes its tab and zooms, and checks what the window shows.
+#include "kestrunecore.h"
+#include "loggenerator.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QQmlApplicationEngine>
+#include <QQmlContext>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cmath>
+#include <functional>
+
+namespace {
+
+QQuickItem *findItem(QQuickItem *item, const std::function<bool(QQuickItem *)> &matches)
+{
+    if (matches(item))
+        return item;
+    const QList<QQuickItem *> children = item->childItems();
+    for (QQuickItem *child : children) {
+        if (QQuickItem *found = findItem(child, matches))
+            return found;
+    }
+    return nullptr;
+}
+
+QQuickItem *findNamed(QQuickItem *root, const QString &name)
+{
+    return findItem(root, [&name](QQuickItem *item) { return item->objectName() == name; });
+}
+
+QPoint centreOf(QQuickItem *item)
+{
+    return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
+}
+
+QByteArray record(const char *time, const char *type, const char *message)
+{
+    return QByteArray("<HEAD>[42]2023/02/28 ") + time + " <LN>" + type
+        + "</LN> <TID>7</TID> <MNAME>Recorder</MNAME> <FILE>recorder.cpp</FILE> "
+          "<LINE>12</LINE>\n<CONT>"
+        + message + "</CONT>\n";
+}
+
+bool writeText(const QString &path, const QByteArray &text, QIODevice::OpenMode mode)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | mode) && file.write(text) == text.size();
+}
+
+// The program's main window, loaded from its resources with a core of its own.
+struct Viewer
+{
+    explicit Viewer(const QString &configFolder)
+        : core(configFolder)
+    {
+        engine.rootContext()->setContextProperty(QStringLiteral("kestruneCore"), &core);
+        engine.load(QUrl(QStringLiteral("qrc:/Kestrune/qml/main.qml")));
+        const QList<QObject *> roots = engine.rootObjects();
+        window = roots.isEmpty() ? nullptr : qobject_cast<QQuickWindow *>(roots.first());
+    }
+
+    [[nodiscard]] QQuickItem *item(const QString &name) const
+    {
+        return findNamed(window->contentItem(), name);
+    }
+
+    [[nodiscard]] QQuickItem *withProperty(const char *property, const QVariant &value) const
+    {
+        return findItem(window->contentItem(), [property, &value](QQuickItem *item) {
+            return item->isVisible() && item->property(property) == value;
+        });
+    }
+
+    [[nodiscard]] int count(const QString &view) const
+    {
+        return item(view)->property("count").toInt();
+    }
+
+    [[nodiscard]] int currentRow() const
+    {
+        return item(QStringLiteral("logView"))->property("currentIndex").toInt();
+    }
+
+    // The messages of the record rows on screen, from the top row down.
+    [[nodiscard]] QStringList shownMessages() const
+    {
+        QQuickItem *list = item(QStringLiteral("logView"));
+        QMetaObject::invokeMethod(list, "forceLayout");
+        QMap<int, QString> rows;
+        const QList<QQuickItem *> children
+            = list->property("contentItem").value<QQuickItem *>()->childItems();
+        for (QQuickItem *row : children) {
+            if (row->isVisible() && row->property("message").isValid())
+                rows.insert(row->property("line").toInt(), row->property("message").toString());
+        }
+        return rows.values();
+    }
+
+    void click(QQuickItem *target) const
+    {
+        QVERIFY(target);
+        QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, centreOf(target));
+    }
+
+    void clickRow(const QString &message) const
+    {
+        QMetaObject::invokeMethod(item(QStringLiteral("logView")), "forceLayout");
+        click(withProperty("message", message));
+    }
+
+    void clickLog(const QString &name) const
+    {
+        QMetaObject::invokeMethod(item(QStringLiteral("folderListView")), "forceLayout");
+        click(findItem(window->contentItem(), [&name](QQuickItem *item) {
+            return item->objectName() == QStringLiteral("logButton")
+                && item->property("text") == name;
+        }));
+    }
+
+    void type(const QString &text, Qt::Key end = Qt::Key_Return) const
+    {
+        for (const QChar character : text)
+            QTest::keyClick(window, character.toLatin1());
+        QTest::keyClick(window, end);
+    }
+
+    // Declared before the engine, so that the engine goes first and no binding outlives it.
+    KestruneCore core;
+    QQmlApplicationEngine engine;
+    QQuickWindow *window = nullptr;
+};
+
+} // namespace
+
+class TestWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startScaleComesFromTheSettingsWithinBounds_data();
+    void startScaleComesFromTheSettingsWithinBounds();
+    void dropOpenFilterFindReloadCloseAndZoom();
+
+private:
+    QTemporaryDir emptyConfig;
+};
+
+void TestWindow::startScaleComesFromTheSettingsWithinBounds_data()
+{
+    QTest::addColumn<QByteArray>("settings");
+    QTest::addColumn<double>("scale");
+    QTest::newRow("absent") << QByteArray() << 1.0;
+    QTest::newRow("1.25") << QByteArray("[General]\nscale=1.25\n") << 1.25;
+    QTest::newRow("too large") << QByteArray("scale=7\n") << 3.0;
+    QTest::newRow("zero") << QByteArray("scale=0\n") << 0.4;
+    QTest::newRow("not a number") << QByteArray("scale=large\n") << 1.0;
+}
+
+void TestWindow::startScaleComesFromTheSettingsWithinBounds()
+{
+    QFETCH(QByteArray, settings);
+    QFETCH(double, scale);
+    QTemporaryDir config;
+    QVERIFY(writeText(config.filePath(QStringLiteral("settings.ini")), settings, {}));
+    Viewer viewer(config.path());
+    QVERIFY(viewer.window);
+    QVERIFY(QTest::qWaitForWindowExposed(viewer.window));
+    QCOMPARE(viewer.window->size(), QSize(1536, 864));
+
+    QQuickItem *panel = viewer.item(QStringLiteral("mainPanel"));
+    QCOMPARE(panel->scale(), scale);
+    QCOMPARE(panel->width(), std::floor(1536 / scale));
+    // Drawn at its scale, the panel covers the window to within a pixel.
+    QVERIFY(std::abs(panel->width() * scale - 1536) < scale);
+    QVERIFY(std::abs(panel->height() * scale - 864) < scale);
+    QCOMPARE(viewer.item(QStringLiteral("folderPanel"))->width(), 320.0);
+}
+
+void TestWindow::dropOpenFilterFindReloadCloseAndZoom()
+{
+    QTemporaryDir logs;
+    const QString alphaLate = logs.filePath(QStringLiteral("Alpha_2.log"));
+    QVERIFY(writeText(logs.filePath(QStringLiteral("Alpha_1.log")),
+        record("10:00:00.000", "Info", "service started")
+            + record("10:00:02.000", "Error", "queue full on channel 3")
+            + record("10:00:04.000", "Info", "elapsed time 20 ms"),
+        {}));
+    QVERIFY(writeText(alphaLate,
+        record("10:00:01.000", "Info", "client connected")
+            + record("10:00:03.000", "Error", "disk write failed")
+            + record("10:00:05.000", "Info", "queue drained"),
+        {}));
+    const qint64 betaRecords
+        = LogGenerator(7).writeLog(logs.path(), QStringLiteral("Beta"), 2, 40000);
+    QVERIFY(betaRecords > 100);
+
+    Viewer viewer(emptyConfig.path());
+    QVERIFY(QTest::qWaitForWindowExposed(viewer.window));
+    QVERIFY(viewer.item(QStringLiteral("dropHint"))->isVisible());
+
+    TestSupport drops;
+    drops.dragUrls(viewer.item(QStringLiteral("filesTab")),
+        {QUrl::fromLocalFile(logs.path()).toString()}, true);
+    QCOMPARE(viewer.count(QStringLiteral("folderListView")), 2);
+    QTRY_VERIFY(!viewer.item(QStringLiteral("dropHint"))->isVisible());
+
+    viewer.clickLog(QStringLiteral("Beta"));
+    QCOMPARE(viewer.count(QStringLiteral("logView")), betaRecords);
+    viewer.clickLog(QStringLiteral("Alpha"));
+    QCOMPARE(viewer.count(QStringLiteral("tabListView")), 2);
+    QCOMPARE(viewer.shownMessages(),
+        QStringList({"service started", "client connected", "queue full on channel 3",
+            "disk write failed", "elapsed time 20 ms", "queue drained"}));
+
+    // A filter change keeps the record clicked last selected wherever it moves.
+    viewer.clickRow(QStringLiteral("disk write failed"));
+    QCOMPARE(viewer.currentRow(), 3);
+    viewer.click(viewer.item(QStringLiteral("btnFilters")));
+    viewer.click(viewer.item(QStringLiteral("containsOnlyTextField")));
+    viewer.type(QStringLiteral("DISK"));
+    QCOMPARE(viewer.shownMessages(), QStringList({"disk write failed"}));
+    QCOMPARE(viewer.currentRow(), 0);
+
+    viewer.click(viewer.item(QStringLiteral("errorsOnlyCheckBox")));
+    viewer.click(viewer.item(QStringLiteral("btnRemoveFilter")));
+    QCOMPARE(viewer.shownMessages(), QStringList({"queue full on channel 3", "disk write failed"}));
+    QCOMPARE(viewer.currentRow(), 1);
+    viewer.click(viewer.item(QStringLiteral("errorsOnlyCheckBox")));
+    QCOMPARE(viewer.count(QStringLiteral("logView")), 6);
+    QCOMPARE(viewer.currentRow(), 3);
+
+    // Find a text twice (the second search wraps to the top), then a date.
+    viewer.clickRow(QStringLiteral("disk write failed"));
+    QTest::keyClick(viewer.window, Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(viewer.item(QStringLiteral("findNextPanel"))->isVisible());
+    viewer.type(QStringLiteral("queue"));
+    QCOMPARE(viewer.currentRow(), 5);
+    QTest::keyClick(viewer.window, Qt::Key_Return);
+    QCOMPARE(viewer.currentRow(), 2);
+    viewer.click(viewer.withProperty("placeholderText", QStringLiteral("2023/02/28 12:34:56")));
+    viewer.type(QStringLiteral("2023/02/28 10:00:04"));
+    QCOMPARE(viewer.currentRow(), 4);
+
+    // F5 reads the files again: a record written since shows at the end.
+    QVERIFY(writeText(alphaLate, record("10:00:06.000", "Info", "late record"), QIODevice::Append));
+    QTest::keyClick(viewer.window, Qt::Key_F5);
+    QCOMPARE(viewer.count(QStringLiteral("logView")), 7);
+    QCOMPARE(viewer.shownMessages().constLast(), QStringLiteral("late record"));
+
+    QQuickItem *panel = viewer.item(QStringLiteral("mainPanel"));
+    QTest::keyClick(viewer.window, Qt::Key_Plus, Qt::ControlModifier);
+    QTest::keyClick(viewer.window, Qt::Key_Plus, Qt::ControlModifier);
+    QCOMPARE(panel->scale(), 1.4);
+    QCOMPARE(panel->width(), 1097.0);
+    QTest::keyClick(viewer.window, Qt::Key_Minus, Qt::ControlModifier);
+    QCOMPARE(panel->scale(), 1.2);
+
+    // Closing the current tab shows the first one; closing that leaves an empty list.
+    QQuickItem *alphaTab = viewer.withProperty("isCurrentIndex", true);
+    QVERIFY(alphaTab);
+    QCOMPARE(alphaTab->property("text"), QStringLiteral("Alpha"));
+    const QPoint closeButton = alphaTab->mapToScene(QPointF(alphaTab->width() - 10, 10)).toPoint();
+    QTest::mouseClick(viewer.window, Qt::LeftButton, Qt::NoModifier, closeButton);
+    QCOMPARE(viewer.count(QStringLiteral("tabListView")), 1);
+    QCOMPARE(viewer.count(QStringLiteral("logView")), betaRecords);
+    QQuickItem *betaTab = viewer.withProperty("isCurrentIndex", true);
+    QCOMPARE(betaTab->property("text"), QStringLiteral("Beta"));
+    QTest::mouseClick(viewer.window, Qt::LeftButton, Qt::NoModifier,
+        betaTab->mapToScene(QPointF(betaTab->width() - 10, 10)).toPoint());
+    QCOMPARE(viewer.count(QStringLiteral("tabListView")), 0);
+    QCOMPARE(viewer.count(QStringLiteral("logView")), 0);
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+// Full stacks in leak reports, which the suppressions of Qt's own image caches need.
+extern "C" const char *__asan_default_options()
+{
+    return "fast_unwind_on_malloc=0";
+}
+#endif
+
+QTEST_MAIN(TestWindow)
+#include "tst_window.moc"
