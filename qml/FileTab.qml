@@ -1,4 +1,80 @@
 import QtQuick
+import QtQuick.Controls.Universal
+import "./fonts"
 
+// One tab of the file view's strip: the log name and a small close button.
 Item {
+    id: root
+
+    property string text: ""
+    property bool isCurrentIndex: false
+
+    signal switchToTab
+    signal closeTab
+
+    width: 120
+    height: 50
+
+    Rectangle {
+        anchors.fill: parent
+        color: kestruneCore.getStyle("textBackgroundColor", "#2b3033")
+        visible: root.isCurrentIndex
+    }
+
+    Rectangle {
+        anchors.fill: parent
+        color: "#ffffff"
+        opacity: 0.3
+        visible: mos.containsMouse
+    }
+
+    Text {
+        anchors.fill: parent
+        text: root.text
+        font.family: GlobalFont.name
+        font.pixelSize: 14
+        color: "#ffffff"
+        horizontalAlignment: Text.AlignHCenter
+        verticalAlignment: Text.AlignVCenter
+    }
+
+    MouseArea {
+        id: mos
+
+        anchors.fill: parent
+        hoverEnabled: true
+        onClicked: root.switchToTab()
+
+        RoundButton {
+            id: btnClose
+
+            width: 14
+            height: 14
+            radius: 7
+            // Centres the 8 x 8 label box in the 14 x 14 button.
+            padding: 3
+            anchors.top: parent.top
+            anchors.topMargin: 3
+            anchors.right: parent.right
+            anchors.rightMargin: 3
+            onClicked: root.closeTab()
+
+            contentItem: Text {
+                text: "X"
+                font.family: GlobalFont.name
+                font.pixelSize: 8
+                font.bold: true
+                color: "#dddddd"
+                opacity: btnClose.enabled ? 1.0 : 0.3
+                horizontalAlignment: Text.AlignHCenter
+                verticalAlignment: Text.AlignVCenter
+                elide: Text.ElideRight
+            }
+
+            background: Rectangle {
+                radius: 7
+                color: Qt.lighter("#181a1c")
+            }
+        }
+    }
 }

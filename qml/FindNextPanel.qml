@@ -1,4 +1,66 @@
 import QtQuick
+import QtQuick.Controls.Universal
+import "./fonts"
 
+// A floating box with a find-text field and a go-to-date field; Enter hands the text on.
 Rectangle {
+    id: findNextPanel
+
+    signal findNext(string str)
+    signal findDate(string str)
+    signal closePanel
+
+    function setFocusOnTextField() {
+        nextTextField.forceActiveFocus();
+    }
+
+    width: 340
+    height: 110
+    color: "#34393d"
+    border.width: 2
+    border.color: Qt.darker("#181a1c")
+
+    // Keeps clicks on the free area from reaching the record row underneath.
+    MouseArea {
+        anchors.fill: parent
+    }
+
+    TextField {
+        id: nextTextField
+
+        x: 10
+        y: 10
+        width: 320
+        height: 40
+        font.family: GlobalFont.name
+        font.pixelSize: 16
+        selectByMouse: true
+        selectionColor: "#000000"
+        selectedTextColor: "#ffffff"
+        placeholderText: qsTr("Find...")
+        verticalAlignment: TextInput.AlignVCenter
+        leftPadding: 5
+        rightPadding: 5
+        onAccepted: findNextPanel.findNext(text)
+    }
+
+    TextField {
+        id: nextDateField
+
+        x: 10
+        anchors.top: nextTextField.bottom
+        anchors.topMargin: 10
+        width: 320
+        height: 40
+        font.family: GlobalFont.name
+        font.pixelSize: 16
+        selectByMouse: true
+        selectionColor: "#000000"
+        selectedTextColor: "#ffffff"
+        placeholderText: qsTr("2023/02/28 12:34:56")
+        verticalAlignment: TextInput.AlignVCenter
+        leftPadding: 5
+        rightPadding: 5
+        onAccepted: findNextPanel.findDate(text)
+    }
 }

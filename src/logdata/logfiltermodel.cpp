@@ -1,8 +1,12 @@
 #include "logfiltermodel.h"
 
 #include "logmodel.h"
+#include "parallelfor.h"
 
 #include <QStringMatcher>
+
+#include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -28,43 +32,52 @@ private:
     bool lastResult = false;
 };
 
-// The filter texts, prepared once per pass for searching many search texts.
+// One filter text, prepared for searching many search texts: QStringMatcher skips ahead on
+// longer texts, while the plain search, which looks for the first character with vector
+// instructions, is faster for very short ones.
+class Needle
+{
+public:
+    explicit Needle(const QString &text)
+        : text(text)
+    {
+        if (text.size() >= minMatcherLength)
+            matcher.emplace(text);
+    }
+
+    [[nodiscard]] bool occursIn(const QString &searchText) const
+    {
+        return (matcher ? matcher->indexIn(searchText) : searchText.indexOf(text)) >= 0;
+    }
+
+private:
+    static constexpr qsizetype minMatcherLength = 4;
+    QString text;
+    std::optional<QStringMatcher> matcher;
+};
+
+// The filter texts combined as any-of or all-of.
 class TextTest
 {
 public:
     TextTest(const QStringList &filters, bool anyOf)
         : anyOf(anyOf)
     {
-        for (const QString &filter : filters) {
-            // An empty text occurs in every search text.
-            if (filter.isEmpty())
-                hasEmpty = true;
-            else
-                matchers.emplace_back(filter);
-        }
+        for (const QString &filter : filters)
+            needles.emplace_back(filter);
     }
 
     bool operator()(const QString &searchText) const
     {
-        if (anyOf) {
-            if (hasEmpty)
-                return true;
-            for (const QStringMatcher &matcher : matchers) {
-                if (matcher.indexIn(searchText) >= 0)
-                    return true;
-            }
-            return false;
+        for (const Needle &needle : needles) {
+            if (needle.occursIn(searchText) == anyOf)
+                return anyOf;
         }
-        for (const QStringMatcher &matcher : matchers) {
-            if (matcher.indexIn(searchText) < 0)
-                return false;
-        }
-        return true;
+        return !anyOf;
     }
 
 private:
-    std::vector<QStringMatcher> matchers;
-    bool hasEmpty = false;
+    std::vector<Needle> needles;
     bool anyOf;
 };
 
@@ -154,45 +167,53 @@ void LogFilterModel::markStale()
     stale = true;
 }
 
+// The vectors keep their storage from pass to pass: fresh memory is the dearest part of a
+// pass over millions of rows.
 void LogFilterModel::refreshIfStale() const
 {
     if (!stale)
         return;
     stale = false;
-    const auto *logModel = qobject_cast<const LogModel *>(sourceModel());
-    rowPasses = logModel ? matchRecords(*logModel) : matchRows();
+    if (const auto *logModel = qobject_cast<const LogModel *>(sourceModel()))
+        matchRecords(*logModel);
+    else
+        matchRows();
     acceptedRows.clear();
+    acceptedRows.reserve(size_t(std::count(rowPasses.cbegin(), rowPasses.cend(), char(1))));
     for (size_t row = 0; row < rowPasses.size(); ++row) {
         if (rowPasses[row])
             acceptedRows.push_back(int(row));
     }
-    acceptedRows.shrink_to_fit();
 }
 
 // Reads the records and search texts directly: one QVariant per row would cost more than the
-// matching itself.
-std::vector<char> LogFilterModel::matchRecords(const LogModel &model) const
+// matching itself. Large logs are split among the cores; the pass only reads the records.
+void LogFilterModel::matchRecords(const LogModel &model) const
 {
     const std::vector<QarnLogParser::QarnLog> &records = model.allRecords();
-    std::vector<char> passes(records.size(), 0);
+    std::vector<char> &passes = rowPasses;
+    passes.assign(records.size(), 0);
     const std::vector<QString> *searchTexts
         = filters.isEmpty() ? nullptr : model.fetchSearchTexts();
     if (!filters.isEmpty() && !searchTexts)
-        return passes;
-    ErrorTypeTest isError;
+        return;
     const TextTest containsTexts(filters, containsOnlyMode);
-    for (size_t row = 0; row < records.size(); ++row) {
-        passes[row] = (!onlyErrors || isError(records[row].logType))
-            && (!searchTexts || containsTexts((*searchTexts)[row]));
-    }
-    return passes;
+    const auto matchRange = [&](size_t begin, size_t end) {
+        ErrorTypeTest isError;
+        for (size_t row = begin; row < end; ++row) {
+            passes[row] = (!onlyErrors || isError(records[row].logType))
+                && (!searchTexts || containsTexts((*searchTexts)[row]));
+        }
+    };
+    parallelFor(records.size(), 100'000, matchRange);
 }
 
 // Any other source model is read through its roles.
-std::vector<char> LogFilterModel::matchRows() const
+void LogFilterModel::matchRows() const
 {
     const QAbstractItemModel *model = sourceModel();
-    std::vector<char> passes(model ? size_t(model->rowCount()) : 0, 0);
+    std::vector<char> &passes = rowPasses;
+    passes.assign(model ? size_t(model->rowCount()) : 0, 0);
     ErrorTypeTest isError;
     const TextTest containsTexts(filters, containsOnlyMode);
     for (size_t row = 0; row < passes.size(); ++row) {
@@ -201,5 +222,4 @@ std::vector<char> LogFilterModel::matchRows() const
             && (filters.isEmpty()
                 || containsTexts(index.data(LogModel::searchTextRole).toString()));
     }
-    return passes;
 }

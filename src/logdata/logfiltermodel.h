@@ -24,7 +24,8 @@ public:
 
     void setSourceModel(QAbstractItemModel *model) override;
 
-    // The source rows of the visible records, in the order of this model's rows.
+    // The source rows of the visible records, in the order of this model's rows: the model's
+    // own vector, brought up to date whenever the filter or the source rows change.
     [[nodiscard]] const std::vector<int> &acceptedSourceRows() const;
 
 protected:
@@ -36,8 +37,8 @@ private:
     void refilter();
     void markStale();
     void refreshIfStale() const;
-    [[nodiscard]] std::vector<char> matchRecords(const LogModel &model) const;
-    [[nodiscard]] std::vector<char> matchRows() const;
+    void matchRecords(const LogModel &model) const;
+    void matchRows() const;
 
     QStringList filters;
     bool containsOnlyMode = true;

@@ -1,5 +1,7 @@
 #include "logmodel.h"
 
+#include "parallelfor.h"
+
 #include <array>
 
 namespace {
@@ -129,12 +131,15 @@ QHash<int, QByteArray> LogModel::roleNames() const
     };
 }
 
+// Runs on the job's thread and, for large logs, on helper threads that each fill their own
+// part of the result.
 std::vector<QString> LogModel::buildSearchTexts() const
 {
-    std::vector<QString> texts;
-    texts.reserve(records.size());
-    for (const QarnLogParser::QarnLog &log : records)
-        texts.push_back(searchTextOf(log));
+    std::vector<QString> texts(records.size());
+    parallelFor(records.size(), 100'000, [&](size_t begin, size_t end) {
+        for (size_t row = begin; row < end; ++row)
+            texts[row] = searchTextOf(records[row]);
+    });
     return texts;
 }
 

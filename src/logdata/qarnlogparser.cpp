@@ -5,6 +5,7 @@
 #include <QHashFunctions>
 #include <QIODevice>
 
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <string>
@@ -21,8 +22,8 @@ constexpr std::string_view contClose = "</CONT>";
 constexpr size_t dateTimeStart = 10;
 constexpr size_t dateTimeLength = 23;
 
-// The five header fields, each an opening and a closing tag.
-enum Field { logTypeField, threadField, moduleField, fileField, lineField, fieldCount };
+// The five header fields in record order, each an opening and a closing tag.
+constexpr size_t fieldCount = 5;
 constexpr std::array<std::string_view, 2 * fieldCount> headerTags {"<LN>", "</LN>", "<TID>",
     "</TID>", "<MNAME>", "</MNAME>", "<FILE>", "</FILE>", "<LINE>", "</LINE>"};
 

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
+#include <QStringListModel>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -86,10 +87,12 @@ class TestLogFilterModel : public QObject
 private slots:
     void rowsFollowTheRuleAfterEveryChange_data();
     void rowsFollowTheRuleAfterEveryChange();
+    void largeLogsGiveTheSameRows();
     void errorsOnlyKeepsTextsAndMode();
     void eachChangeIsOneReset();
     void followsTheSourceModel();
     void nonTextFilterValues();
+    void otherSourceModelsAreReadThroughRoles();
 };
 
 void TestLogFilterModel::rowsFollowTheRuleAfterEveryChange_data()
@@ -132,6 +135,27 @@ void TestLogFilterModel::rowsFollowTheRuleAfterEveryChange()
     }
     filter.setContainsOnly({});
     QCOMPARE(proxyRows(filter), expectedRows(records, {}, true, false));
+}
+
+void TestLogFilterModel::largeLogsGiveTheSameRows()
+{
+    // Large enough for the pass to be split among threads.
+    std::vector<Record> records;
+    for (int i = 0; i < 250'000; ++i) {
+        records.push_back(record(i % 5 ? "Info" : "Error",
+            i % 7 ? QString("entry %1").arg(i) : QString("Queue Full %1").arg(i)));
+    }
+    LogModel model;
+    model.setRecords(records);
+    LogFilterModel filter;
+    filter.setSourceModel(&model);
+    filter.setContainsOnly({"queue full", "entry 12"});
+    QCOMPARE(filter.acceptedSourceRows(),
+        expectedRows(records, {"queue full", "entry 12"}, true, false));
+    filter.setShowOnlyErrors(true);
+    filter.setContainsAll({"full", "5"});
+    QCOMPARE(filter.acceptedSourceRows(), expectedRows(records, {"full", "5"}, false, true));
+    QCOMPARE(proxyRows(filter), filter.acceptedSourceRows());
 }
 
 void TestLogFilterModel::errorsOnlyKeepsTextsAndMode()
@@ -203,6 +227,22 @@ void TestLogFilterModel::nonTextFilterValues()
     QCOMPARE(filter.acceptedSourceRows(), (std::vector<int> {1}));
     filter.setContainsAll({QVariant()});
     QCOMPARE(filter.rowCount(), 3);
+}
+
+// A source model that is no LogModel and knows none of the record roles: every row has an
+// empty type and an empty search text.
+void TestLogFilterModel::otherSourceModelsAreReadThroughRoles()
+{
+    QStringListModel source({"a", "b"});
+    LogFilterModel filter;
+    filter.setSourceModel(&source);
+    filter.setContainsOnly({""});
+    QCOMPARE(filter.acceptedSourceRows(), (std::vector<int> {0, 1}));
+    filter.setContainsOnly({"a"});
+    QCOMPARE(filter.rowCount(), 0);
+    filter.setContainsOnly({});
+    filter.setShowOnlyErrors(true);
+    QCOMPARE(filter.rowCount(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestLogFilterModel)

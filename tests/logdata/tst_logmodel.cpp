@@ -52,12 +52,51 @@ void *operator new(std::size_t size)
     throw std::bad_alloc();
 }
 
+void *operator new[](std::size_t size)
+{
+    return operator new(size);
+}
+
+void *operator new(std::size_t size, const std::nothrow_t &) noexcept
+{
+    try {
+        return operator new(size);
+    } catch (const std::bad_alloc &) {
+        return nullptr;
+    }
+}
+
+void *operator new[](std::size_t size, const std::nothrow_t &nothrow) noexcept
+{
+    return operator new(size, nothrow);
+}
+
 void operator delete(void *memory) noexcept
 {
     std::free(memory);
 }
 
+void operator delete[](void *memory) noexcept
+{
+    std::free(memory);
+}
+
 void operator delete(void *memory, std::size_t) noexcept
+{
+    std::free(memory);
+}
+
+void operator delete[](void *memory, std::size_t) noexcept
+{
+    std::free(memory);
+}
+
+void operator delete(void *memory, const std::nothrow_t &) noexcept
+{
+    std::free(memory);
+}
+
+void operator delete[](void *memory, const std::nothrow_t &) noexcept
 {
     std::free(memory);
 }
@@ -74,7 +113,7 @@ private slots:
     void searchTextsAreFetchedOnceAndFollowNewRecords();
     void emptyModelNeverWaits();
     void failedJobMatchesNothingAndDoesNotThrow();
-    void destructionWaitsForTheJob();
+    void replacingOrDestroyingWaitsForTheJob();
 };
 
 void TestLogModel::rolesGiveTheFields()
@@ -190,14 +229,18 @@ void TestLogModel::failedJobMatchesNothingAndDoesNotThrow()
     failingSize = 0;
 }
 
-void TestLogModel::destructionWaitsForTheJob()
+void TestLogModel::replacingOrDestroyingWaitsForTheJob()
 {
-    // The job reads the records: were they freed before it ends, AddressSanitizer would
+    // The job reads the records: were they freed while it runs, AddressSanitizer would
     // report a use after free here.
     constexpr size_t count = 200'003;
     pausingSize = count * sizeof(QString);
     auto *model = new LogModel;
     model->setRecords(manyRecords(count));
+    std::vector<Record> replacement = manyRecords(count);
+    jobPaused.acquire();
+    jobMayGoOn.release();
+    model->setRecords(std::move(replacement));
     jobPaused.acquire();
     pausingSize = 0;
     jobMayGoOn.release();

@@ -16,6 +16,17 @@ Item {
         text: "no recording"
     }
 
+    CommonButton {
+        id: framed
+
+        y: 50
+        width: 85
+        height: 30
+        text: "OR"
+        checkable: true
+        borderWidth: 1
+    }
+
     SignalSpy {
         id: clickSpy
 
@@ -27,9 +38,54 @@ Item {
         name: "CommonButton"
         when: windowShown
 
+        function veil(control) {
+            return control.contentItem.children[0]
+        }
+
+        function checkedBar(control) {
+            return control.background.children[0]
+        }
+
+        function init() {
+            mouseMove(root, root.width - 1, root.height - 1)
+            framed.checked = false
+            clickSpy.clear()
+        }
+
         function test_clickEmitsClicked() {
             mouseClick(button)
             compare(clickSpy.count, 1)
+        }
+
+        function test_veilWhileHoveredOrChecked() {
+            verify(!veil(button).visible)
+            mouseMove(button, 10, 10)
+            tryVerify(() => veil(button).visible)
+            fuzzyCompare(veil(button).opacity, 0.2, 0.001)
+            mousePress(button, 10, 10)
+            fuzzyCompare(veil(button).opacity, 0.4, 0.001)
+            mouseRelease(button, 10, 10)
+            mouseMove(root, root.width - 1, root.height - 1)
+            tryVerify(() => !veil(button).visible)
+
+            mouseClick(framed)
+            verify(framed.checked)
+            mouseMove(root, root.width - 1, root.height - 1)
+            verify(veil(framed).visible)
+        }
+
+        function test_checkedBarAndFrame() {
+            verify(!checkedBar(framed).visible)
+            framed.checked = true
+            const bar = checkedBar(framed)
+            verify(bar.visible)
+            compare(bar.height, 5)
+            compare(bar.width, framed.width)
+            compare(bar.y, framed.height - 5)
+            compare(bar.color, "#3498db")
+            compare(framed.background.border.width, 1)
+            compare(framed.background.border.color, "#ffffff")
+            compare(button.background.border.width, 0)
         }
     }
 }

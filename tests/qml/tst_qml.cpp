@@ -32,5 +32,14 @@ private:
     std::unique_ptr<KestruneCore> core;
 };
 
+#if defined(__SANITIZE_ADDRESS__)
+// Full stacks in leak reports: fast unwinding stops inside Qt's libraries, and the
+// suppressions of Qt's own image caches need the Qt functions further up the stack.
+extern "C" const char *__asan_default_options()
+{
+    return "fast_unwind_on_malloc=0";
+}
+#endif
+
 QUICK_TEST_MAIN_WITH_SETUP(kestrune, Setup)
 #include "tst_qml.moc"

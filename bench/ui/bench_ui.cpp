@@ -1,0 +1,225 @@
+// Times the file view with its record list attached, offscreen: opening logs, switching tabs,
+// reloading and changing filters, each until the window has drawn its next frame, next to
+// the core's own time for the same work.
+// Usage: kestrune-bench-ui <folder of a 1 GB log> <log name> <folder of a 100 MB log> <log name>
+#include "kestrunecore.h"
+
+#include <QAbstractItemModel>
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QQmlComponent>
+#include <QQmlContext>
+#include <QQmlEngine>
+#include <QQuickWindow>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace {
+
+const char *const windowDocument = R"(
+import QtQuick
+import QtQuick.Window
+import "qrc:/Kestrune/qml"
+
+Window {
+    property alias view: view
+
+    width: 1400
+    height: 800
+    visible: true
+
+    FileView {
+        id: view
+
+        anchors.fill: parent
+    }
+}
+)";
+
+template<typename Work>
+double milliseconds(Work work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+struct Timing
+{
+    double callMs = 0;
+    double frameMs = 0;
+};
+
+class Bench
+{
+public:
+    Bench(QQuickWindow *window, QObject *view, KestruneCore &core)
+        : window(window)
+        , view(view)
+        , core(core)
+    { }
+
+    // Runs work, then waits for the window's next frame; both times from the start.
+    template<typename Work>
+    Timing untilNextFrame(Work work)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        Timing timing;
+        timing.callMs = double(timer.nsecsElapsed()) / 1e6;
+        QEventLoop loop;
+        QObject::connect(window, &QQuickWindow::frameSwapped, &loop, &QEventLoop::quit);
+        QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+        window->requestUpdate();
+        loop.exec();
+        timing.frameMs = double(timer.nsecsElapsed()) / 1e6;
+        return timing;
+    }
+
+    void call(const char *function, const QVariantList &arguments = {})
+    {
+        QGenericArgument args[3];
+        for (qsizetype i = 0; i < arguments.size() && i < 3; ++i)
+            args[i] = Q_ARG(QVariant, arguments[i]);
+        QMetaObject::invokeMethod(view, function, args[0], args[1], args[2]);
+    }
+
+    // Runs a filter change as the main panel does; prints the time of each step.
+    void filterChange(const QStringList &filters)
+    {
+        const double detach = milliseconds([&] { call("disconnectModel"); });
+        const double filter = milliseconds([&] { core.containsOnly(QVariant(filters).toList()); });
+        const double attach = milliseconds([&] { call("connectModel"); });
+        const double restore = milliseconds([&] { call("restoreLineNumber"); });
+        std::printf("    detach %.1f ms, core filter %.1f ms, attach %.1f ms, restore %.1f ms\n",
+            detach, filter, attach, restore);
+    }
+
+    [[nodiscard]] int rows() const
+    {
+        const QObject *list = view->findChild<QObject *>(QStringLiteral("logView"));
+        return list ? list->property("count").toInt() : -1;
+    }
+
+private:
+    QQuickWindow *window;
+    QObject *view;
+    KestruneCore &core;
+};
+
+void report(const char *what, const Timing &timing)
+{
+    std::printf("%-52s call %9.1f ms   drawn %9.1f ms\n", what, timing.callMs, timing.frameMs);
+    std::fflush(stdout);
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    if (argc < 5) {
+        std::fprintf(
+            stderr, "usage: %s <1 GB log folder> <name> <100 MB log folder> <name>\n", argv[0]);
+        return 2;
+    }
+    const QString bigFolder = QString::fromLocal8Bit(argv[1]);
+    const QString bigName = QString::fromLocal8Bit(argv[2]);
+    const QString smallFolder = QString::fromLocal8Bit(argv[3]);
+    const QString smallName = QString::fromLocal8Bit(argv[4]);
+
+    QTemporaryDir config;
+    KestruneCore core(config.path());
+    QQmlEngine engine;
+    engine.rootContext()->setContextProperty(QStringLiteral("kestruneCore"), &core);
+    QQmlComponent component(&engine);
+    component.setData(windowDocument, QUrl(QStringLiteral("file:///bench/BenchWindow.qml")));
+    std::unique_ptr<QObject> root(component.create());
+    auto *window = qobject_cast<QQuickWindow *>(root.get());
+    if (!window) {
+        std::fprintf(stderr, "%s\n", qPrintable(component.errorString()));
+        return 1;
+    }
+    auto *view = root->property("view").value<QObject *>();
+    Bench bench(window, view, core);
+    bench.untilNextFrame([] {});
+
+    report("open the 1 GB log in a new tab", bench.untilNextFrame([&] {
+        bench.call("openFile", {bigFolder, bigName});
+    }));
+    const int bigRows = bench.rows();
+    report("open the 100 MB log in a second tab", bench.untilNextFrame([&] {
+        bench.call("openFile", {smallFolder, smallName});
+    }));
+    std::printf("    %d and %d records\n", bigRows, bench.rows());
+
+    for (int tab : {0, 1}) {
+        std::vector<double> calls;
+        std::vector<double> frames;
+        for (int i = 0; i < 5; ++i) {
+            const Timing timing
+                = bench.untilNextFrame([&] { bench.call("switchToFileTab", {tab}); });
+            calls.push_back(timing.callMs);
+            frames.push_back(timing.frameMs);
+            bench.untilNextFrame([&] { bench.call("switchToFileTab", {1 - tab}); });
+        }
+        std::printf("%-52s call %9.1f ms   drawn %9.1f ms   (medians of 5)\n",
+            tab == 0 ? "tab switch to the 1 GB log" : "tab switch to the 100 MB log", median(calls),
+            median(frames));
+    }
+    std::printf("    core alone, openLog of an open log: %.3f ms\n",
+        milliseconds([&] { core.openLog(bigFolder, bigName); }));
+
+    bench.untilNextFrame([&] { bench.call("switchToFileTab", {0}); });
+    std::printf("    core alone, close and open the 100 MB log: %.1f ms\n", milliseconds([&] {
+        core.closeLog(smallFolder, smallName);
+        core.openLog(smallFolder, smallName);
+    }));
+    bench.untilNextFrame([&] { bench.call("switchToFileTab", {1}); });
+    report("jump to the end of the 100 MB log", bench.untilNextFrame([&] {
+        QMetaObject::invokeMethod(
+            view->findChild<QObject *>(QStringLiteral("logView")), "positionViewAtEnd");
+    }));
+    report("reload the 100 MB log (F5)", bench.untilNextFrame([&] { bench.call("reload"); }));
+    bench.untilNextFrame([&] { bench.call("switchToFileTab", {0}); });
+
+    report("first filter change (waits for search texts)",
+        bench.untilNextFrame([&] { bench.filterChange({QStringLiteral("camera")}); }));
+    std::printf("    %d records shown\n", bench.rows());
+    report("filter change on both logs, list attached",
+        bench.untilNextFrame([&] { bench.filterChange({QStringLiteral("disk error")}); }));
+    std::printf("    %d records shown\n", bench.rows());
+    report("filter cleared, list attached", bench.untilNextFrame([&] { bench.filterChange({}); }));
+
+    bench.call("disconnectModel");
+    // The proxy maps its rows when they are first asked for, so the core's share of a
+    // filter change is the filter call and the first row count together.
+    const auto *bigModel
+        = qobject_cast<const QAbstractItemModel *>(core.openLog(bigFolder, bigName));
+    for (const QStringList &filters :
+        {QStringList {QStringLiteral("disk error")}, QStringList {}}) {
+        const double filter = milliseconds([&] { core.containsOnly(QVariant(filters).toList()); });
+        const double count = milliseconds([&] { (void)bigModel->rowCount(); });
+        std::printf("    core alone, filter \"%s\": call %.1f ms, first row count %.1f ms\n",
+            qPrintable(filters.join(QLatin1Char(' '))), filter, count);
+    }
+    bench.call("connectModel");
+    return 0;
+}

@@ -1,0 +1,102 @@
+import QtQuick
+import QtTest
+import "qrc:/Kestrune/qml"
+
+Item {
+    id: root
+
+    width: 400
+    height: 100
+
+    property FileTab tab
+
+    Component {
+        id: tabComponent
+
+        FileTab {
+            width: 135
+            height: 50
+            text: "Recorder"
+        }
+    }
+
+    SignalSpy {
+        id: switchSpy
+
+        target: root.tab
+        signalName: "switchToTab"
+    }
+
+    SignalSpy {
+        id: closeSpy
+
+        target: root.tab
+        signalName: "closeTab"
+    }
+
+    TestCase {
+        name: "FileTab"
+        when: windowShown
+
+        function currentBackground() {
+            return tab.children[0]
+        }
+
+        function hoverOverlay() {
+            return tab.children[1]
+        }
+
+        function label() {
+            return tab.children[2]
+        }
+
+        function closeButton() {
+            return tab.children[3].children[0]
+        }
+
+        // A fresh tab for each test: after a synthetic click a hover-enabled mouse area keeps
+        // reporting the mouse inside it.
+        function init() {
+            mouseMove(root, root.width - 1, root.height - 1)
+            tab = createTemporaryObject(tabComponent, root)
+            switchSpy.clear()
+            closeSpy.clear()
+        }
+
+        function test_currentTabTakesRecordBackground() {
+            verify(!currentBackground().visible)
+            tab.isCurrentIndex = true
+            verify(currentBackground().visible)
+            compare(currentBackground().color, "#2b3033")
+        }
+
+        function test_hoverOverlay() {
+            verify(!hoverOverlay().visible)
+            mouseMove(tab, 30, 25)
+            verify(hoverOverlay().visible)
+            compare(hoverOverlay().opacity, 0.3)
+            mouseMove(closeButton(), 7, 7)
+            verify(hoverOverlay().visible)
+            mouseMove(root, root.width - 1, root.height - 1)
+            verify(!hoverOverlay().visible)
+        }
+
+        function test_clicksEmitOneSignalEach() {
+            mouseClick(tab, 30, 25)
+            compare(switchSpy.count, 1)
+            compare(closeSpy.count, 0)
+            mouseClick(closeButton())
+            compare(closeSpy.count, 1)
+            compare(switchSpy.count, 1)
+        }
+
+        function test_longLabelNeitherElidedNorClipped() {
+            tab.text = "AVeryLongLogNameThatIsWiderThanItsTab"
+            compare(label().font.family, "Roboto")
+            compare(label().font.pixelSize, 14)
+            verify(label().implicitWidth > tab.width)
+            verify(!label().truncated)
+            verify(!label().clip && !tab.clip)
+        }
+    }
+}

@@ -1,0 +1,126 @@
+import QtQuick
+import QtTest
+import "qrc:/Kestrune/qml"
+
+Item {
+    id: root
+
+    width: 1200
+    height: 200
+
+    LogDelegate {
+        id: row
+
+        width: 1000
+        height: 30
+        line: 7
+        dateTime: "2023/02/28 12:34:56.789"
+        message: "Connection lost"
+        moduleName: "Network"
+        threadID: "0x1a2b"
+        logType: "Info"
+    }
+
+    SignalSpy {
+        id: clickSpy
+
+        target: row
+        signalName: "clicked"
+    }
+
+    SignalSpy {
+        id: doubleClickSpy
+
+        target: row
+        signalName: "doubleClicked"
+    }
+
+    TestCase {
+        name: "LogDelegate"
+        when: windowShown
+
+        function column(i) {
+            return row.children[1].children[i]
+        }
+
+        function init() {
+            row.width = 1000
+            row.logType = "Info"
+            row.selected = false
+            row.message = "Connection lost"
+            row.moduleName = "Network"
+            clickSpy.clear()
+            doubleClickSpy.clear()
+        }
+
+        function test_onlyMessageColumnFollowsWidth_data() {
+            return [
+                { tag: "wide", width: 1000, message: 550 },
+                { tag: "exactly the fixed columns", width: 450, message: 0 },
+                { tag: "narrow", width: 300, message: 0 },
+                { tag: "very wide", width: 1900, message: 1450 }
+            ]
+        }
+
+        function test_onlyMessageColumnFollowsWidth(data) {
+            row.width = data.width
+            waitForRendering(row)
+            compare(column(0).width, 30)
+            compare(column(1).width, 170)
+            compare(column(2).width, data.message)
+            compare(column(3).width, 170)
+            compare(column(4).width, 60)
+            if (data.width >= 450)
+                compare(column(4).x + 60, data.width)
+        }
+
+        function test_errorRowsOnlyForExactType_data() {
+            return [
+                { tag: "Error", type: "Error", error: true },
+                { tag: "error", type: "error", error: false },
+                { tag: "ERROR", type: "ERROR", error: false },
+                { tag: "Fatal", type: "Fatal", error: false },
+                { tag: "empty", type: "", error: false },
+                { tag: "Error with blank", type: "Error ", error: false }
+            ]
+        }
+
+        function test_errorRowsOnlyForExactType(data) {
+            row.logType = data.type
+            compare(row.isError, data.error)
+            compare(column(2).font.bold, data.error)
+            compare(column(2).color, data.error ? "#ff5555" : "#ffffff")
+            verify(!column(1).font.bold)
+            compare(column(3).color, "#ffffff")
+        }
+
+        function test_selectedRowHasBlueBorder() {
+            compare(row.border.width, 0)
+            row.selected = true
+            compare(row.border.width, 1)
+            compare(row.border.color, "#3498db")
+        }
+
+        function test_longMessageElidedLongModuleNot() {
+            row.message = "word ".repeat(400)
+            row.moduleName = "AVeryLongModuleNameThatDoesNotFitIntoItsColumnAtAll"
+            waitForRendering(row)
+            verify(column(2).truncated)
+            verify(!column(3).truncated)
+            verify(column(3).implicitWidth > 170)
+            compare(column(3).width, 170)
+        }
+
+        function test_clicksOfLeftButtonOnly() {
+            mouseClick(row, 500, 15)
+            compare(clickSpy.count, 1)
+            mouseDoubleClickSequence(row, 500, 15)
+            compare(doubleClickSpy.count, 1)
+            compare(clickSpy.count, 2)
+            mouseClick(row, 500, 15, Qt.RightButton)
+            mouseDoubleClickSequence(row, 500, 15, Qt.RightButton)
+            compare(clickSpy.count, 2)
+            compare(doubleClickSpy.count, 1)
+        }
+    }
+}

@@ -1,0 +1,80 @@
+import QtQuick
+import QtTest
+import "qrc:/Kestrune/qml"
+
+Item {
+    id: root
+
+    width: 100
+    height: 100
+
+    LogDetailWindow {
+        id: window
+
+        dateTime: "2023/02/28 12:34:56.789"
+        logType: "Error"
+        threadID: "0x1a2b"
+        moduleName: "Network"
+        cppFileName: "socket.cpp"
+        cppLine: "120"
+        message: "Connection lost"
+    }
+
+    TestCase {
+        name: "LogDetailWindow"
+        when: windowShown
+
+        function rows() {
+            return window.contentItem.children[0].children[0].children
+        }
+
+        function edit(i) {
+            return rows()[i].children[1].children[0]
+        }
+
+        function init() {
+            window.width = 800
+            window.height = 440
+            window.logType = "Error"
+            window.show()
+            tryVerify(() => window.visible)
+        }
+
+        function test_fieldsInOrder() {
+            const labels = ["Date time", "Type", "Thread", "Module", "File", "Line", "Log"]
+            const values = ["2023/02/28 12:34:56.789", "Error", "0x1a2b", "Network",
+                            "socket.cpp", "120", "Connection lost"]
+            compare(rows().length, 7)
+            for (let i = 0; i < 7; ++i) {
+                compare(rows()[i].labelName, labels[i])
+                compare(edit(i).text, values[i])
+            }
+            compare(edit(0).verticalAlignment, TextEdit.AlignVCenter)
+            compare(edit(6).verticalAlignment, TextEdit.AlignTop)
+        }
+
+        function test_rowsAddUpToWindowAndKeepHeightsWhenResized() {
+            const last = rows()[6]
+            compare(rows()[0].y, 0)
+            compare(last.height, 200)
+            compare(last.mapToItem(window.contentItem, 0, 0).y + last.height, 440 - 15)
+            window.width = 1000
+            window.height = 600
+            tryCompare(rows()[0], "width", 1000 - 15)
+            compare(rows()[0].height, 30)
+            compare(last.height, 200)
+            compare(last.mapToItem(window.contentItem, 0, 0).y + last.height, 440 - 15)
+            compare(edit(0).width, 1000 - 15 - 85 - 4)
+        }
+
+        function test_copyIsOneWay() {
+            const typeField = edit(1)
+            typeField.text = "edited by the user"
+            compare(window.logType, "Error")
+            window.logType = "Error"
+            compare(typeField.text, "edited by the user")
+            window.logType = "Info"
+            compare(typeField.text, "Info")
+        }
+    }
+}
