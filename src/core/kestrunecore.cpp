@@ -8,9 +8,18 @@
 #include <QJSEngine>
 
 #include <algorithm>
+#include <new>
 
 namespace {
 enum FolderRoles { folderRole = Qt::UserRole + 1, nameRole = Qt::UserRole + 2 };
+
+// The filter model goes first: it must never outlive its source model.
+void destroyModels(OpenLogEntry &entry)
+{
+    entry.filter.reset();
+    entry.model.reset();
+}
+
 } // namespace
 
 KestruneCore::KestruneCore()
@@ -28,12 +37,9 @@ KestruneCore::KestruneCore(const QString &configFolder)
 
 KestruneCore::~KestruneCore()
 {
-    // Open logs go from first to last, each filter model before its record model; the
-    // vector's own destruction leaves that order open.
-    for (OpenLogEntry &entry : openLogs) {
-        entry.filter.reset();
-        entry.model.reset();
-    }
+    // Open logs go from first to last; the vector's own destruction leaves that order open.
+    for (OpenLogEntry &entry : openLogs)
+        destroyModels(entry);
     openLogs.clear();
 }
 
@@ -87,13 +93,11 @@ void KestruneCore::closeLog(QString folder, QString serverName)
     const auto isClosed = [&](const OpenLogEntry &entry) {
         return entry.folder == folder && entry.name == serverName;
     };
-    // Destroyed here, each filter model before its record model: moving entries while they
-    // close up the gap would destroy a record model under its filter model.
+    // Destroyed here: moving entries to close up the gap would destroy a record model under
+    // its filter model.
     for (OpenLogEntry &entry : openLogs) {
-        if (isClosed(entry)) {
-            entry.filter.reset();
-            entry.model.reset();
-        }
+        if (isClosed(entry))
+            destroyModels(entry);
     }
     openLogs.erase(std::remove_if(openLogs.begin(), openLogs.end(), isClosed), openLogs.end());
 }
