@@ -34,6 +34,12 @@ if [ $sanitize = 1 ]; then
     cmake --build build-fuzz --target kestrune-fuzz-parser
     fuzz_corpus=$(mktemp -d)
     cp fuzz/corpus/* "$fuzz_corpus"
-    build-fuzz/fuzz/kestrune-fuzz-parser -seed=1 -runs=20000 -max_len=4096 "$fuzz_corpus"
-    rm -rf "$fuzz_corpus"
+    fuzz_log=$(mktemp)
+    if ! build-fuzz/fuzz/kestrune-fuzz-parser -seed=1 -runs=20000 -max_len=4096 \
+        "$fuzz_corpus" > "$fuzz_log" 2>&1; then
+        cat "$fuzz_log"
+        exit 1
+    fi
+    grep -E '^Done [0-9]+ runs' "$fuzz_log"
+    rm -rf "$fuzz_corpus" "$fuzz_log"
 fi
