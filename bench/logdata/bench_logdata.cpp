@@ -2,6 +2,7 @@
 // build, the filter changes and the peak memory, for a log opened the way the program opens it.
 // Usage: kestrune-bench-logdata <folder>    (peak memory: run it under /usr/bin/time -v)
 
+#include "hugepagerestart.h"
 #include "logfiltermodel.h"
 #include "logmodel.h"
 #include "qarnlogparser.h"
@@ -83,6 +84,8 @@ double timeFilter(LogFilterModel &filter, const char *label,
 
 int main(int argc, char **argv)
 {
+    // Measured the way the program runs.
+    HugePageRestart::restartIfNeeded(argv);
     QCoreApplication app(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s <log folder>\n", argv[0]);
