@@ -1,3 +1,4 @@
+#include "hugepagerestart.h"
 #include "kestrunecore.h"
 
 #include <QFileInfo>
@@ -51,6 +52,7 @@ QUrl documentUrl(const QStringList &arguments, const QUrl &mainUrl)
 
 int main(int argc, char *argv[])
 {
+    HugePageRestart::restartIfNeeded(argv);
     QGuiApplication app(argc, argv);
     QGuiApplication::setApplicationName(QStringLiteral("Kestrune"));
     QGuiApplication::setOrganizationName(QStringLiteral("Kestrune"));

@@ -8,26 +8,26 @@ namespace {
 
 constexpr qsizetype separatorLength = 3;
 
-bool isAscii(const QString &text)
-{
-    char16_t bits = 0;
-    for (const QChar c : text)
-        bits |= c.unicode();
-    return bits < 0x80;
-}
-
 QChar *appendChars(QChar *out, const QString &text)
 {
     return std::copy(text.cbegin(), text.cend(), out);
 }
 
-QChar *appendAsciiLower(QChar *out, const QString &text)
+// Copies the text lower-cased as ASCII, in one branch-free pass; false when the text holds
+// any other character, whose lower case the caller must then take from Unicode.
+bool appendAsciiLower(QChar *&out, const QString &text)
 {
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        *out++ = QChar(u >= 'A' && u <= 'Z' ? char16_t(u + ('a' - 'A')) : u);
+    const char16_t *in = reinterpret_cast<const char16_t *>(text.constData());
+    char16_t *to = reinterpret_cast<char16_t *>(out);
+    const qsizetype size = text.size();
+    char16_t bits = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t u = in[i];
+        bits |= u;
+        to[i] = char16_t(u + (char16_t(u - u'A') < 26 ? 0x20 : 0));
     }
-    return out;
+    out += size;
+    return bits < 0x80;
 }
 
 QChar *appendSeparator(QChar *out)
@@ -144,24 +144,33 @@ std::vector<QString> LogModel::buildSearchTexts() const
 }
 
 // Written straight into one string of the exact size: this runs for every record of a log.
+// Nearly every field is ASCII, so each is lower-cased as ASCII while copied, and only a text
+// holding other characters is built again with Unicode's lower case.
 QString LogModel::searchTextOf(const QarnLogParser::QarnLog &log) const
 {
     const std::array<const QString *, 5> fields {
         &log.logType, &log.threadID, &log.moduleName, &log.cppFileName, &log.message};
-    std::array<QString, 5> lowered;
-    std::array<bool, 5> ascii {};
     qsizetype length = log.dateTime.size() + separatorLength * qsizetype(fields.size());
-    for (size_t i = 0; i < fields.size(); ++i) {
-        ascii[i] = isAscii(*fields[i]);
-        if (!ascii[i])
-            lowered[i] = fields[i]->toLower();
-        length += ascii[i] ? fields[i]->size() : lowered[i].size();
-    }
+    for (const QString *field : fields)
+        length += field->size();
     QString text(length, Qt::Uninitialized);
     QChar *out = appendChars(text.data(), log.dateTime);
-    for (size_t i = 0; i < fields.size(); ++i) {
+    bool ascii = true;
+    for (const QString *field : fields) {
         out = appendSeparator(out);
-        out = ascii[i] ? appendAsciiLower(out, *fields[i]) : appendChars(out, lowered[i]);
+        ascii &= appendAsciiLower(out, *field);
     }
+    if (ascii)
+        return text;
+    std::array<QString, 5> lowered;
+    length = log.dateTime.size() + separatorLength * qsizetype(fields.size());
+    for (size_t i = 0; i < fields.size(); ++i) {
+        lowered[i] = fields[i]->toLower();
+        length += lowered[i].size();
+    }
+    text = QString(length, Qt::Uninitialized);
+    out = appendChars(text.data(), log.dateTime);
+    for (const QString &field : lowered)
+        out = appendChars(appendSeparator(out), field);
     return text;
 }

@@ -2,11 +2,11 @@
 
 #include "textlinereader.h"
 
-#include <QHashFunctions>
 #include <QIODevice>
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -39,19 +39,28 @@ bool hasTagAt(View<Ch> line, size_t pos, std::string_view tag)
     return true;
 }
 
-// Finds the first occurrence of each tag in one pass: every tag starts with '<'.
+// Finds the first occurrence of each tag in one pass: every tag starts with '<'. The tags
+// nearly always come in their listed order, so the next one in that order is tried first.
 template<typename Ch, size_t N>
 std::array<size_t, N> findTags(View<Ch> line, const std::array<std::string_view, N> &tags)
 {
     std::array<size_t, N> found;
     found.fill(View<Ch>::npos);
     size_t missing = N;
+    size_t next = 0;
     for (size_t pos = line.find(Ch('<')); pos != View<Ch>::npos && missing > 0;
          pos = line.find(Ch('<'), pos + 1)) {
+        if (next < N && found[next] == View<Ch>::npos && hasTagAt(line, pos, tags[next])) {
+            found[next++] = pos;
+            --missing;
+            continue;
+        }
         for (size_t i = 0; i < N; ++i) {
             if (found[i] == View<Ch>::npos && hasTagAt(line, pos, tags[i])) {
                 found[i] = pos;
                 --missing;
+                next = i + 1;
+                break;
             }
         }
     }
@@ -104,7 +113,7 @@ public:
     {
         if (value.empty())
             return {};
-        const size_t hash = qHashBits(value.data(), value.size() * sizeof(Ch));
+        const size_t hash = hashOf(value);
         const size_t mask = table.size() - 1;
         for (size_t i = hash & mask;; i = (i + 1) & mask) {
             Slot &slot = table[i];
@@ -116,6 +125,29 @@ public:
     }
 
 private:
+    // Field values are short: a multiply-and-mix hash over eight bytes at a time is enough
+    // for the table and much cheaper than a general string hash.
+    static size_t hashOf(View<Ch> value)
+    {
+        const auto *bytes = reinterpret_cast<const unsigned char *>(value.data());
+        size_t left = value.size() * sizeof(Ch);
+        quint64 hash = 0x9E3779B97F4A7C15ull ^ left;
+        for (; left >= 8; left -= 8, bytes += 8) {
+            quint64 word;
+            std::memcpy(&word, bytes, sizeof word);
+            hash = mix(hash ^ word);
+        }
+        quint64 tail = 0;
+        std::memcpy(&tail, bytes, left);
+        return size_t(mix(hash ^ tail));
+    }
+
+    static quint64 mix(quint64 x)
+    {
+        x *= 0xFF51AFD7ED558CCDull;
+        return x ^ (x >> 32);
+    }
+
     struct Slot
     {
         size_t hash = 0;

@@ -48,6 +48,7 @@ private slots:
     void brokenBuiltInDocumentExitsWithMinusOne();
     void brokenNamedDocumentExitsWithMinusOne();
     void folderArgumentsListTheirLogs();
+    void restartedProcessKeepsArgumentsAndExitCode();
 
 private:
     QTemporaryDir dir;
@@ -149,6 +150,37 @@ Item {
     }
     QCOMPARE(rows,
         QStringList({logs.path() + "|Recorder", logs.path() + "|Web", second.path() + "|Solo"}));
+}
+
+void TestHost::restartedProcessKeepsArgumentsAndExitCode()
+{
+    // Without allocator settings in its environment the program starts itself once more: the
+    // second start must see the same arguments, and its exit code must reach the caller.
+    const QString doc = writeDocument(dir, QStringLiteral("arguments.qml"), R"(
+import QtQuick
+Item {
+    Component.onCompleted: {
+        console.log("arguments:" + Qt.application.arguments.slice(1).join("|") + "|end")
+        Qt.exit(7)
+    }
+})");
+    for (const bool withSettings : {false, true}) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("GLIBC_TUNABLES"));
+        if (withSettings)
+            environment.insert(QStringLiteral("GLIBC_TUNABLES"), "glibc.malloc.check=0");
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(QStringLiteral(KESTRUNE_BIN),
+            {"-platform", "offscreen", doc, "two  words", "", "--flag=x"});
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 7);
+        const QString output = QString::fromLocal8Bit(process.readAll());
+        QVERIFY2(
+            output.contains("arguments:" + doc + "|two  words||--flag=x|end"), qPrintable(output));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestHost)

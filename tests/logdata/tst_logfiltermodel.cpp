@@ -88,6 +88,7 @@ private slots:
     void rowsFollowTheRuleAfterEveryChange_data();
     void rowsFollowTheRuleAfterEveryChange();
     void largeLogsGiveTheSameRows();
+    void textsAreFoundAtEveryPosition();
     void errorsOnlyKeepsTextsAndMode();
     void eachChangeIsOneReset();
     void followsTheSourceModel();
@@ -156,6 +157,39 @@ void TestLogFilterModel::largeLogsGiveTheSameRows()
     filter.setContainsAll({"full", "5"});
     QCOMPARE(filter.acceptedSourceRows(), expectedRows(records, {"full", "5"}, false, true));
     QCOMPARE(proxyRows(filter), filter.acceptedSourceRows());
+}
+
+void TestLogFilterModel::textsAreFoundAtEveryPosition()
+{
+    // The needle at each place of messages of many lengths, whole or with its first, a middle
+    // or its last character changed, so that each candidate test sees hits and near misses.
+    const QString needle = QString::fromUtf8("ab\u00e9\u4e2dcd");
+    std::vector<Record> records;
+    for (int length = 0; length < 40; ++length) {
+        for (int at = 0; at + needle.size() <= length; ++at) {
+            for (const int changed : {-1, 0, 2, int(needle.size()) - 1}) {
+                QString message(length, QLatin1Char('x'));
+                QString placed = needle;
+                if (changed >= 0)
+                    placed[changed] = QLatin1Char('y');
+                message.replace(at, placed.size(), placed);
+                records.push_back(record("Info", message));
+            }
+        }
+        records.push_back(record("Info", QString(length, QLatin1Char('a'))));
+    }
+    LogModel model;
+    model.setRecords(records);
+    LogFilterModel filter;
+    filter.setSourceModel(&model);
+    for (const QStringList &texts : {QStringList {needle}, QStringList {needle.left(2)},
+             QStringList {needle.right(3)}, QStringList {QString(41, QLatin1Char('a'))},
+             QStringList {"aaaaaaaaa", "xd"}, QStringList {"infozzz"}}) {
+        filter.setContainsOnly(variants(texts));
+        const std::vector<int> expected = expectedRows(records, texts, true, false);
+        QVERIFY2(!expected.empty() || texts.first().size() > 40, qPrintable(texts.join('|')));
+        QCOMPARE(filter.acceptedSourceRows(), expected);
+    }
 }
 
 void TestLogFilterModel::errorsOnlyKeepsTextsAndMode()
