@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -222,9 +223,13 @@ public:
         constexpr size_t npos = View<Ch>::npos;
         if (open != npos) {
             message.truncate(0);
-            append(message, tagValue(line, open, contOpen.size(), close));
-            if (close != npos)
+            const View<Ch> value = tagValue(line, open, contOpen.size(), close);
+            if (close != npos) {
+                // The usual one-line message goes straight into its own string.
+                finished = value.empty() ? QString() : makeString(value);
                 return true;
+            }
+            append(message, value);
             message.append(QLatin1Char('\n'));
             return false;
         }
@@ -240,8 +245,10 @@ public:
     }
 
     // The gathered message in a string of its own exact size.
-    [[nodiscard]] QString takeMessage() const
+    [[nodiscard]] QString takeMessage()
     {
+        if (!finished.isNull())
+            return std::exchange(finished, QString());
         return message.isEmpty() ? QString() : QString(message.constData(), message.size());
     }
 
@@ -252,6 +259,7 @@ private:
     FieldPool<char> asciiPool;
     FieldPool<char16_t> textPool;
     QString message;
+    QString finished;
 };
 
 template<typename Fn>
