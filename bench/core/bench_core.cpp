@@ -1,6 +1,8 @@
 // Times the core's folder catalogue, log opening and searches on large logs and prints figures.
 // Usage: kestrune-bench-core <folder of a 1 GB log> <log name> [<folder of a 100 MB log>]
+#include "benchclock.h"
 #include "foldercatalogue.h"
+#include "hugepagerestart.h"
 #include "kestrunecore.h"
 #include "logmodel.h"
 #include "logrecordloader.h"
@@ -27,15 +29,6 @@ double peakMegabytes()
     return double(usage.ru_maxrss) / 1024.0;
 }
 
-template<typename Work>
-double milliseconds(Work work)
-{
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
 void report(const char *what, double ms)
 {
     std::printf("%-58s %9.1f ms\n", what, ms);
@@ -50,7 +43,7 @@ int rowsOf(QObject *model)
 int benchOpen(KestruneCore &core, const QString &folder, const QString &name, const char *what)
 {
     QObject *model = nullptr;
-    report(what, milliseconds([&] { model = core.openLog(folder, name); }));
+    report(what, BenchClock::milliseconds([&] { model = core.openLog(folder, name); }));
     const int count = rowsOf(model);
     std::printf("    %d records, peak resident memory so far %.0f MB\n", count, peakMegabytes());
     return count;
@@ -59,20 +52,22 @@ int benchOpen(KestruneCore &core, const QString &folder, const QString &name, co
 void benchSearches(KestruneCore &core, const QString &folder, const QString &name, int count)
 {
     int row = 0;
-    report("findNext, first call (waits for the search texts)",
-        milliseconds([&] { row = core.findNext(folder, name, 0, "no such text anywhere"); }));
-    report("findNext, no match", milliseconds([&] {
+    report("findNext, first call (waits for the search texts)", BenchClock::milliseconds([&] {
+        row = core.findNext(folder, name, 0, "no such text anywhere");
+    }));
+    report("findNext, no match", BenchClock::milliseconds([&] {
         row = core.findNext(folder, name, 0, "connection to camera lost forever");
     }));
     report("findNext, no match, two-letter text",
-        milliseconds([&] { row = core.findNext(folder, name, 0, "qj"); }));
+        BenchClock::milliseconds([&] { row = core.findNext(folder, name, 0, "qj"); }));
     report("findDate, no match",
-        milliseconds([&] { row = core.findDate(folder, name, "9999/12/31"); }));
+        BenchClock::milliseconds([&] { row = core.findDate(folder, name, "9999/12/31"); }));
     report("getIndex, last record",
-        milliseconds([&] { row = core.getIndex(folder, name, count - 1); }));
+        BenchClock::milliseconds([&] { row = core.getIndex(folder, name, count - 1); }));
     core.containsOnly({QStringLiteral("error")});
-    report("findNext, no match, contains-only filter \"error\"",
-        milliseconds([&] { row = core.findNext(folder, name, 0, "no such text anywhere"); }));
+    report("findNext, no match, contains-only filter \"error\"", BenchClock::milliseconds([&] {
+        row = core.findNext(folder, name, 0, "no such text anywhere");
+    }));
     core.containsOnly({});
     Q_UNUSED(row)
 }
@@ -97,8 +92,9 @@ void benchMerge(const QString &folder, const QString &name)
     for (auto &job : jobs)
         runs.push_back(job.get());
     LogRecordLoader::Records merged;
-    report("merge of the parsed files alone",
-        milliseconds([&] { merged = LogRecordLoader::mergeSortedRuns(std::move(runs)); }));
+    report("merge of the parsed files alone", BenchClock::milliseconds([&] {
+        merged = LogRecordLoader::mergeSortedRuns(std::move(runs));
+    }));
     std::vector<QarnLogParser::QarnLog>().swap(merged);
 }
 
@@ -130,7 +126,7 @@ void benchFolder()
         return;
     KestruneCore core(dir.path());
     report("openFolder, 10,000 files in 500 folders",
-        milliseconds([&] { core.openFolder(QUrl::fromLocalFile(dir.path())); }));
+        BenchClock::milliseconds([&] { core.openFolder(QUrl::fromLocalFile(dir.path())); }));
     std::printf("    %d rows\n", rowsOf(core.folderModel()));
 }
 
@@ -138,6 +134,7 @@ void benchFolder()
 
 int main(int argc, char *argv[])
 {
+    HugePageRestart::restartIfNeeded(argv);
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 3) {
@@ -151,7 +148,7 @@ int main(int argc, char *argv[])
     KestruneCore core(QDir::tempPath());
     const int count = benchOpen(core, big, name, "openLog, 1 GB log, end to end");
     benchSearches(core, big, name, count);
-    report("closeLog, 1 GB log", milliseconds([&] { core.closeLog(big, name); }));
+    report("closeLog, 1 GB log", BenchClock::milliseconds([&] { core.closeLog(big, name); }));
     if (args.size() > 3) {
         benchOpen(core, args[3], name, "openLog, 100 MB log, end to end");
         core.closeLog(args[3], name);

@@ -2,6 +2,8 @@
 // reloading and changing filters, each until the window has drawn its next frame, next to
 // the core's own time for the same work.
 // Usage: kestrune-bench-ui <folder of a 1 GB log> <log name> <folder of a 100 MB log> <log name>
+#include "benchclock.h"
+#include "hugepagerestart.h"
 #include "kestrunecore.h"
 
 #include <QAbstractItemModel>
@@ -42,15 +44,6 @@ Window {
     }
 }
 )";
-
-template<typename Work>
-double milliseconds(Work work)
-{
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return double(timer.nsecsElapsed()) / 1e6;
-}
 
 struct Timing
 {
@@ -96,10 +89,11 @@ public:
     // Runs a filter change as the main panel does; prints the time of each step.
     void filterChange(const QStringList &filters)
     {
-        const double detach = milliseconds([&] { call("disconnectModel"); });
-        const double filter = milliseconds([&] { core.containsOnly(QVariant(filters).toList()); });
-        const double attach = milliseconds([&] { call("connectModel"); });
-        const double restore = milliseconds([&] { call("restoreLineNumber"); });
+        const double detach = BenchClock::milliseconds([&] { call("disconnectModel"); });
+        const double filter
+            = BenchClock::milliseconds([&] { core.containsOnly(QVariant(filters).toList()); });
+        const double attach = BenchClock::milliseconds([&] { call("connectModel"); });
+        const double restore = BenchClock::milliseconds([&] { call("restoreLineNumber"); });
         std::printf("    detach %.1f ms, core filter %.1f ms, attach %.1f ms, restore %.1f ms\n",
             detach, filter, attach, restore);
     }
@@ -132,6 +126,7 @@ double median(std::vector<double> values)
 
 int main(int argc, char *argv[])
 {
+    HugePageRestart::restartIfNeeded(argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
@@ -185,13 +180,14 @@ int main(int argc, char *argv[])
             median(frames));
     }
     std::printf("    core alone, openLog of an open log: %.3f ms\n",
-        milliseconds([&] { core.openLog(bigFolder, bigName); }));
+        BenchClock::milliseconds([&] { core.openLog(bigFolder, bigName); }));
 
     bench.untilNextFrame([&] { bench.call("switchToFileTab", {0}); });
-    std::printf("    core alone, close and open the 100 MB log: %.1f ms\n", milliseconds([&] {
-        core.closeLog(smallFolder, smallName);
-        core.openLog(smallFolder, smallName);
-    }));
+    std::printf(
+        "    core alone, close and open the 100 MB log: %.1f ms\n", BenchClock::milliseconds([&] {
+            core.closeLog(smallFolder, smallName);
+            core.openLog(smallFolder, smallName);
+        }));
     bench.untilNextFrame([&] { bench.call("switchToFileTab", {1}); });
     report("jump to the end of the 100 MB log", bench.untilNextFrame([&] {
         QMetaObject::invokeMethod(
@@ -215,8 +211,9 @@ int main(int argc, char *argv[])
         = qobject_cast<const QAbstractItemModel *>(core.openLog(bigFolder, bigName));
     for (const QStringList &filters :
         {QStringList {QStringLiteral("disk error")}, QStringList {}}) {
-        const double filter = milliseconds([&] { core.containsOnly(QVariant(filters).toList()); });
-        const double count = milliseconds([&] { (void)bigModel->rowCount(); });
+        const double filter
+            = BenchClock::milliseconds([&] { core.containsOnly(QVariant(filters).toList()); });
+        const double count = BenchClock::milliseconds([&] { (void)bigModel->rowCount(); });
         std::printf("    core alone, filter \"%s\": call %.1f ms, first row count %.1f ms\n",
             qPrintable(filters.join(QLatin1Char(' '))), filter, count);
     }
