@@ -19,7 +19,6 @@ namespace {
 
 constexpr const char *variable = "GLIBC_TUNABLES";
 constexpr const char *hugePages = "glibc.malloc.hugetlb=";
-constexpr const char *arenas = "glibc.malloc.arena_max=";
 
 bool names(const std::string &tunables, const char *name)
 {
@@ -35,12 +34,7 @@ std::string HugePageRestart::tunablesFor(const char *current)
     std::string tunables = current ? current : "";
     if (names(tunables, hugePages))
         return {};
-    const auto add = [&tunables](const std::string &setting) {
-        tunables += (tunables.empty() ? "" : ":") + setting;
-    };
-    add(std::string(hugePages) + "1");
-    if (!names(tunables, arenas))
-        add(std::string(arenas) + "1");
+    tunables += (tunables.empty() ? "" : ":") + std::string(hugePages) + "1";
     return tunables;
 }
 

@@ -18,7 +18,7 @@ void TestHugePageRestart::settingsForTheRestart_data()
     QTest::addColumn<bool>("unset");
     QTest::addColumn<QByteArray>("restartWith");
 
-    const QByteArray both = "glibc.malloc.hugetlb=1:glibc.malloc.arena_max=1";
+    const QByteArray both = "glibc.malloc.hugetlb=1";
     QTest::newRow("unset") << QByteArray() << true << both;
     QTest::newRow("empty") << QByteArray("") << false << both;
     QTest::newRow("other setting kept first")
