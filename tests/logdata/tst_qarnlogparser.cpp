@@ -1,5 +1,6 @@
 #include "loggenerator.h"
 #include "qarnlogparser.h"
+#include "referenceparser.h"
 #include "textlinereader.h"
 
 #include <QBuffer>
@@ -37,19 +38,6 @@ QStringList messages(const Records &records)
     for (const auto &record : records)
         result.append(record.message);
     return result;
-}
-
-QStringList streamLines(const QByteArray &data)
-{
-    QBuffer buffer;
-    buffer.setData(data);
-    buffer.open(QIODevice::ReadOnly);
-    QTextStream stream(&buffer);
-    QStringList lines;
-    QString line;
-    while (stream.readLineInto(&line))
-        lines.append(line);
-    return lines;
 }
 
 QStringList readerLines(const QByteArray &data, qsizetype blockSize)
@@ -235,7 +223,7 @@ void TestQarnLogParser::invalidBytesReadAsTextStreamReadsThem()
 {
     const QByteArray bad = "a\xE2\x82 b\xC0\xAF c\xF0\x9F\x98";
     const Records records = parse(headerA + "\n<CONT>" + bad + "</CONT>\n");
-    const QString expected = streamLines(bad + "\n").value(0);
+    const QString expected = ReferenceParser::lines(bad + "\n").value(0);
     QVERIFY(expected.contains(QChar::ReplacementCharacter));
     QCOMPARE(messages(records), QStringList {expected});
 }
@@ -259,7 +247,7 @@ void TestQarnLogParser::linesMatchTextStream_data()
 void TestQarnLogParser::linesMatchTextStream()
 {
     QFETCH(QByteArray, data);
-    const QStringList expected = streamLines(data);
+    const QStringList expected = ReferenceParser::lines(data);
     for (const qsizetype blockSize : {1, 2, 3, 5, 1 << 20})
         QCOMPARE(readerLines(data, blockSize), expected);
 }
