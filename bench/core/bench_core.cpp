@@ -2,7 +2,6 @@
 // Usage: kestrune-bench-core <folder of a 1 GB log> <log name> [<folder of a 100 MB log>]
 #include "benchclock.h"
 #include "foldercatalogue.h"
-#include "hugepagerestart.h"
 #include "kestrunecore.h"
 #include "logmodel.h"
 #include "logrecordloader.h"
@@ -134,7 +133,6 @@ void benchFolder()
 
 int main(int argc, char *argv[])
 {
-    HugePageRestart::restartIfNeeded(argv);
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 3) {

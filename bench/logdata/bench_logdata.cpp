@@ -3,7 +3,6 @@
 // Usage: kestrune-bench-logdata <folder> [--together]    (peak memory: under /usr/bin/time -v)
 // With --together the files are parsed at the same time, one thread each, as the program does.
 
-#include "hugepagerestart.h"
 #include "logfiltermodel.h"
 #include "logmodel.h"
 #include "qarnlogparser.h"
@@ -86,8 +85,6 @@ double timeFilter(LogFilterModel &filter, const char *label,
 
 int main(int argc, char **argv)
 {
-    // Measured the way the program runs.
-    HugePageRestart::restartIfNeeded(argv);
     QCoreApplication app(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s <log folder>\n", argv[0]);

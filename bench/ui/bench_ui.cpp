@@ -3,7 +3,6 @@
 // the core's own time for the same work.
 // Usage: kestrune-bench-ui <folder of a 1 GB log> <log name> <folder of a 100 MB log> <log name>
 #include "benchclock.h"
-#include "hugepagerestart.h"
 #include "kestrunecore.h"
 
 #include <QAbstractItemModel>
@@ -126,7 +125,6 @@ double median(std::vector<double> values)
 
 int main(int argc, char *argv[])
 {
-    HugePageRestart::restartIfNeeded(argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);

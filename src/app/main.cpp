@@ -1,4 +1,3 @@
-#include "hugepagerestart.h"
 #include "kestrunecore.h"
 
 #include <QFileInfo>
@@ -52,7 +51,6 @@ QUrl documentUrl(const QStringList &arguments, const QUrl &mainUrl)
 
 int main(int argc, char *argv[])
 {
-    HugePageRestart::restartIfNeeded(argv);
     QGuiApplication app(argc, argv);
     QGuiApplication::setApplicationName(QStringLiteral("Kestrune"));
     QGuiApplication::setOrganizationName(QStringLiteral("Kestrune"));
