@@ -123,7 +123,7 @@ int KestruneCore::findNext(QString folder, QString serverName, int startsAt, QSt
     if (!log)
         return -1;
     try {
-        const std::vector<QString> *texts = log->model->fetchSearchTexts();
+        const SearchTextStore *texts = log->model->fetchSearchTexts();
         if (!texts || texts->size() != log->model->allRecords().size())
             return -1;
         const auto &rows = log->filter->acceptedSourceRows();

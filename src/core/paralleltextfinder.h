@@ -1,5 +1,7 @@
 #pragma once
 
+#include "textmatcher.h"
+
 #include <QString>
 
 #include <vector>
@@ -11,17 +13,15 @@ class ParallelTextFinder
 public:
     explicit ParallelTextFinder(QString needle);
 
-    // The first position i in [begin, end) whose text texts[rows[i]] contains the needle, or
+    // The first position i in [begin, end) whose text of row rows[i] contains the needle, or
     // -1. Every row must index texts. The empty needle is found in every text. Blocks until
     // the search has finished.
-    [[nodiscard]] qsizetype findFirst(const std::vector<QString> &texts,
-        const std::vector<int> &rows, qsizetype begin, qsizetype end) const;
-
-    [[nodiscard]] bool matches(QStringView text) const;
+    [[nodiscard]] qsizetype findFirst(const SearchTextStore &texts, const std::vector<int> &rows,
+        qsizetype begin, qsizetype end) const;
 
 private:
-    [[nodiscard]] qsizetype findInRange(const std::vector<QString> &texts,
-        const std::vector<int> &rows, qsizetype begin, qsizetype end) const;
+    [[nodiscard]] qsizetype findInRange(const SearchTextStore &texts, const std::vector<int> &rows,
+        qsizetype begin, qsizetype end) const;
 
-    QString needle;
+    TextMatcher needle;
 };

@@ -2,15 +2,9 @@
 
 #include "logmodel.h"
 #include "parallelfor.h"
-
-#include <QtAlgorithms>
+#include "textmatcher.h"
 
 #include <algorithm>
-#include <cstring>
-
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 namespace {
 
@@ -36,69 +30,6 @@ private:
     bool lastResult = false;
 };
 
-// One filter text, prepared for searching many search texts. Candidates are found by
-// comparing the text's first and last characters at eight positions at once; only where both
-// match are the characters between compared.
-class Needle
-{
-public:
-    explicit Needle(const QString &text)
-        : text(text)
-    { }
-
-    [[nodiscard]] bool occursIn(QStringView searchText) const
-    {
-        const qsizetype size = text.size();
-        if (size <= 1)
-            return size == 0 || searchText.contains(text.front());
-        if (size > searchText.size())
-            return false;
-        const auto *chars = reinterpret_cast<const char16_t *>(searchText.data());
-        const qsizetype lastStart = searchText.size() - size;
-        qsizetype start = 0;
-#ifdef __SSE2__
-        const __m128i first = _mm_set1_epi16(short(text.front().unicode()));
-        const __m128i last = _mm_set1_epi16(short(text.back().unicode()));
-        for (; start + lanes - 1 <= lastStart; start += lanes) {
-            const __m128i heads = load(chars + start);
-            const __m128i tails = load(chars + start + size - 1);
-            auto mask = uint(_mm_movemask_epi8(
-                _mm_and_si128(_mm_cmpeq_epi16(heads, first), _mm_cmpeq_epi16(tails, last))));
-            // Two mask bits per character.
-            for (; mask != 0; mask &= mask - 1, mask &= mask - 1) {
-                if (middleMatches(chars + start + qCountTrailingZeroBits(mask) / 2))
-                    return true;
-            }
-        }
-#endif
-        for (; start <= lastStart; ++start) {
-            if (chars[start] == text.front().unicode()
-                && chars[start + size - 1] == text.back().unicode() && middleMatches(chars + start))
-                return true;
-        }
-        return false;
-    }
-
-private:
-#ifdef __SSE2__
-    static constexpr qsizetype lanes = 8;
-    static __m128i load(const char16_t *at)
-    {
-        return _mm_loadu_si128(reinterpret_cast<const __m128i *>(at));
-    }
-#endif
-
-    // Whether the characters between the first and the last match at a candidate position.
-    [[nodiscard]] bool middleMatches(const char16_t *candidate) const
-    {
-        return std::memcmp(
-                   candidate + 1, text.constData() + 1, size_t(text.size() - 2) * sizeof(char16_t))
-            == 0;
-    }
-
-    QString text;
-};
-
 // The filter texts combined as any-of or all-of.
 class TextTest
 {
@@ -110,9 +41,15 @@ public:
             needles.emplace_back(filter);
     }
 
-    bool operator()(const QString &searchText) const
+    bool operator()(const SearchTextStore &texts, size_t row) const
     {
-        for (const Needle &needle : needles) {
+        return texts.visit(row, [this](auto text) { return matches(text); });
+    }
+
+    template<typename Text>
+    bool matches(Text searchText) const
+    {
+        for (const TextMatcher &needle : needles) {
             if (needle.occursIn(searchText) == anyOf)
                 return anyOf;
         }
@@ -120,7 +57,7 @@ public:
     }
 
 private:
-    std::vector<Needle> needles;
+    std::vector<TextMatcher> needles;
     bool anyOf;
 };
 
@@ -236,8 +173,7 @@ void LogFilterModel::matchRecords(const LogModel &model) const
     const std::vector<QarnLogParser::QarnLog> &records = model.allRecords();
     std::vector<char> &passes = rowPasses;
     passes.assign(records.size(), 0);
-    const std::vector<QString> *searchTexts
-        = filters.isEmpty() ? nullptr : model.fetchSearchTexts();
+    const SearchTextStore *searchTexts = filters.isEmpty() ? nullptr : model.fetchSearchTexts();
     if (!filters.isEmpty() && !searchTexts)
         return;
     const TextTest containsTexts(filters, containsOnlyMode);
@@ -245,7 +181,7 @@ void LogFilterModel::matchRecords(const LogModel &model) const
         ErrorTypeTest isError;
         for (size_t row = begin; row < end; ++row) {
             passes[row] = (!onlyErrors || isError(records[row].logType))
-                && (!searchTexts || containsTexts((*searchTexts)[row]));
+                && (!searchTexts || containsTexts(*searchTexts, row));
         }
     };
     parallelFor(records.size(), 100'000, matchRange);
@@ -263,6 +199,7 @@ void LogFilterModel::matchRows() const
         const QModelIndex index = model->index(int(row), 0);
         passes[row] = (!onlyErrors || isError(index.data(LogModel::logTypeRole).toString()))
             && (filters.isEmpty()
-                || containsTexts(index.data(LogModel::searchTextRole).toString()));
+                || containsTexts.matches(
+                    QStringView(index.data(LogModel::searchTextRole).toString())));
     }
 }

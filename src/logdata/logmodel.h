@@ -1,6 +1,7 @@
 #pragma once
 
 #include "qarnlogparser.h"
+#include "searchtextstore.h"
 
 #include <QAbstractListModel>
 
@@ -44,14 +45,14 @@ public:
     // The search texts of every row, waiting for the background job on first use, exactly
     // like the first searchTextRole request. Null when the job failed: then no record
     // matches any text.
-    [[nodiscard]] const std::vector<QString> *fetchSearchTexts() const;
+    [[nodiscard]] const SearchTextStore *fetchSearchTexts() const;
 
-    [[nodiscard]] std::vector<QString> buildSearchTexts() const;
+    [[nodiscard]] SearchTextStore buildSearchTexts() const;
     [[nodiscard]] QString searchTextOf(const QarnLogParser::QarnLog &log) const;
 
 private:
     std::vector<QarnLogParser::QarnLog> records;
-    mutable std::vector<QString> searchTexts;
-    mutable std::future<std::vector<QString>> pendingSearchTexts;
+    mutable SearchTextStore searchTexts;
+    mutable std::future<SearchTextStore> pendingSearchTexts;
     mutable bool searchTextsFailed = false;
 };

@@ -2,7 +2,6 @@
 #include "kestrunecore.h"
 #include "loggenerator.h"
 #include "logmodel.h"
-#include "paralleltextfinder.h"
 #include "testlogs.h"
 
 #include <QAbstractItemModel>
@@ -69,7 +68,6 @@ private slots:
     void getIndexSkipsHiddenRecords();
     void emptyLogFindsNothing();
     void largeLogAgreesWithTheWalk();
-    void substringTestAgreesWithQString();
 
 private:
     QTemporaryDir dir;
@@ -205,33 +203,6 @@ void TestLogSearches::largeLogAgreesWithTheWalk()
         for (int i = 0; i < 20; ++i) {
             const int line = int(random.bounded(count + 2)) - 1;
             QCOMPARE(core.getIndex(folder, "Big", line), walkGetIndex(*model, line));
-        }
-    }
-}
-
-void TestLogSearches::substringTestAgreesWithQString()
-{
-    QRandomGenerator random(11);
-    const QString alphabet = QStringLiteral("ab\u00e9\u4e2d");
-    const auto randomText = [&](int length) {
-        QString text;
-        for (int i = 0; i < length; ++i)
-            text.append(alphabet.at(int(random.bounded(alphabet.size()))));
-        return text;
-    };
-    for (int round = 0; round < 4000; ++round) {
-        const QString needle = randomText(int(random.bounded(6)));
-        const QString text = randomText(int(random.bounded(40)));
-        QCOMPARE(ParallelTextFinder(needle).matches(text), text.contains(needle));
-    }
-    // Matches at every position around the width of a vector compare.
-    for (int length = 2; length < 20; ++length) {
-        const QString needle = QString(length, QLatin1Char('b')).replace(0, 1, "a");
-        for (int position = 0; position + length <= 40; ++position) {
-            QString text(40, QLatin1Char('b'));
-            text.replace(position, length, needle);
-            QVERIFY(ParallelTextFinder(needle).matches(text));
-            QVERIFY(!ParallelTextFinder(needle + "c").matches(text));
         }
     }
 }

@@ -14,8 +14,10 @@ namespace {
 
 using Record = QarnLogParser::QarnLog;
 
-// Lets a test make the search-text job fail or pause: its first allocation is the result
-// vector, whose size the test controls through the record count.
+// Lets a test make the search-text job fail or pause: the texts are built in blocks of 65,536
+// rows, and the list of row ends of the last, shorter block has a size that the test controls
+// through the record count and that no other allocation of the job has.
+constexpr size_t blockRows = 65536;
 std::atomic<size_t> failingSize {0};
 std::atomic<size_t> pausingSize {0};
 QSemaphore jobPaused;
@@ -180,18 +182,18 @@ void TestLogModel::searchTextsAreFetchedOnceAndFollowNewRecords()
 {
     LogModel model;
     model.setRecords(manyRecords(1000));
-    const std::vector<QString> *texts = model.fetchSearchTexts();
+    const SearchTextStore *texts = model.fetchSearchTexts();
     QVERIFY(texts);
     QCOMPARE(texts->size(), size_t(1000));
-    QVERIFY((*texts)[999].endsWith("message 999"));
+    QVERIFY(texts->text(999).endsWith("message 999"));
     QCOMPARE(model.fetchSearchTexts(), texts);
-    QCOMPARE(model.index(3).data(LogModel::searchTextRole).toString(), (*texts)[3]);
+    QCOMPARE(model.index(3).data(LogModel::searchTextRole).toString(), texts->text(3));
 
     model.setRecords({record("Fatal", "Replaced")});
-    const std::vector<QString> *replaced = model.fetchSearchTexts();
+    const SearchTextStore *replaced = model.fetchSearchTexts();
     QVERIFY(replaced);
     QCOMPARE(replaced->size(), size_t(1));
-    QVERIFY(replaced->front().endsWith("zzzreplaced"));
+    QVERIFY(replaced->text(0).endsWith("zzzreplaced"));
 }
 
 void TestLogModel::emptyModelNeverWaits()
@@ -199,15 +201,15 @@ void TestLogModel::emptyModelNeverWaits()
     LogModel model;
     model.setRecords(std::vector<Record>());
     QCOMPARE(model.rowCount(), 0);
-    const std::vector<QString> *texts = model.fetchSearchTexts();
-    QVERIFY(texts && texts->empty());
+    const SearchTextStore *texts = model.fetchSearchTexts();
+    QVERIFY(texts && texts->size() == 0);
     QCOMPARE(model.buildSearchTexts().size(), size_t(0));
 }
 
 void TestLogModel::failedJobMatchesNothingAndDoesNotThrow()
 {
     constexpr size_t count = 4099;
-    failingSize = count * sizeof(QString);
+    failingSize = (count % blockRows) * sizeof(size_t);
     {
         LogModel model;
         model.setRecords(manyRecords(count));
@@ -234,7 +236,7 @@ void TestLogModel::replacingOrDestroyingWaitsForTheJob()
     // The job reads the records: were they freed while it runs, AddressSanitizer would
     // report a use after free here.
     constexpr size_t count = 200'003;
-    pausingSize = count * sizeof(QString);
+    pausingSize = (count % blockRows) * sizeof(size_t);
     auto *model = new LogModel;
     model->setRecords(manyRecords(count));
     std::vector<Record> replacement = manyRecords(count);
