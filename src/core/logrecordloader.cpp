@@ -1,10 +1,11 @@
 #include "logrecordloader.h"
 
+#include "parallelfor.h"
+
 #include <QFile>
 
 #if defined(Q_OS_LINUX)
 #include <sys/mman.h>
-#include <unistd.h>
 #endif
 
 #include <algorithm>
@@ -20,43 +21,61 @@ bool earlier(const QarnLog &a, const QarnLog &b)
     return a.dateTime < b.dateTime;
 }
 
-// One run of a merge: the records not taken yet.
-struct Run
+// One run of a merge, in reverse order: its next record is the last one, so that a taken
+// record leaves the run at once and the run's storage behind it holds no records.
+class ReversedRun
 {
-    std::vector<QarnLog>::iterator next;
-    std::vector<QarnLog>::iterator end;
+public:
+    explicit ReversedRun(std::vector<QarnLog> &records)
+        : records(records)
+        , releasedFrom(
+              reinterpret_cast<uintptr_t>(records.data() + records.capacity()) & ~(step - 1))
+    { }
+
+    [[nodiscard]] bool empty() const { return records.empty(); }
+    [[nodiscard]] const QarnLog &next() const { return records.back(); }
+
+    void moveNextTo(std::vector<QarnLog> &merged)
+    {
+        merged.push_back(std::move(records.back()));
+        records.pop_back();
+        releaseFreedStorage();
+    }
+
+private:
+    // Gives the storage behind the remaining records back to the system in large steps, so that
+    // the merged list grows into memory just freed: on virtual machines the first touch of fresh
+    // memory is the dearest part of a merge.
+    void releaseFreedStorage()
+    {
+#if defined(Q_OS_LINUX)
+        const uintptr_t used = reinterpret_cast<uintptr_t>(records.data() + records.size());
+        const uintptr_t from = (used + step - 1) & ~(step - 1);
+        if (from + step > releasedFrom)
+            return;
+        madvise(reinterpret_cast<void *>(from), releasedFrom - from, MADV_DONTNEED);
+        releasedFrom = from;
+#endif
+    }
+
+    // Whole huge pages; the storage is released only up to the last such edge within it.
+    static constexpr uintptr_t step = uintptr_t(2) << 20;
+    std::vector<QarnLog> &records;
+    uintptr_t releasedFrom;
 };
 
 // The run whose next record comes first, ties going to the lower index; -1 when all are
 // used up. Skips the run numbered except.
-int firstRun(const std::vector<Run> &runs, int except)
+int firstRun(const std::vector<ReversedRun> &runs, int except)
 {
     int best = -1;
     for (int i = 0; i < int(runs.size()); ++i) {
-        if (i == except || runs[size_t(i)].next == runs[size_t(i)].end)
+        if (i == except || runs[size_t(i)].empty())
             continue;
-        if (best < 0 || earlier(*runs[size_t(i)].next, *runs[size_t(best)].next))
+        if (best < 0 || earlier(runs[size_t(i)].next(), runs[size_t(best)].next()))
             best = i;
     }
     return best;
-}
-
-// Reserves room for count records and, on Linux, has the kernel map all of it at once, in
-// large pages where it can: on some virtual machines a fault per 4 KiB page costs more than
-// the whole merge.
-void reserveMapped(std::vector<QarnLog> &records, size_t count)
-{
-    records.reserve(count);
-#if defined(Q_OS_LINUX) && defined(MADV_HUGEPAGE) && defined(MADV_POPULATE_WRITE)
-    const auto page = uintptr_t(sysconf(_SC_PAGESIZE));
-    const auto begin = (reinterpret_cast<uintptr_t>(records.data()) + page - 1) & ~(page - 1);
-    const auto end = reinterpret_cast<uintptr_t>(records.data() + count) & ~(page - 1);
-    if (end <= begin)
-        return;
-    // Only hints: where they fail, the pages are mapped one by one as they are written.
-    madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
-    madvise(reinterpret_cast<void *>(begin), end - begin, MADV_POPULATE_WRITE);
-#endif
 }
 
 } // namespace
@@ -95,42 +114,48 @@ LogRecordLoader::Records LogRecordLoader::sortedRun(Records &&records)
 
 LogRecordLoader::Records LogRecordLoader::mergeSortedRuns(std::vector<Records> &&sources)
 {
-    if (sources.size() <= 1) {
-        Records records = sources.empty() ? Records() : std::move(sources.front());
-        for (size_t i = 0; i < records.size(); ++i)
-            records[i].line = qint32(i);
-        return records;
+    Records merged;
+    if (sources.size() == 1) {
+        merged = std::move(sources.front());
+    } else {
+        parallelFor(sources.size(), 1, [&sources](size_t begin, size_t end) {
+            for (size_t source = begin; source < end; ++source)
+                std::reverse(sources[source].begin(), sources[source].end());
+        });
+        merged = mergeReversedRuns(sources);
     }
+    for (size_t i = 0; i < merged.size(); ++i)
+        merged[i].line = qint32(i);
+    return merged;
+}
+
+LogRecordLoader::Records LogRecordLoader::mergeReversedRuns(std::vector<Records> &sources)
+{
     size_t total = 0;
-    std::vector<Run> runs;
+    std::vector<ReversedRun> runs;
     runs.reserve(sources.size());
     for (Records &source : sources) {
         total += source.size();
-        runs.push_back({source.begin(), source.end()});
+        runs.emplace_back(source);
     }
     Records merged;
-    reserveMapped(merged, total);
-    const auto take = [&merged](Run &run) {
-        merged.push_back(std::move(*run.next));
-        merged.back().line = qint32(merged.size() - 1);
-        ++run.next;
-    };
+    merged.reserve(total);
     // Take from the first run for as long as it stays ahead of the best other run, so that
     // long stretches from one file cost one comparison per record.
     int current = firstRun(runs, -1);
     while (current >= 0) {
         const int rival = firstRun(runs, current);
-        Run &run = runs[size_t(current)];
+        ReversedRun &run = runs[size_t(current)];
         if (rival < 0) {
-            while (run.next != run.end)
-                take(run);
+            while (!run.empty())
+                run.moveNextTo(merged);
             break;
         }
-        const QarnLog &bound = *runs[size_t(rival)].next;
+        const QarnLog &bound = runs[size_t(rival)].next();
         do
-            take(run);
-        while (run.next != run.end
-            && (rival < current ? earlier(*run.next, bound) : !earlier(bound, *run.next)));
+            run.moveNextTo(merged);
+        while (!run.empty()
+            && (rival < current ? earlier(run.next(), bound) : !earlier(bound, run.next())));
         // The run stopped being ahead, or ran out: the rival comes first now.
         current = rival;
     }
