@@ -192,6 +192,45 @@ private:
     size_t used = 0;
 };
 
+// Hands out strings that share large blocks of memory: one allocation per block instead of
+// two per record, and no rounding up to the allocator's size classes, which for a large log
+// is hundreds of megabytes. Each string holds a reference to its block, which lives as long
+// as any of them; changing a string copies it out first, as for any shared string.
+class StringArena
+{
+public:
+    template<typename Ch>
+    QString make(View<Ch> text)
+    {
+        const auto size = qsizetype(text.size());
+        if (size == 0)
+            return {};
+        if (size >= ownBlockChars)
+            return makeString(text);
+        if (block.isNull() || used + size + 1 > block.size()) {
+            block = QString(blockChars, Qt::Uninitialized);
+            used = 0;
+        }
+        QString::DataPointer &shared = block.data_ptr();
+        char16_t *at = shared.data() + used;
+        std::copy(text.begin(), text.end(), at);
+        // QString::utf16() relies on the terminator of allocated strings.
+        at[size] = u'\0';
+        used += size + 1;
+        shared.d_ptr()->ref();
+        return QString(QString::DataPointer(shared.d_ptr(), at, size));
+    }
+
+private:
+    // A block and its header just fit 128 KiB, a size that allocators hand out without waste.
+    static constexpr qsizetype blockChars = (qsizetype(1) << 16) - 32;
+    // Longer texts get an allocation of their own, so that little of a block is left unused.
+    static constexpr qsizetype ownBlockChars = blockChars / 8;
+
+    QString block;
+    qsizetype used = 0;
+};
+
 // Builds records from header lines and message-block lines of either kind of line.
 class RecordBuilder
 {
@@ -201,7 +240,7 @@ public:
     {
         QarnLogParser::QarnLog log;
         if (line.size() > dateTimeStart)
-            log.dateTime = makeString(line.substr(dateTimeStart, dateTimeLength));
+            log.dateTime = strings.make(line.substr(dateTimeStart, dateTimeLength));
         const auto tags = findTags(line, headerTags);
         QString *fields[fieldCount]
             = {&log.logType, &log.threadID, &log.moduleName, &log.cppFileName, &log.cppLine};
@@ -226,7 +265,7 @@ public:
             const View<Ch> value = tagValue(line, open, contOpen.size(), close);
             if (close != npos) {
                 // The usual one-line message goes straight into its own string.
-                finished = value.empty() ? QString() : makeString(value);
+                finished = strings.make(value);
                 return true;
             }
             append(message, value);
@@ -244,12 +283,12 @@ public:
         return false;
     }
 
-    // The gathered message in a string of its own exact size.
     [[nodiscard]] QString takeMessage()
     {
         if (!finished.isNull())
             return std::exchange(finished, QString());
-        return message.isEmpty() ? QString() : QString(message.constData(), message.size());
+        return strings.make(View<char16_t>(
+            reinterpret_cast<const char16_t *>(message.constData()), size_t(message.size())));
     }
 
 private:
@@ -258,6 +297,7 @@ private:
 
     FieldPool<char> asciiPool;
     FieldPool<char16_t> textPool;
+    StringArena strings;
     QString message;
     QString finished;
 };

@@ -87,6 +87,7 @@ private slots:
     void longLines();
     void deletesDeviceOnEveryPath();
     void generatedLog();
+    void recordTextsBehaveAsStringsOfTheirOwn();
 };
 
 void TestQarnLogParser::headerFields_data()
@@ -296,6 +297,39 @@ void TestQarnLogParser::generatedLog()
     for (size_t i = 1; i < records.size(); ++i)
         sharedTypes += records[i].logType.constData() == records[0].logType.constData();
     QVERIFY(sharedTypes > 0);
+}
+
+void TestQarnLogParser::recordTextsBehaveAsStringsOfTheirOwn()
+{
+    // Enough records that their texts fill several shared blocks, and messages long enough
+    // to get storage of their own.
+    QByteArray data;
+    QStringList expected;
+    for (int i = 0; i < 5000; ++i) {
+        const QByteArray message
+            = QByteArray::number(i) + QByteArray(i % 97 == 0 ? 9000 : i % 50, 'm');
+        data += headerA + "\n<CONT>" + message + "</CONT>\n";
+        expected.append(QString::fromLatin1(message));
+    }
+    Records records = parse(data);
+    QCOMPARE(messages(records), expected);
+    for (const auto &record : records) {
+        for (const QString *text : {&record.dateTime, &record.message}) {
+            QCOMPARE(text->utf16()[text->size()], char16_t(0));
+            QVERIFY(QStringView(*text).toString() == *text);
+        }
+    }
+    // Changing one record leaves its neighbours alone, and a record kept alone stays whole.
+    records[10].message.append(QLatin1String("changed"));
+    records[10].message[0] = QLatin1Char('x');
+    records[11].message.truncate(1);
+    QCOMPARE(records[9].message, expected[9]);
+    QCOMPARE(records[12].message, expected[12]);
+    QCOMPARE(records[10].message, "x0" + QString(10 % 50, 'm') + "changed");
+    const QarnLogParser::QarnLog kept = records[4321];
+    records.clear();
+    QCOMPARE(kept.message, expected[4321]);
+    QCOMPARE(kept.dateTime, "2023/02/28 00:00:00.028");
 }
 
 QTEST_GUILESS_MAIN(TestQarnLogParser)
