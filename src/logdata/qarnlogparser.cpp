@@ -199,13 +199,20 @@ private:
 class StringArena
 {
 public:
+    // Blocks of blockChars code units; with their header they should just fit a power of two,
+    // a size that allocators hand out without waste.
+    explicit StringArena(qsizetype blockChars)
+        : blockChars(blockChars)
+    { }
+
     template<typename Ch>
     QString make(View<Ch> text)
     {
         const auto size = qsizetype(text.size());
         if (size == 0)
             return {};
-        if (size >= ownBlockChars)
+        // Longer texts get an allocation of their own, so that little of a block is left unused.
+        if (size >= blockChars / 8)
             return makeString(text);
         if (block.isNull() || used + size + 1 > block.size()) {
             block = QString(blockChars, Qt::Uninitialized);
@@ -222,11 +229,7 @@ public:
     }
 
 private:
-    // A block and its header just fit 128 KiB, a size that allocators hand out without waste.
-    static constexpr qsizetype blockChars = (qsizetype(1) << 16) - 32;
-    // Longer texts get an allocation of their own, so that little of a block is left unused.
-    static constexpr qsizetype ownBlockChars = blockChars / 8;
-
+    qsizetype blockChars;
     QString block;
     qsizetype used = 0;
 };
@@ -240,7 +243,7 @@ public:
     {
         QarnLogParser::QarnLog log;
         if (line.size() > dateTimeStart)
-            log.dateTime = strings.make(line.substr(dateTimeStart, dateTimeLength));
+            log.dateTime = dateTimes.make(line.substr(dateTimeStart, dateTimeLength));
         const auto tags = findTags(line, headerTags);
         QString *fields[fieldCount]
             = {&log.logType, &log.threadID, &log.moduleName, &log.cppFileName, &log.cppLine};
@@ -265,7 +268,7 @@ public:
             const View<Ch> value = tagValue(line, open, contOpen.size(), close);
             if (close != npos) {
                 // The usual one-line message goes straight into its own string.
-                finished = strings.make(value);
+                finished = messages.make(value);
                 return true;
             }
             append(message, value);
@@ -287,7 +290,7 @@ public:
     {
         if (!finished.isNull())
             return std::exchange(finished, QString());
-        return strings.make(View<char16_t>(
+        return messages.make(View<char16_t>(
             reinterpret_cast<const char16_t *>(message.constData()), size_t(message.size())));
     }
 
@@ -297,7 +300,10 @@ private:
 
     FieldPool<char> asciiPool;
     FieldPool<char16_t> textPool;
-    StringArena strings;
+    // Apart, so that the dates, which sorting and merging read record after record, lie
+    // next to each other in few large blocks (4 MiB), and messages in blocks of 128 KiB.
+    StringArena dateTimes {(qsizetype(1) << 21) - 64};
+    StringArena messages {(qsizetype(1) << 16) - 32};
     QString message;
     QString finished;
 };
