@@ -8,7 +8,6 @@
 #include <array>
 #include <cstring>
 #include <memory>
-#include <string>
 #include <string_view>
 #include <utility>
 
@@ -120,7 +119,7 @@ public:
             Slot &slot = table[i];
             if (slot.value.isNull())
                 return insert(slot, hash, value);
-            if (slot.hash == hash && slot.key == value)
+            if (slot.hash == hash && holds(slot.value, value))
                 return slot.value;
         }
     }
@@ -149,10 +148,18 @@ private:
         return x ^ (x >> 32);
     }
 
+    static bool holds(const QString &stored, View<Ch> value)
+    {
+        if (stored.size() != qsizetype(value.size()))
+            return false;
+        const auto *chars = reinterpret_cast<const char16_t *>(stored.constData());
+        return std::equal(
+            value.begin(), value.end(), chars, [](Ch a, char16_t b) { return char16_t(a) == b; });
+    }
+
     struct Slot
     {
         size_t hash = 0;
-        std::basic_string<Ch> key;
         QString value;
     };
     // Beyond this many distinct values the pool stops growing and values are not shared.
@@ -167,7 +174,6 @@ private:
             return get(value);
         }
         slot.hash = hash;
-        slot.key = value;
         slot.value = makeString(value);
         ++used;
         return slot.value;
@@ -188,7 +194,7 @@ private:
         }
     }
 
-    std::vector<Slot> table = std::vector<Slot>(1024);
+    std::vector<Slot> table = std::vector<Slot>(64);
     size_t used = 0;
 };
 
@@ -250,7 +256,7 @@ public:
         for (size_t field = 0; field < fieldCount; ++field) {
             const std::string_view open = headerTags[2 * field];
             *fields[field]
-                = shared(tagValue(line, tags[2 * field], open.size(), tags[2 * field + 1]));
+                = shared(field, tagValue(line, tags[2 * field], open.size(), tags[2 * field + 1]));
         }
         // Keeps the buffer's capacity for the next record.
         message.truncate(0);
@@ -295,11 +301,12 @@ public:
     }
 
 private:
-    QString shared(View<char> value) { return asciiPool.get(value); }
-    QString shared(View<char16_t> value) { return textPool.get(value); }
+    QString shared(size_t field, View<char> value) { return asciiPools[field].get(value); }
+    QString shared(size_t field, View<char16_t> value) { return textPools[field].get(value); }
 
-    FieldPool<char> asciiPool;
-    FieldPool<char16_t> textPool;
+    // One pool per field: each stays small, and the few values of most fields stay in cache.
+    std::array<FieldPool<char>, fieldCount> asciiPools;
+    std::array<FieldPool<char16_t>, fieldCount> textPools;
     // Apart, so that the dates, which sorting and merging read record after record, lie
     // next to each other in few large blocks (4 MiB), and messages in blocks of 128 KiB.
     StringArena dateTimes {(qsizetype(1) << 21) - 64};
