@@ -1,7 +1,9 @@
 // Measures the log data on a log folder made by kestrune-loggen: parse throughput, search-text
 // build, the filter changes and the peak memory, for a log opened the way the program opens it.
-// Usage: kestrune-bench-logdata <folder> [--together]    (peak memory: under /usr/bin/time -v)
-// With --together the files are parsed at the same time, one thread each, as the program does.
+// Usage: kestrune-bench-logdata <folder> [--together | --reference]
+// (peak memory: under /usr/bin/time -v). With --together the files are parsed at the same
+// time, one thread each, as the program does. With --reference the first file is only read as
+// lines, by QTextStream and by a plain block reader, which shows what this machine allows.
 
 #include "logfiltermodel.h"
 #include "logmodel.h"
@@ -11,10 +13,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTextStream>
 
 #include <sys/resource.h>
 
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <future>
 #include <queue>
@@ -81,6 +85,53 @@ double timeFilter(LogFilterModel &filter, const char *label,
     return elapsed;
 }
 
+// Reads the file's lines with QTextStream::readLine; returns the characters read.
+size_t textStreamLines(QFile &file)
+{
+    QTextStream stream(&file);
+    size_t characters = 0;
+    QString line;
+    while (stream.readLineInto(&line))
+        characters += size_t(line.size());
+    return characters;
+}
+
+// Reads the file in 1 MiB blocks, splits lines with memchr and decodes each with fromUtf8;
+// returns the characters read.
+size_t blockReaderLines(QFile &file)
+{
+    QByteArray block(1 << 20, Qt::Uninitialized);
+    QByteArray carry;
+    size_t characters = 0;
+    qint64 got = 0;
+    while ((got = file.read(block.data(), block.size())) > 0) {
+        const char *at = block.constData();
+        const char *end = at + got;
+        while (const void *found = std::memchr(at, '\n', size_t(end - at))) {
+            const auto *newline = static_cast<const char *>(found);
+            carry.append(at, newline - at);
+            characters += size_t(QString::fromUtf8(carry).size());
+            carry.clear();
+            at = newline + 1;
+        }
+        carry.append(at, end - at);
+    }
+    return characters + size_t(QString::fromUtf8(carry).size());
+}
+
+void reportReference(const QFileInfo &info, const char *label, size_t (*read)(QFile &))
+{
+    QFile file(info.absoluteFilePath());
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    QElapsedTimer timer;
+    timer.start();
+    const size_t characters = read(file);
+    const double elapsed = seconds(timer);
+    std::printf("%-44s %8.3f s  %5.0f MB/s, %zu characters\n", label, elapsed,
+        double(info.size()) / 1e6 / elapsed, characters);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -93,6 +144,11 @@ int main(int argc, char **argv)
     const QFileInfoList files
         = QDir(QString::fromLocal8Bit(argv[1]))
               .entryInfoList({QStringLiteral("*.log")}, QDir::Files, QDir::Name);
+    if (argc > 2 && qstrcmp(argv[2], "--reference") == 0 && !files.isEmpty()) {
+        reportReference(files.front(), "lines by QTextStream::readLine", textStreamLines);
+        reportReference(files.front(), "lines by memchr and QString::fromUtf8", blockReaderLines);
+        return 0;
+    }
     if (argc > 2 && qstrcmp(argv[2], "--together") == 0) {
         QElapsedTimer timer;
         timer.start();
