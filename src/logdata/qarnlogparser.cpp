@@ -201,7 +201,8 @@ private:
 // Hands out strings that share large blocks of memory: one allocation per block instead of
 // two per record, and no rounding up to the allocator's size classes, which for a large log
 // is hundreds of megabytes. Each string holds a reference to its block, which lives as long
-// as any of them; changing a string copies it out first, as for any shared string.
+// as any of them; changing a string copies it out first, as for any shared string. Each
+// string is QString's own data pointer: the block's header, its own start and its length.
 class StringArena
 {
 public:
@@ -273,7 +274,7 @@ public:
             message.truncate(0);
             const View<Ch> value = tagValue(line, open, contOpen.size(), close);
             if (close != npos) {
-                // The usual one-line message goes straight into its own string.
+                // The usual one-line message goes straight into the message blocks.
                 finished = messages.make(value);
                 return true;
             }
