@@ -245,10 +245,10 @@ private:
 class RecordBuilder
 {
 public:
+    // Fills the header fields of a new, empty record.
     template<typename Ch>
-    QarnLogParser::QarnLog fromHeader(View<Ch> line)
+    void readHeader(View<Ch> line, QarnLogParser::QarnLog &log)
     {
-        QarnLogParser::QarnLog log;
         if (line.size() > dateTimeStart)
             log.dateTime = dateTimes.make(line.substr(dateTimeStart, dateTimeLength));
         const auto tags = findTags(line, headerTags);
@@ -261,7 +261,6 @@ public:
         }
         // Keeps the buffer's capacity for the next record.
         message.truncate(0);
-        return log;
     }
 
     // Applies one line of a message block; true when the line ends the block.
@@ -352,12 +351,13 @@ std::vector<QarnLogParser::QarnLog> QarnLogParser::parse(QIODevice *device)
             haveLine = reader.readLine();
             continue;
         }
-        QarnLog log = withLine(reader, [&](auto line) { return builder.fromHeader(line); });
+        // Built in place: a record is a sizeable object, and there are millions.
+        QarnLog &log = result.emplace_back();
+        withLine(reader, [&](auto line) { builder.readHeader(line, log); });
         bool ended = false;
         while (!ended && reader.readLine())
             ended = withLine(reader, [&](auto line) { return builder.addBlockLine(line); });
         log.message = builder.takeMessage();
-        result.push_back(std::move(log));
         haveLine = ended && reader.readLine();
     }
     return result;
