@@ -148,10 +148,15 @@ private:
         return x ^ (x >> 32);
     }
 
+    // Whether the slot's string holds the value, given that their hashes are equal. The hash of
+    // at most eight bytes is those bytes mixed reversibly, so then equal lengths suffice and
+    // the string's characters, elsewhere in memory, need not be read.
     static bool holds(const QString &stored, View<Ch> value)
     {
         if (stored.size() != qsizetype(value.size()))
             return false;
+        if (value.size() * sizeof(Ch) <= sizeof(quint64) && sizeof(size_t) == sizeof(quint64))
+            return true;
         const auto *chars = reinterpret_cast<const char16_t *>(stored.constData());
         return std::equal(
             value.begin(), value.end(), chars, [](Ch a, char16_t b) { return char16_t(a) == b; });

@@ -76,6 +76,7 @@ private slots:
     void headerFields();
     void headerFields_data();
     void tagsInAnyOrder();
+    void recurringValuesKeepTheirOwnText();
     void messageBlocks();
     void messageBlocks_data();
     void unclosedBlockAbsorbsLaterHeaders();
@@ -142,6 +143,34 @@ void TestQarnLogParser::tagsInAnyOrder()
                  a[0].logType, a[0].threadID, a[0].moduleName, a[0].cppFileName, a[0].cppLine}),
         (QStringList {
             b[0].logType, b[0].threadID, b[0].moduleName, b[0].cppFileName, b[0].cppLine}));
+}
+
+void TestQarnLogParser::recurringValuesKeepTheirOwnText()
+{
+    // Shared values are found by hash: values of every short length, some equal but for their
+    // length or a NUL, and longer ones equal but for their last character, each seen twice.
+    QStringList values;
+    const QString alphabet = QStringLiteral("ab`c") + QChar(0);
+    for (const QChar first : alphabet) {
+        values.append(first);
+        for (const QChar second : alphabet)
+            values.append(QString(first) + second);
+    }
+    for (const QString &stem : {QString("12345678"), QString("module/name/")}) {
+        for (const QChar last : alphabet)
+            values.append(stem + last);
+    }
+    QString text;
+    for (int round = 0; round < 2; ++round) {
+        for (const QString &value : values)
+            text += "<HEAD>[25]2023/02/28 00:00:00.028 <TID>" + value + "</TID>\n<CONT>m</CONT>\n";
+    }
+    for (const auto encoding : {QStringConverter::Utf8, QStringConverter::Utf16}) {
+        const Records records = parse(encoded(text, encoding));
+        QCOMPARE(records.size(), size_t(2 * values.size()));
+        for (size_t i = 0; i < records.size(); ++i)
+            QCOMPARE(records[i].threadID, values[qsizetype(i) % values.size()]);
+    }
 }
 
 void TestQarnLogParser::messageBlocks_data()
