@@ -78,6 +78,40 @@ int firstRun(const std::vector<ReversedRun> &runs, int except)
     return best;
 }
 
+// Merges runs whose records are each sorted from the latest to the earliest, emptying them.
+std::vector<QarnLog> mergeReversedRuns(std::vector<std::vector<QarnLog>> &sources)
+{
+    size_t total = 0;
+    std::vector<ReversedRun> runs;
+    runs.reserve(sources.size());
+    for (std::vector<QarnLog> &source : sources) {
+        total += source.size();
+        runs.emplace_back(source);
+    }
+    std::vector<QarnLog> merged;
+    merged.reserve(total);
+    // Take from the first run for as long as it stays ahead of the best other run, so that
+    // long stretches from one file cost one comparison per record.
+    int current = firstRun(runs, -1);
+    while (current >= 0) {
+        const int rival = firstRun(runs, current);
+        ReversedRun &run = runs[size_t(current)];
+        if (rival < 0) {
+            while (!run.empty())
+                run.moveNextTo(merged);
+            break;
+        }
+        const QarnLog &bound = runs[size_t(rival)].next();
+        do
+            run.moveNextTo(merged);
+        while (!run.empty()
+            && (rival < current ? earlier(run.next(), bound) : !earlier(bound, run.next())));
+        // The run stopped being ahead, or ran out: the rival comes first now.
+        current = rival;
+    }
+    return merged;
+}
+
 } // namespace
 
 LogRecordLoader::Records LogRecordLoader::loadLogRecords(const QList<QFileInfo> &files)
@@ -126,38 +160,5 @@ LogRecordLoader::Records LogRecordLoader::mergeSortedRuns(std::vector<Records> &
     }
     for (size_t i = 0; i < merged.size(); ++i)
         merged[i].line = qint32(i);
-    return merged;
-}
-
-LogRecordLoader::Records LogRecordLoader::mergeReversedRuns(std::vector<Records> &sources)
-{
-    size_t total = 0;
-    std::vector<ReversedRun> runs;
-    runs.reserve(sources.size());
-    for (Records &source : sources) {
-        total += source.size();
-        runs.emplace_back(source);
-    }
-    Records merged;
-    merged.reserve(total);
-    // Take from the first run for as long as it stays ahead of the best other run, so that
-    // long stretches from one file cost one comparison per record.
-    int current = firstRun(runs, -1);
-    while (current >= 0) {
-        const int rival = firstRun(runs, current);
-        ReversedRun &run = runs[size_t(current)];
-        if (rival < 0) {
-            while (!run.empty())
-                run.moveNextTo(merged);
-            break;
-        }
-        const QarnLog &bound = runs[size_t(rival)].next();
-        do
-            run.moveNextTo(merged);
-        while (!run.empty()
-            && (rival < current ? earlier(run.next(), bound) : !earlier(bound, run.next())));
-        // The run stopped being ahead, or ran out: the rival comes first now.
-        current = rival;
-    }
     return merged;
 }

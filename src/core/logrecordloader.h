@@ -26,6 +26,4 @@ public:
 
 private:
     [[nodiscard]] static Records sortedRun(Records &&records);
-    // Merges runs whose records are each sorted from the latest to the earliest, emptying them.
-    [[nodiscard]] static Records mergeReversedRuns(std::vector<Records> &sources);
 };
