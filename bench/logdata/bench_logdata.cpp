@@ -21,6 +21,7 @@
 #include <cstring>
 #include <ctime>
 #include <future>
+#include <memory>
 #include <queue>
 
 namespace {
@@ -83,6 +84,13 @@ double timeFilter(LogFilterModel &filter, const char *label,
     const double elapsed = seconds(timer);
     std::printf("%-44s %8.3f s  %9d rows\n", label, elapsed, rows);
     return elapsed;
+}
+
+// The file opened for reading, for the parser to take and delete; null when it does not open.
+QFile *openForParse(const QFileInfo &info)
+{
+    auto file = std::make_unique<QFile>(info.absoluteFilePath());
+    return file->open(QIODevice::ReadOnly) ? file.release() : nullptr;
 }
 
 // Reads the file's lines with QTextStream::readLine; returns the characters read.
@@ -155,11 +163,9 @@ int main(int argc, char **argv)
         std::vector<std::future<Records>> jobs;
         qint64 bytes = 0;
         for (const QFileInfo &info : files) {
-            auto *file = new QFile(info.absoluteFilePath());
-            if (!file->open(QIODevice::ReadOnly)) {
-                delete file;
+            QFile *file = openForParse(info);
+            if (!file)
                 continue;
-            }
             bytes += info.size();
             jobs.push_back(
                 std::async(std::launch::async, [file] { return QarnLogParser::parse(file); }));
@@ -180,11 +186,9 @@ int main(int argc, char **argv)
     double parseSeconds = 0;
     size_t recordCount = 0;
     for (const QFileInfo &info : files) {
-        auto *file = new QFile(info.absoluteFilePath());
-        if (!file->open(QIODevice::ReadOnly)) {
-            delete file;
+        QFile *file = openForParse(info);
+        if (!file)
             continue;
-        }
         QElapsedTimer timer;
         timer.start();
         const double cpuStart = threadCpuSeconds();
