@@ -35,9 +35,11 @@ public:
     [[nodiscard]] bool empty() const { return records.empty(); }
     [[nodiscard]] const QarnLog &next() const { return records.back(); }
 
+    // Appends the next record to the merged list, numbered by its place there.
     void moveNextTo(std::vector<QarnLog> &merged)
     {
         merged.push_back(std::move(records.back()));
+        merged.back().line = qint32(merged.size() - 1);
         records.pop_back();
         releaseFreedStorage();
     }
@@ -76,6 +78,24 @@ int firstRun(const std::vector<ReversedRun> &runs, int except)
             best = i;
     }
     return best;
+}
+
+// Reverses every run, with the swaps of all runs shared evenly among the cores.
+void reverseEach(std::vector<std::vector<QarnLog>> &runs)
+{
+    std::vector<size_t> firstSwap {0};
+    for (const std::vector<QarnLog> &run : runs)
+        firstSwap.push_back(firstSwap.back() + run.size() / 2);
+    parallelFor(firstSwap.back(), 4096, [&](size_t begin, size_t end) {
+        for (size_t run = 0; run < runs.size(); ++run) {
+            const size_t from
+                = std::clamp(begin, firstSwap[run], firstSwap[run + 1]) - firstSwap[run];
+            const size_t to = std::clamp(end, firstSwap[run], firstSwap[run + 1]) - firstSwap[run];
+            std::vector<QarnLog> &records = runs[run];
+            for (size_t i = from; i < to; ++i)
+                std::swap(records[i], records[records.size() - 1 - i]);
+        }
+    });
 }
 
 // Merges runs whose records are each sorted from the latest to the earliest, emptying them.
@@ -148,16 +168,11 @@ LogRecordLoader::Records LogRecordLoader::sortedRun(Records &&records)
 
 LogRecordLoader::Records LogRecordLoader::mergeSortedRuns(std::vector<Records> &&sources)
 {
-    Records merged;
-    if (sources.size() == 1) {
-        merged = std::move(sources.front());
-    } else {
-        parallelFor(sources.size(), 1, [&sources](size_t begin, size_t end) {
-            for (size_t source = begin; source < end; ++source)
-                std::reverse(sources[source].begin(), sources[source].end());
-        });
-        merged = mergeReversedRuns(sources);
+    if (sources.size() != 1) {
+        reverseEach(sources);
+        return mergeReversedRuns(sources);
     }
+    Records merged = std::move(sources.front());
     for (size_t i = 0; i < merged.size(); ++i)
         merged[i].line = qint32(i);
     return merged;
