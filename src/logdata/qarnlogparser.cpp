@@ -102,6 +102,21 @@ void append(QString &to, View<char16_t> text)
     to.append(reinterpret_cast<const QChar *>(text.data()), qsizetype(text.size()));
 }
 
+// A further QString on the same characters as `string` that has not yet taken its reference:
+// the caller counts such strings and adds them with addReferences before any of them can be
+// released. An atomic increment per string is one of the parser's larger costs.
+QString unreferencedCopy(QString &string)
+{
+    QString::DataPointer &data = string.data_ptr();
+    return QString(QString::DataPointer(data.d_ptr(), data.data(), data.size));
+}
+
+void addReferences(QString &string, qsizetype count)
+{
+    if (count > 0)
+        string.data_ptr().d_ptr()->ref_.fetchAndAddRelaxed(int(count));
+}
+
 // Hands out one shared string per distinct field value, so that the values that recur on
 // nearly every record (types, threads, modules, files, lines) cost one allocation in all.
 // Keyed by the characters of one kind of line (ASCII bytes or UTF-16).
@@ -109,6 +124,17 @@ template<typename Ch>
 class FieldPool
 {
 public:
+    FieldPool() = default;
+    FieldPool(const FieldPool &) = delete;
+    FieldPool &operator=(const FieldPool &) = delete;
+
+    // The strings handed out take their references here, before the pool's own go.
+    ~FieldPool()
+    {
+        for (Slot &slot : table)
+            addReferences(slot.value, slot.handedOut);
+    }
+
     QString get(View<Ch> value)
     {
         if (value.empty())
@@ -120,7 +146,7 @@ public:
             if (slot.value.isNull())
                 return insert(slot, hash, value);
             if (slot.hash == hash && holds(slot.value, value))
-                return slot.value;
+                return handOut(slot);
         }
     }
 
@@ -166,7 +192,14 @@ private:
     {
         size_t hash = 0;
         QString value;
+        qsizetype handedOut = 0;
     };
+
+    static QString handOut(Slot &slot)
+    {
+        ++slot.handedOut;
+        return unreferencedCopy(slot.value);
+    }
     // Beyond this many distinct values the pool stops growing and values are not shared.
     static constexpr size_t maxSlots = size_t(1) << 18;
 
@@ -181,7 +214,7 @@ private:
         slot.hash = hash;
         slot.value = makeString(value);
         ++used;
-        return slot.value;
+        return handOut(slot);
     }
 
     void grow()
@@ -216,6 +249,9 @@ public:
     explicit StringArena(qsizetype blockChars)
         : blockChars(blockChars)
     { }
+    StringArena(const StringArena &) = delete;
+    StringArena &operator=(const StringArena &) = delete;
+    ~StringArena() { addReferences(block, handedOut); }
 
     template<typename Ch>
     QString make(View<Ch> text)
@@ -226,24 +262,31 @@ public:
         // Longer texts get an allocation of their own, so that little of a block is left unused.
         if (size >= blockChars / 8)
             return makeString(text);
-        if (block.isNull() || used + size + 1 > block.size()) {
-            block = QString(blockChars, Qt::Uninitialized);
-            used = 0;
-        }
+        if (block.isNull() || used + size + 1 > block.size())
+            startBlock();
         QString::DataPointer &shared = block.data_ptr();
         char16_t *at = shared.data() + used;
         std::copy(text.begin(), text.end(), at);
         // QString::utf16() relies on the terminator of allocated strings.
         at[size] = u'\0';
         used += size + 1;
-        shared.d_ptr()->ref();
+        ++handedOut;
         return QString(QString::DataPointer(shared.d_ptr(), at, size));
     }
 
 private:
+    void startBlock()
+    {
+        addReferences(block, std::exchange(handedOut, 0));
+        block = QString(blockChars, Qt::Uninitialized);
+        used = 0;
+    }
+
     qsizetype blockChars;
     QString block;
     qsizetype used = 0;
+    // Strings of the current block that have not taken their reference yet.
+    qsizetype handedOut = 0;
 };
 
 // Builds records from header lines and message-block lines of either kind of line.
@@ -309,6 +352,10 @@ private:
     QString shared(size_t field, View<char> value) { return asciiPools[field].get(value); }
     QString shared(size_t field, View<char16_t> value) { return textPools[field].get(value); }
 
+    QString message;
+    QString finished;
+    // The pools and blocks below are destroyed before the two strings above, and give every
+    // string they handed out its reference before any of those strings can be released.
     // One pool per field: each stays small, and the few values of most fields stay in cache.
     std::array<FieldPool<char>, fieldCount> asciiPools;
     std::array<FieldPool<char16_t>, fieldCount> textPools;
@@ -316,8 +363,6 @@ private:
     // next to each other in few large blocks (4 MiB), and messages in blocks of 128 KiB.
     StringArena dateTimes {(qsizetype(1) << 21) - 64};
     StringArena messages {(qsizetype(1) << 16) - 32};
-    QString message;
-    QString finished;
 };
 
 template<typename Fn>
@@ -349,6 +394,7 @@ std::vector<QarnLogParser::QarnLog> QarnLogParser::parse(QIODevice *device)
     std::vector<QarnLog> result;
     reserveForSize(result, device);
     TextLineReader reader(device);
+    // After the records: it adds the references of their strings before they can go.
     RecordBuilder builder;
     bool haveLine = reader.readLine();
     while (haveLine) {
