@@ -152,20 +152,41 @@ public:
 
 private:
     // Field values are short: a multiply-and-mix hash over eight bytes at a time is enough
-    // for the table and much cheaper than a general string hash.
+    // for the table and much cheaper than a general string hash. Every load has a fixed width:
+    // a copy of a variable number of bytes would stall the load that reads them back.
     static size_t hashOf(View<Ch> value)
     {
         const auto *bytes = reinterpret_cast<const unsigned char *>(value.data());
-        size_t left = value.size() * sizeof(Ch);
-        quint64 hash = 0x9E3779B97F4A7C15ull ^ left;
-        for (; left >= 8; left -= 8, bytes += 8) {
-            quint64 word;
-            std::memcpy(&word, bytes, sizeof word);
-            hash = mix(hash ^ word);
-        }
-        quint64 tail = 0;
-        std::memcpy(&tail, bytes, left);
-        return size_t(mix(hash ^ tail));
+        const size_t length = value.size() * sizeof(Ch);
+        const quint64 seed = 0x9E3779B97F4A7C15ull ^ length;
+        if (length <= sizeof(quint64))
+            return size_t(mix(seed ^ shortWord(bytes, length)));
+        quint64 hash = seed;
+        size_t at = 0;
+        for (; at + 8 <= length; at += 8)
+            hash = mix(hash ^ load<quint64>(bytes + at));
+        if (at < length)
+            hash = mix(hash ^ load<quint64>(bytes + length - 8));
+        return size_t(hash);
+    }
+
+    // The bytes of a value of at most eight bytes in one word: two values of the same length
+    // give the same word only when they are equal.
+    static quint64 shortWord(const unsigned char *bytes, size_t length)
+    {
+        if (length >= 4)
+            return load<quint32>(bytes) | quint64(load<quint32>(bytes + length - 4)) << 32;
+        if (length == 0)
+            return 0;
+        return bytes[0] | quint64(bytes[length / 2]) << 8 | quint64(bytes[length - 1]) << 16;
+    }
+
+    template<typename Word>
+    static Word load(const unsigned char *bytes)
+    {
+        Word word;
+        std::memcpy(&word, bytes, sizeof word);
+        return word;
     }
 
     static quint64 mix(quint64 x)
@@ -175,7 +196,7 @@ private:
     }
 
     // Whether the slot's string holds the value, given that their hashes are equal. The hash of
-    // at most eight bytes is those bytes mixed reversibly, so then equal lengths suffice and
+    // at most eight bytes is their word mixed reversibly, so then equal lengths suffice and
     // the string's characters, elsewhere in memory, need not be read.
     static bool holds(const QString &stored, View<Ch> value)
     {

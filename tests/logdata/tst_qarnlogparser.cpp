@@ -175,13 +175,19 @@ void TestQarnLogParser::tagsInAnyOrder()
 void TestQarnLogParser::recurringValuesKeepTheirOwnText()
 {
     // Shared values are found by hash: values of every short length, some equal but for their
-    // length or a NUL, and longer ones equal but for their last character, each seen twice.
+    // length or a NUL, values of up to nine characters that differ in one character only,
+    // and longer ones equal but for their last character, each seen twice.
     QStringList values;
     const QString alphabet = QStringLiteral("ab`c") + QChar(0);
     for (const QChar first : alphabet) {
         values.append(first);
         for (const QChar second : alphabet)
             values.append(QString(first) + second);
+    }
+    for (qsizetype length = 3; length <= 9; ++length) {
+        values.append(QString(length, QLatin1Char('a')));
+        for (qsizetype at = 0; at < length; ++at)
+            values.append(QString(length, QLatin1Char('a')).replace(at, 1, QLatin1Char('b')));
     }
     for (const QString &stem : {QString("12345678"), QString("module/name/")}) {
         for (const QChar last : alphabet)
