@@ -3,6 +3,7 @@
 #include "textlinereader.h"
 
 #include <QIODevice>
+#include <QtAlgorithms>
 
 #include <algorithm>
 #include <array>
@@ -10,6 +11,10 @@
 #include <memory>
 #include <string_view>
 #include <utility>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -39,6 +44,65 @@ bool hasTagAt(View<Ch> line, size_t pos, std::string_view tag)
     return true;
 }
 
+// Hands out the places of '<' in a line in order, finding them a vector's width at a time:
+// a header line has a dozen, and a search call for each costs more than the search.
+template<typename Ch>
+class BracketScanner
+{
+public:
+    explicit BracketScanner(View<Ch> line)
+        : line(line)
+    { }
+
+    // The next '<', or npos.
+    size_t next()
+    {
+#ifdef __SSE2__
+        constexpr size_t width = sizeof(__m128i) / sizeof(Ch);
+        while (found == 0) {
+            if (scanned + width > line.size())
+                return nextInTail();
+            found = bracketsAt(line.data() + scanned);
+            chunk = scanned;
+            scanned += width;
+        }
+        const size_t at = chunk + size_t(qCountTrailingZeroBits(found)) / sizeof(Ch);
+        found &= found - 1;
+        return at;
+#else
+        return nextInTail();
+#endif
+    }
+
+private:
+    size_t nextInTail()
+    {
+        const size_t at = line.find(Ch('<'), scanned);
+        scanned = at == View<Ch>::npos ? line.size() : at + 1;
+        return at;
+    }
+
+#ifdef __SSE2__
+    // One bit per '<' among the code units at `at`, the lowest for the first unit.
+    static uint bracketsAt(const char *at)
+    {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(at));
+        return uint(_mm_movemask_epi8(_mm_cmpeq_epi8(units, _mm_set1_epi8('<'))));
+    }
+    static uint bracketsAt(const char16_t *at)
+    {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(at));
+        // Two bits per unit; the lower one is kept.
+        return uint(_mm_movemask_epi8(_mm_cmpeq_epi16(units, _mm_set1_epi16('<')))) & 0x5555u;
+    }
+
+    uint found = 0;
+    size_t chunk = 0;
+#endif
+    View<Ch> line;
+    size_t scanned = 0;
+};
+
 // Finds the first occurrence of each tag in one pass: every tag starts with '<'. The tags
 // nearly always come in their listed order, so the next one in that order is tried first.
 template<typename Ch, size_t N>
@@ -48,8 +112,9 @@ std::array<size_t, N> findTags(View<Ch> line, const std::array<std::string_view,
     found.fill(View<Ch>::npos);
     size_t missing = N;
     size_t next = 0;
-    for (size_t pos = line.find(Ch('<')); pos != View<Ch>::npos && missing > 0;
-         pos = line.find(Ch('<'), pos + 1)) {
+    BracketScanner<Ch> brackets(line);
+    for (size_t pos = brackets.next(); pos != View<Ch>::npos && missing > 0;
+         pos = brackets.next()) {
         if (next < N && found[next] == View<Ch>::npos && hasTagAt(line, pos, tags[next])) {
             found[next++] = pos;
             --missing;
