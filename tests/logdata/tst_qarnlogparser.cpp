@@ -103,6 +103,7 @@ private slots:
     void headerFields();
     void headerFields_data();
     void tagsInAnyOrder();
+    void tagsAtEveryPlace();
     void recurringValuesKeepTheirOwnText();
     void messageBlocks();
     void messageBlocks_data();
@@ -170,6 +171,26 @@ void TestQarnLogParser::tagsInAnyOrder()
                  a[0].logType, a[0].threadID, a[0].moduleName, a[0].cppFileName, a[0].cppLine}),
         (QStringList {
             b[0].logType, b[0].threadID, b[0].moduleName, b[0].cppFileName, b[0].cppLine}));
+}
+
+void TestQarnLogParser::tagsAtEveryPlace()
+{
+    // Tags, stray brackets and the message block's tags at every place relative to the line's
+    // start and end, in lines read as bytes and lines read as UTF-16.
+    for (const QString &filler : {QString("x"), QString("\u00e9")}) {
+        for (int pad = 0; pad < 40; ++pad) {
+            const QString gap = filler.repeated(pad);
+            const QString text = "<HEAD>[25]2023/02/28 00:00:00.028 " + gap + "<<LN>a<b</LN>" + gap
+                + "<TID>" + gap + "</TID><MNAME>m</MNAME><<FILE>f<</FILE><LINE>" + gap + "</LINE>\n"
+                + gap + "<CONT>" + gap + "<</CONT>" + gap + "<\n";
+            const Records records = parse(text.toUtf8());
+            QCOMPARE(records.size(), size_t(1));
+            const auto &record = records.front();
+            QCOMPARE((QStringList {record.logType, record.threadID, record.moduleName,
+                         record.cppFileName, record.cppLine, record.message}),
+                (QStringList {"a<b", gap, "m", "f<", gap, gap + "<"}));
+        }
+    }
 }
 
 void TestQarnLogParser::recurringValuesKeepTheirOwnText()
