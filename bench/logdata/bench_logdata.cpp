@@ -145,14 +145,16 @@ void reportReference(const QFileInfo &info, const char *label, size_t (*read)(QF
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s <log folder>\n", argv[0]);
+    const QFileInfoList files = argc < 2
+        ? QFileInfoList()
+        : QDir(QString::fromLocal8Bit(argv[1]))
+              .entryInfoList({QStringLiteral("*.log")}, QDir::Files, QDir::Name);
+    if (files.isEmpty()) {
+        std::fprintf(
+            stderr, "usage: %s <folder with .log files> [--together | --reference]\n", argv[0]);
         return 2;
     }
-    const QFileInfoList files
-        = QDir(QString::fromLocal8Bit(argv[1]))
-              .entryInfoList({QStringLiteral("*.log")}, QDir::Files, QDir::Name);
-    if (argc > 2 && qstrcmp(argv[2], "--reference") == 0 && !files.isEmpty()) {
+    if (argc > 2 && qstrcmp(argv[2], "--reference") == 0) {
         reportReference(files.front(), "lines by QTextStream::readLine", textStreamLines);
         reportReference(files.front(), "lines by memchr and QString::fromUtf8", blockReaderLines);
         return 0;
