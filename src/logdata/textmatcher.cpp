@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -39,48 +40,110 @@ __m128i load(const Ch *at)
 }
 #endif
 
+// Needles are mostly a few characters long: a loop is cheaper than a call for those.
 template<typename Ch>
 bool sameUnits(const Ch *a, const Ch *b, qsizetype count)
 {
-    return std::memcmp(a, b, size_t(count) * sizeof(Ch)) == 0;
+    if (count > 16)
+        return std::memcmp(a, b, size_t(count) * sizeof(Ch)) == 0;
+    for (qsizetype at = 0; at < count; ++at) {
+        if (a[at] != b[at])
+            return false;
+    }
+    return true;
 }
 
-// Compares the pattern's first and last code units at a vector's width of places at once and
-// the units between only where both agree.
+// Two places of a pattern whose code units are compared first, at a vector's width of
+// places at once; the whole pattern is compared only where both agree.
+struct Probes
+{
+    qsizetype first = 0;
+    qsizetype second = 0;
+};
+
+#ifdef __SSE2__
+// Whether the pattern starts at one of the places whose mask bits are set, the lowest bit
+// standing for `from`. One mask bit per byte, so a wider code unit sets several.
 template<typename Ch>
-bool contains(const Ch *hay, qsizetype hayLength, const Ch *pattern, qsizetype length)
+bool occursWhereMarked(
+    uint mask, const Ch *hay, qsizetype from, const Ch *pattern, qsizetype length)
+{
+    for (; mask != 0; mask &= ~(((1u << sizeof(Ch)) - 1) << qCountTrailingZeroBits(mask))) {
+        const qsizetype start = from + qsizetype(qCountTrailingZeroBits(mask) / sizeof(Ch));
+        if (sameUnits(hay + start, pattern, length))
+            return true;
+    }
+    return false;
+}
+#endif
+
+template<typename Ch>
+bool contains(
+    const Ch *hay, qsizetype hayLength, const Ch *pattern, qsizetype length, Probes probes)
 {
     if (length == 0)
         return true;
     const qsizetype lastStart = hayLength - length;
     if (lastStart < 0)
         return false;
-    const Ch head = pattern[0];
-    const Ch tail = pattern[length - 1];
-    const qsizetype middle = std::max<qsizetype>(length - 2, 0);
+    const Ch first = pattern[probes.first];
+    const Ch second = pattern[probes.second];
     qsizetype at = 0;
 #ifdef __SSE2__
     constexpr qsizetype lanes = 16 / sizeof(Ch);
-    const __m128i heads = splat(head);
-    const __m128i tails = splat(tail);
-    for (; at + lanes - 1 <= lastStart; at += lanes) {
-        const __m128i both = _mm_and_si128(
-            equal(load(hay + at), heads, Ch()), equal(load(hay + at + length - 1), tails, Ch()));
-        // One mask bit per byte, so a wider code unit sets several.
-        for (auto mask = uint(_mm_movemask_epi8(both)); mask != 0;
-             mask &= ~(((1u << sizeof(Ch)) - 1) << qCountTrailingZeroBits(mask))) {
-            const qsizetype start = at + qsizetype(qCountTrailingZeroBits(mask) / sizeof(Ch));
-            if (sameUnits(hay + start + 1, pattern + 1, middle))
+    const __m128i firsts = splat(first);
+    const __m128i seconds = splat(second);
+    const auto candidates = [&](qsizetype from) {
+        return uint(
+            _mm_movemask_epi8(_mm_and_si128(equal(load(hay + from + probes.first), firsts, Ch()),
+                equal(load(hay + from + probes.second), seconds, Ch()))));
+    };
+    if (lastStart >= lanes - 1) {
+        for (; at + lanes - 1 <= lastStart; at += lanes) {
+            if (occursWhereMarked(candidates(at), hay, at, pattern, length))
                 return true;
         }
+        // The last places in one more step that ends with them, without those already tried.
+        const qsizetype from = lastStart - (lanes - 1);
+        const uint untried = ~0u << ((at - from) * qsizetype(sizeof(Ch)));
+        return at <= lastStart
+            && occursWhereMarked(candidates(from) & untried, hay, from, pattern, length);
     }
 #endif
     for (; at <= lastStart; ++at) {
-        if (hay[at] == head && hay[at + length - 1] == tail
-            && sameUnits(hay + at + 1, pattern + 1, middle))
+        if (hay[at + probes.first] == first && hay[at + probes.second] == second
+            && sameUnits(hay + at, pattern, length))
             return true;
     }
     return false;
+}
+
+// Roughly how often a code unit occurs in lower-cased log text: a search compares a needle's
+// rarest units first, so that common letters and blanks seldom send it to the whole needle.
+int commonness(char16_t unit)
+{
+    constexpr std::string_view lettersByFrequency = "zqjxkvbywgpfmucdlhrsnioate ";
+    if (unit >= u'0' && unit <= u'9')
+        return 14;
+    const size_t rank = unit < 0x80 ? lettersByFrequency.find(char(unit)) : std::string_view::npos;
+    return rank == std::string_view::npos ? 0 : int(rank) + 1;
+}
+
+// The needle's rarest place, and the rarest of the others (the same for one code unit).
+Probes rarestPlaces(QStringView needle)
+{
+    Probes probes;
+    for (qsizetype at = 1; at < needle.size(); ++at) {
+        if (commonness(needle[at].unicode()) < commonness(needle[probes.first].unicode()))
+            probes.first = at;
+    }
+    probes.second = probes.first == 0 ? std::max<qsizetype>(needle.size() - 1, 0) : 0;
+    for (qsizetype at = 0; at < needle.size(); ++at) {
+        if (at != probes.first
+            && commonness(needle[at].unicode()) < commonness(needle[probes.second].unicode()))
+            probes.second = at;
+    }
+    return probes;
 }
 
 } // namespace
@@ -88,6 +151,9 @@ bool contains(const Ch *hay, qsizetype hayLength, const Ch *pattern, qsizetype l
 TextMatcher::TextMatcher(QString text)
     : needle(std::move(text))
 {
+    const Probes probes = rarestPlaces(needle);
+    firstProbe = probes.first;
+    secondProbe = probes.second;
     asciiNeedle.reserve(size_t(needle.size()));
     for (const QChar c : std::as_const(needle)) {
         if (c.unicode() >= 0x80) {
@@ -101,7 +167,8 @@ TextMatcher::TextMatcher(QString text)
 
 bool TextMatcher::occursIn(QStringView text) const
 {
-    return contains(text.utf16(), text.size(), QStringView(needle).utf16(), needle.size());
+    return contains(text.utf16(), text.size(), QStringView(needle).utf16(), needle.size(),
+        Probes {firstProbe, secondProbe});
 }
 
 bool TextMatcher::occursIn(std::string_view asciiText) const
@@ -109,5 +176,5 @@ bool TextMatcher::occursIn(std::string_view asciiText) const
     if (!needleIsAscii)
         return false;
     return contains(asciiText.data(), qsizetype(asciiText.size()), asciiNeedle.data(),
-        qsizetype(asciiNeedle.size()));
+        qsizetype(asciiNeedle.size()), Probes {firstProbe, secondProbe});
 }

@@ -25,6 +25,9 @@ public:
 
 private:
     QString needle;
+    // The needle's places compared first.
+    qsizetype firstProbe = 0;
+    qsizetype secondProbe = 0;
     // The needle as bytes; empty unless the needle is ASCII.
     std::string asciiNeedle;
     bool needleIsAscii = true;

@@ -73,6 +73,15 @@ void TestSearchTextStore::matcherAgreesWithQString()
         const QString text = randomText(random, wideAlphabet, int(random.bounded(40)));
         QCOMPARE(TextMatcher(needle).occursIn(QStringView(text)), text.contains(needle));
 
+        // Longer texts of common and rare characters, and needles cut from them or nearly.
+        const QString words = randomText(random, QStringLiteral("e t1q.\u00e9"), 100);
+        QString cut = words.mid(random.bounded(100), random.bounded(1, 20));
+        const std::string wordBytes = bytesOf(QString(words).replace(u'\u00e9', u'x'));
+        QVERIFY(TextMatcher(cut).occursIn(QStringView(words)));
+        QCOMPARE(TextMatcher(QString(cut).replace(u'\u00e9', u'x')).occursIn(wordBytes), true);
+        cut[random.bounded(cut.size())] = QLatin1Char('e');
+        QCOMPARE(TextMatcher(cut).occursIn(QStringView(words)), words.contains(cut));
+
         // The byte form of an ASCII text answers as the text itself does.
         const QString ascii = randomText(random, asciiAlphabet, int(random.bounded(60)));
         QCOMPARE(
