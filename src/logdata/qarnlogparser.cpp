@@ -147,6 +147,27 @@ View<Ch> tagValue(View<Ch> line, size_t open, size_t openLength, size_t close)
     return line.substr(start);
 }
 
+// Copies code units into UTF-16 storage; ASCII bytes are widened a vector's width at a time.
+void copyUnits(View<char16_t> text, char16_t *to)
+{
+    std::copy(text.begin(), text.end(), to);
+}
+
+void copyUnits(View<char> ascii, char16_t *to)
+{
+    size_t at = 0;
+#ifdef __SSE2__
+    const __m128i zero = _mm_setzero_si128();
+    for (; at + 16 <= ascii.size(); at += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(ascii.data() + at));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(to + at), _mm_unpacklo_epi8(bytes, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(to + at + 8), _mm_unpackhi_epi8(bytes, zero));
+    }
+#endif
+    for (; at < ascii.size(); ++at)
+        to[at] = char16_t(uchar(ascii[at]));
+}
+
 QString makeString(View<char> ascii)
 {
     return QString::fromLatin1(ascii.data(), qsizetype(ascii.size()));
@@ -352,7 +373,7 @@ public:
             startBlock();
         QString::DataPointer &shared = block.data_ptr();
         char16_t *at = shared.data() + used;
-        std::copy(text.begin(), text.end(), at);
+        copyUnits(text, at);
         // QString::utf16() relies on the terminator of allocated strings.
         at[size] = u'\0';
         used += size + 1;
