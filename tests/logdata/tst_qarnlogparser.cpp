@@ -326,6 +326,12 @@ void TestQarnLogParser::linesMatchTextStream_data()
     QTest::newRow("broken sequence before lf") << QByteArray("\xF0\x9F\n\xF0\x9F\x98\x80x\n");
     QTest::newRow("utf-16 with odd tail") << encoded("ab\r\ncd", QStringConverter::Utf16LE) + "x";
     QTest::newRow("utf-32 cr at the end") << encoded("ab\ncd\r", QStringConverter::Utf32BE);
+    QByteArray oneWide;
+    for (int length = 0; length < 40; ++length) {
+        for (int at = 0; at <= length; ++at)
+            oneWide += QByteArray(at, 'a') + "\xC3\xA9" + QByteArray(length - at, 'a') + "\n";
+    }
+    QTest::newRow("one non-ASCII character at every place") << oneWide;
 }
 
 void TestQarnLogParser::linesMatchTextStream()
