@@ -1,5 +1,6 @@
 #include "qarnlogparser.h"
 
+#include "codeunitscan.h"
 #include "textlinereader.h"
 
 #include <QIODevice>
@@ -58,15 +59,15 @@ public:
     size_t next()
     {
 #ifdef __SSE2__
-        constexpr size_t width = sizeof(__m128i) / sizeof(Ch);
+        constexpr auto width = size_t(CodeUnitScan::lanes<Ch>);
         while (found == 0) {
             if (scanned + width > line.size())
                 return nextInTail();
-            found = bracketsAt(line.data() + scanned);
+            found = CodeUnitScan::equalUnits(line.data() + scanned, Ch('<'));
             chunk = scanned;
             scanned += width;
         }
-        const size_t at = chunk + size_t(qCountTrailingZeroBits(found)) / sizeof(Ch);
+        const size_t at = chunk + size_t(qCountTrailingZeroBits(found));
         found &= found - 1;
         return at;
 #else
@@ -83,19 +84,6 @@ private:
     }
 
 #ifdef __SSE2__
-    // One bit per '<' among the code units at `at`, the lowest for the first unit.
-    static uint bracketsAt(const char *at)
-    {
-        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(at));
-        return uint(_mm_movemask_epi8(_mm_cmpeq_epi8(units, _mm_set1_epi8('<'))));
-    }
-    static uint bracketsAt(const char16_t *at)
-    {
-        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(at));
-        // Two bits per unit; the lower one is kept.
-        return uint(_mm_movemask_epi8(_mm_cmpeq_epi16(units, _mm_set1_epi16('<')))) & 0x5555u;
-    }
-
     uint found = 0;
     size_t chunk = 0;
 #endif

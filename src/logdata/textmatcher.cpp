@@ -1,44 +1,14 @@
 #include "textmatcher.h"
 
+#include "codeunitscan.h"
+
 #include <QtAlgorithms>
 
 #include <algorithm>
 #include <cstring>
 #include <string_view>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-
 namespace {
-
-#ifdef __SSE2__
-__m128i splat(char c)
-{
-    return _mm_set1_epi8(c);
-}
-
-__m128i splat(char16_t c)
-{
-    return _mm_set1_epi16(short(c));
-}
-
-__m128i equal(__m128i a, __m128i b, char)
-{
-    return _mm_cmpeq_epi8(a, b);
-}
-
-__m128i equal(__m128i a, __m128i b, char16_t)
-{
-    return _mm_cmpeq_epi16(a, b);
-}
-
-template<typename Ch>
-__m128i load(const Ch *at)
-{
-    return _mm_loadu_si128(reinterpret_cast<const __m128i *>(at));
-}
-#endif
 
 // Needles are mostly a few characters long: a loop is cheaper than a call for those.
 template<typename Ch>
@@ -63,14 +33,13 @@ struct Probes
 
 #ifdef __SSE2__
 // Whether the pattern starts at one of the places whose mask bits are set, the lowest bit
-// standing for `from`. One mask bit per byte, so a wider code unit sets several.
+// standing for `from`.
 template<typename Ch>
 bool occursWhereMarked(
     uint mask, const Ch *hay, qsizetype from, const Ch *pattern, qsizetype length)
 {
-    for (; mask != 0; mask &= ~(((1u << sizeof(Ch)) - 1) << qCountTrailingZeroBits(mask))) {
-        const qsizetype start = from + qsizetype(qCountTrailingZeroBits(mask) / sizeof(Ch));
-        if (sameUnits(hay + start, pattern, length))
+    for (; mask != 0; mask &= mask - 1) {
+        if (sameUnits(hay + from + qCountTrailingZeroBits(mask), pattern, length))
             return true;
     }
     return false;
@@ -90,13 +59,10 @@ bool contains(
     const Ch second = pattern[probes.second];
     qsizetype at = 0;
 #ifdef __SSE2__
-    constexpr qsizetype lanes = 16 / sizeof(Ch);
-    const __m128i firsts = splat(first);
-    const __m128i seconds = splat(second);
+    constexpr qsizetype lanes = CodeUnitScan::lanes<Ch>;
     const auto candidates = [&](qsizetype from) {
-        return uint(
-            _mm_movemask_epi8(_mm_and_si128(equal(load(hay + from + probes.first), firsts, Ch()),
-                equal(load(hay + from + probes.second), seconds, Ch()))));
+        return CodeUnitScan::equalUnits(hay + from + probes.first, first)
+            & CodeUnitScan::equalUnits(hay + from + probes.second, second);
     };
     if (lastStart >= lanes - 1) {
         for (; at + lanes - 1 <= lastStart; at += lanes) {
@@ -105,9 +71,9 @@ bool contains(
         }
         // The last places in one more step that ends with them, without those already tried.
         const qsizetype from = lastStart - (lanes - 1);
-        const uint untried = ~0u << ((at - from) * qsizetype(sizeof(Ch)));
         return at <= lastStart
-            && occursWhereMarked(candidates(from) & untried, hay, from, pattern, length);
+            && occursWhereMarked(
+                candidates(from) & (~0u << (at - from)), hay, from, pattern, length);
     }
 #endif
     for (; at <= lastStart; ++at) {
