@@ -28,8 +28,8 @@ class ReversedRun
 public:
     explicit ReversedRun(std::vector<QarnLog> &records)
         : records(records)
-        , releasedFrom(
-              reinterpret_cast<uintptr_t>(records.data() + records.capacity()) & ~(step - 1))
+        , releasedFrom(std::min(alignUp(records.data() + records.size()),
+              reinterpret_cast<uintptr_t>(records.data() + records.capacity()) & ~(step - 1)))
     { }
 
     [[nodiscard]] bool empty() const { return records.empty(); }
@@ -51,8 +51,7 @@ private:
     void releaseFreedStorage()
     {
 #if defined(Q_OS_LINUX)
-        const uintptr_t used = reinterpret_cast<uintptr_t>(records.data() + records.size());
-        const uintptr_t from = (used + step - 1) & ~(step - 1);
+        const uintptr_t from = alignUp(records.data() + records.size());
         if (from + step > releasedFrom)
             return;
         madvise(reinterpret_cast<void *>(from), releasedFrom - from, MADV_DONTNEED);
@@ -60,7 +59,14 @@ private:
 #endif
     }
 
-    // Whole huge pages; the storage is released only up to the last such edge within it.
+    // The first step edge at or after `at`.
+    static uintptr_t alignUp(const QarnLog *at)
+    {
+        return (reinterpret_cast<uintptr_t>(at) + step - 1) & ~(step - 1);
+    }
+
+    // Whole huge pages; the storage is released only up to the last such edge within it, and
+    // only from where records were: the reserved room beyond them was never touched.
     static constexpr uintptr_t step = uintptr_t(2) << 20;
     std::vector<QarnLog> &records;
     uintptr_t releasedFrom;
