@@ -77,17 +77,17 @@ void benchMerge(const QString &folder, const QString &name)
     const auto log = scan.logs.find(name);
     if (log == scan.logs.end())
         return;
-    std::vector<std::future<LogRecordLoader::Records>> jobs;
+    std::vector<std::future<LogRecordLoader::SortedRun>> jobs;
     for (const QFileInfo &info : log->second) {
         auto *file = new QFile(info.absoluteFilePath());
         if (!file->open(QIODevice::ReadOnly)) {
             delete file;
             continue;
         }
-        jobs.push_back(
-            std::async(std::launch::async, [file] { return QarnLogParser::parse(file); }));
+        jobs.push_back(std::async(std::launch::async,
+            [file] { return LogRecordLoader::sortedRun(QarnLogParser::parse(file)); }));
     }
-    std::vector<LogRecordLoader::Records> runs;
+    std::vector<LogRecordLoader::SortedRun> runs;
     for (auto &job : jobs)
         runs.push_back(job.get());
     LogRecordLoader::Records merged;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "datekeys.h"
 #include "qarnlogparser.h"
 
 #include <QFileInfo>
@@ -14,16 +15,23 @@ class LogRecordLoader
 public:
     using Records = std::vector<QarnLogParser::QarnLog>;
 
+    // One file's records in date order, with their date keys.
+    struct SortedRun
+    {
+        Records records;
+        DateKeys dateKeys;
+    };
+
     // Parses every file that opens, one job per file on the thread pool, and blocks until the
     // last job has finished. Files that do not open are skipped. The result equals a stable
     // sort by dateTime of the files' records in list order. An exception of a job (such as
     // std::bad_alloc) reaches the caller after every job has ended, and nothing is kept.
     [[nodiscard]] static Records loadLogRecords(const QList<QFileInfo> &files);
 
-    // Merges runs that are each sorted by dateTime, equal texts keeping the order of the runs,
-    // and numbers the records from 0.
-    [[nodiscard]] static Records mergeSortedRuns(std::vector<Records> &&runs);
-
-private:
-    [[nodiscard]] static Records sortedRun(Records &&records);
+    // Sorts one file's records by dateTime where they are not in order already, equal texts
+    // keeping their order, and takes their date keys.
+    [[nodiscard]] static SortedRun sortedRun(Records &&records);
+    // Merges sorted runs, equal texts keeping the order of the runs, and numbers the records
+    // from 0.
+    [[nodiscard]] static Records mergeSortedRuns(std::vector<SortedRun> &&runs);
 };

@@ -229,7 +229,10 @@ void TestOpenLogRegistry::mergeOfManyRuns()
     }
     std::stable_sort(expected.begin(), expected.end(),
         [](const auto &a, const auto &b) { return a.dateTime < b.dateTime; });
-    const LogRecordLoader::Records merged = LogRecordLoader::mergeSortedRuns(std::move(runs));
+    std::vector<LogRecordLoader::SortedRun> sortedRuns;
+    for (LogRecordLoader::Records &run : runs)
+        sortedRuns.push_back(LogRecordLoader::sortedRun(std::move(run)));
+    const LogRecordLoader::Records merged = LogRecordLoader::mergeSortedRuns(std::move(sortedRuns));
     QCOMPARE(merged.size(), expected.size());
     for (size_t i = 0; i < merged.size(); ++i) {
         if (merged[i].message != expected[i].message || merged[i].dateTime != expected[i].dateTime)
