@@ -188,6 +188,11 @@ LogRecordLoader::SortedRun LogRecordLoader::sortedRun(Records &&records)
 LogRecordLoader::Records LogRecordLoader::mergeSortedRuns(std::vector<SortedRun> &&sources)
 {
     if (sources.size() != 1) {
+        // Runs put together by hand may come without their keys.
+        for (SortedRun &run : sources) {
+            if (run.dateKeys.keys.size() != run.records.size())
+                run.dateKeys = DateKeys(run.records);
+        }
         const auto shaped = std::find_if(sources.begin(), sources.end(),
             [](const SortedRun &run) { return run.dateKeys.hasShape(); });
         if (shaped != sources.end()) {
