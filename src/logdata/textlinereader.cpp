@@ -70,9 +70,14 @@ bool TextLineReader::fillBuffer()
 {
     if (inputEnded)
         return false;
-    raw.remove(0, rawPos);
+    // The unread bytes move to the front of the same buffer. Removing them from the front
+    // instead would leave room there, and the next resize would allocate a new buffer for
+    // every block: fresh memory each time, and a steady churn of large blocks for the
+    // allocator.
+    const qsizetype kept = raw.size() - rawPos;
+    char *data = raw.data();
+    std::memmove(data, data + rawPos, size_t(kept));
     rawPos = 0;
-    const qsizetype kept = raw.size();
     raw.resize(kept + blockSize);
     const qint64 got = device->read(raw.data() + kept, blockSize);
     raw.resize(kept + (got > 0 ? qsizetype(got) : 0));
