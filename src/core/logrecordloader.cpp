@@ -110,6 +110,22 @@ void reverseEach(std::vector<SortedRun> &runs)
     });
 }
 
+// Gives every run keys that compare with those of the others: runs put together by hand may
+// come without keys, and runs whose dates have another shape than the first keep none.
+void matchDateKeys(std::vector<SortedRun> &runs)
+{
+    for (SortedRun &run : runs) {
+        if (run.dateKeys.keys.size() != run.records.size())
+            run.dateKeys = DateKeys(run.records);
+    }
+    const auto shaped = std::find_if(
+        runs.begin(), runs.end(), [](const SortedRun &run) { return run.dateKeys.hasShape(); });
+    if (shaped == runs.end())
+        return;
+    for (SortedRun &run : runs)
+        run.dateKeys.adoptShapeOf(shaped->dateKeys);
+}
+
 // Merges runs whose records are each sorted from the latest to the earliest.
 std::vector<QarnLog> mergeReversedRuns(std::vector<SortedRun> &sources)
 {
@@ -188,17 +204,7 @@ LogRecordLoader::SortedRun LogRecordLoader::sortedRun(Records &&records)
 LogRecordLoader::Records LogRecordLoader::mergeSortedRuns(std::vector<SortedRun> &&sources)
 {
     if (sources.size() != 1) {
-        // Runs put together by hand may come without their keys.
-        for (SortedRun &run : sources) {
-            if (run.dateKeys.keys.size() != run.records.size())
-                run.dateKeys = DateKeys(run.records);
-        }
-        const auto shaped = std::find_if(sources.begin(), sources.end(),
-            [](const SortedRun &run) { return run.dateKeys.hasShape(); });
-        if (shaped != sources.end()) {
-            for (SortedRun &run : sources)
-                run.dateKeys.adoptShapeOf(shaped->dateKeys);
-        }
+        matchDateKeys(sources);
         reverseEach(sources);
         return mergeReversedRuns(sources);
     }
