@@ -8,8 +8,8 @@
 
 // Numbers that order one run's records as their date texts do, so that a merge compares
 // numbers instead of strings. A date of the run's common shape (the length and the characters
-// other than decimal digits of its first date that has any digits) gets its digits read as one
-// decimal number: two such dates differ first in a digit, so their numbers compare as their
+// other than decimal digits of its first date with one to eighteen digits) gets its digits read as
+// one decimal number: two such dates differ first in a digit, so their numbers compare as their
 // texts do. Any other date gets `none`, and its text is compared.
 class DateKeys
 {
