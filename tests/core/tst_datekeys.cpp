@@ -40,9 +40,11 @@ QString randomDate(QRandomGenerator &random)
     case 5: {
         // Nothing but digits: more than a key can hold.
         QString digits = QString::number(random.bounded(1000, 9999));
-        for (QChar unit : date.mid(4) + QString::number(random.bounded(100000, 999999)))
-            digits += unit.isDigit() ? unit : QChar();
-        return digits.remove(QChar()).left(23);
+        for (QChar unit : date.mid(4) + QString::number(random.bounded(100000, 999999))) {
+            if (unit.isDigit())
+                digits += unit;
+        }
+        return digits.left(23);
     }
     case 6:
         return date + u'0';
