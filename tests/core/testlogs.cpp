@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 bool writeLogFile(const QString &path, const QList<TestRecord> &records)
 {
     QByteArray text;
@@ -22,4 +24,26 @@ bool touchFile(const QString &path)
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     return file.open(QIODevice::WriteOnly);
+}
+
+QString mergeDiffersFromStableSort(std::vector<LogRecordLoader::SortedRun> &&runs)
+{
+    LogRecordLoader::Records expected;
+    for (const LogRecordLoader::SortedRun &run : runs)
+        expected.insert(expected.end(), run.records.begin(), run.records.end());
+    std::stable_sort(expected.begin(), expected.end(),
+        [](const auto &a, const auto &b) { return a.dateTime < b.dateTime; });
+    const LogRecordLoader::Records merged = LogRecordLoader::mergeSortedRuns(std::move(runs));
+    if (merged.size() != expected.size())
+        return QStringLiteral("%1 records instead of %2").arg(merged.size()).arg(expected.size());
+    for (size_t i = 0; i < merged.size(); ++i) {
+        if (merged[i].message != expected[i].message || merged[i].dateTime != expected[i].dateTime
+            || merged[i].line != qint32(i))
+            return QStringLiteral("row %1: %2 numbered %3 instead of %4")
+                .arg(i)
+                .arg(merged[i].message)
+                .arg(merged[i].line)
+                .arg(expected[i].message);
+    }
+    return {};
 }

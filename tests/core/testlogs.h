@@ -1,5 +1,7 @@
 #pragma once
 
+#include "logrecordloader.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -16,3 +18,7 @@ bool writeLogFile(const QString &path, const QList<TestRecord> &records);
 
 // Creates an empty file at path, creating its folder. False on failure.
 bool touchFile(const QString &path);
+
+// Merges the runs and compares the result with the stable sort of all their records by date
+// text, numbered from 0. Returns the first difference, or an empty text.
+QString mergeDiffersFromStableSort(std::vector<LogRecordLoader::SortedRun> &&runs);
