@@ -1,7 +1,5 @@
 #include "logrecordloader.h"
 
-#include "parallelfor.h"
-
 #include <QFile>
 
 #if defined(Q_OS_LINUX)
@@ -9,8 +7,11 @@
 #endif
 
 #include <algorithm>
+#include <atomic>
 #include <future>
 #include <memory>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -20,17 +21,22 @@ using SortedRun = LogRecordLoader::SortedRun;
 
 // One run of a merge, its records in reverse order and its keys in date order: the next
 // record is the last one, so that the run's storage behind it holds only records already
-// taken, which are destroyed and given back in large steps.
+// taken, which are destroyed and given back in large steps. The reversal runs alongside on
+// another thread; a record is read only once it has been put in its place.
 class ReversedRun
 {
 public:
-    explicit ReversedRun(SortedRun &run)
+    ReversedRun(SortedRun &run, const std::atomic<size_t> &swapsDone)
         : records(&run.records)
-        , remaining(records->size())
+        , total(records->size())
+        , remaining(total)
         , nextKey(run.dateKeys.keys.data())
+        , swapsDone(&swapsDone)
         , releasedFrom(std::min(alignUp(records->data() + records->size()),
               reinterpret_cast<uintptr_t>(records->data() + records->capacity()) & ~(step - 1)))
-    { }
+    {
+        awaitNext();
+    }
 
     [[nodiscard]] bool empty() const { return remaining == 0; }
     // Whether this run's next record comes before the other run's.
@@ -46,10 +52,23 @@ public:
         merged.push_back(std::move((*records)[--remaining]));
         merged.back().line = qint32(merged.size() - 1);
         ++nextKey;
+        awaitNext();
         releaseTakenStorage();
     }
 
 private:
+    // Waits until the reversal has put the next record in its place.
+    void awaitNext()
+    {
+        const size_t taken = total - remaining;
+        while (remaining > 0 && taken >= readyBelow) {
+            const size_t done = swapsDone->load(std::memory_order_acquire);
+            readyBelow = done >= total / 2 ? total : done;
+            if (taken >= readyBelow)
+                std::this_thread::yield();
+        }
+    }
+
     // Gives the storage of taken records back to the system in large steps, so that the merged
     // list grows into memory just freed: on virtual machines the first touch of fresh memory is
     // the dearest part of a merge.
@@ -75,8 +94,11 @@ private:
     // only from where records were: the reserved room beyond them was never touched.
     static constexpr uintptr_t step = uintptr_t(2) << 20;
     std::vector<QarnLog> *records;
+    size_t total;
     size_t remaining;
     const quint64 *nextKey;
+    const std::atomic<size_t> *swapsDone;
+    size_t readyBelow = 0;
     uintptr_t releasedFrom;
 };
 
@@ -92,22 +114,25 @@ size_t firstRunBut(const std::vector<ReversedRun> &runs, size_t except)
     return best;
 }
 
-// Reverses every run, with the swaps of all runs shared evenly among the cores.
-void reverseEach(std::vector<SortedRun> &runs)
+// Reverses every run, a part of each in turn, and publishes how far each has come: the merge
+// starts at once and takes the records as they reach their places, so that the reversal costs
+// the other core's time rather than the merge's.
+void reverseInTurns(
+    const std::vector<std::pair<QarnLog *, size_t>> &runs, std::vector<std::atomic<size_t>> &done)
 {
-    std::vector<size_t> firstSwap {0};
-    for (const SortedRun &run : runs)
-        firstSwap.push_back(firstSwap.back() + run.records.size() / 2);
-    parallelFor(firstSwap.back(), 4096, [&](size_t begin, size_t end) {
+    constexpr size_t swapsPerTurn = 4096;
+    for (bool more = true; more;) {
+        more = false;
         for (size_t run = 0; run < runs.size(); ++run) {
-            const size_t from
-                = std::clamp(begin, firstSwap[run], firstSwap[run + 1]) - firstSwap[run];
-            const size_t to = std::clamp(end, firstSwap[run], firstSwap[run + 1]) - firstSwap[run];
-            std::vector<QarnLog> &records = runs[run].records;
+            const auto [records, size] = runs[run];
+            const size_t from = done[run].load(std::memory_order_relaxed);
+            const size_t to = std::min(from + swapsPerTurn, size / 2);
             for (size_t i = from; i < to; ++i)
-                std::swap(records[i], records[records.size() - 1 - i]);
+                std::swap(records[i], records[size - 1 - i]);
+            done[run].store(to, std::memory_order_release);
+            more = more || to < size / 2;
         }
-    });
+    }
 }
 
 // Gives every run keys that compare with those of the others: runs put together by hand may
@@ -126,19 +151,31 @@ void matchDateKeys(std::vector<SortedRun> &runs)
         run.dateKeys.adoptShapeOf(shaped->dateKeys);
 }
 
-// Merges runs whose records are each sorted from the latest to the earliest.
+// Merges runs sorted from the earliest to the latest record, reversing them on the way.
 std::vector<QarnLog> mergeReversedRuns(std::vector<SortedRun> &sources)
 {
     size_t total = 0;
-    std::vector<ReversedRun> runs;
-    runs.reserve(sources.size());
+    std::vector<std::pair<QarnLog *, size_t>> spans;
     for (SortedRun &source : sources) {
         total += source.records.size();
-        if (!source.records.empty())
-            runs.emplace_back(source);
+        spans.emplace_back(source.records.data(), source.records.size());
     }
     std::vector<QarnLog> merged;
     merged.reserve(total);
+    // Declared before the reversal's future, whose destruction waits for the reversal.
+    std::vector<std::atomic<size_t>> swapsDone(sources.size());
+    std::future<void> reversal;
+    try {
+        reversal = std::async(std::launch::async, [&] { reverseInTurns(spans, swapsDone); });
+    } catch (const std::system_error &) {
+        reverseInTurns(spans, swapsDone);
+    }
+    std::vector<ReversedRun> runs;
+    runs.reserve(sources.size());
+    for (size_t run = 0; run < sources.size(); ++run) {
+        if (!sources[run].records.empty())
+            runs.emplace_back(sources[run], swapsDone[run]);
+    }
     // Take from one run for as long as it stays ahead of the best other run, so that long
     // stretches from one file cost one comparison per record. A run used up leaves the list.
     size_t current = runs.size() > 1 ? firstRunBut(runs, runs.size()) : 0;
@@ -205,7 +242,6 @@ LogRecordLoader::Records LogRecordLoader::mergeSortedRuns(std::vector<SortedRun>
 {
     if (sources.size() != 1) {
         matchDateKeys(sources);
-        reverseEach(sources);
         return mergeReversedRuns(sources);
     }
     Records merged = std::move(sources.front().records);
