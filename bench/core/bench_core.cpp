@@ -15,7 +15,6 @@
 #include <QUrl>
 
 #include <cstdio>
-#include <future>
 
 #include <sys/resource.h>
 
@@ -77,19 +76,7 @@ void benchMerge(const QString &folder, const QString &name)
     const auto log = scan.logs.find(name);
     if (log == scan.logs.end())
         return;
-    std::vector<std::future<LogRecordLoader::SortedRun>> jobs;
-    for (const QFileInfo &info : log->second) {
-        auto *file = new QFile(info.absoluteFilePath());
-        if (!file->open(QIODevice::ReadOnly)) {
-            delete file;
-            continue;
-        }
-        jobs.push_back(std::async(std::launch::async,
-            [file] { return LogRecordLoader::sortedRun(QarnLogParser::parse(file)); }));
-    }
-    std::vector<LogRecordLoader::SortedRun> runs;
-    for (auto &job : jobs)
-        runs.push_back(job.get());
+    auto runs = LogRecordLoader::parseSortedRuns(log->second);
     LogRecordLoader::Records merged;
     report("merge of the parsed files alone", BenchClock::milliseconds([&] {
         merged = LogRecordLoader::mergeSortedRuns(std::move(runs));

@@ -204,6 +204,12 @@ std::vector<QarnLog> mergeReversedRuns(std::vector<SortedRun> &sources)
 
 LogRecordLoader::Records LogRecordLoader::loadLogRecords(const QList<QFileInfo> &files)
 {
+    return mergeSortedRuns(parseSortedRuns(files));
+}
+
+std::vector<LogRecordLoader::SortedRun> LogRecordLoader::parseSortedRuns(
+    const QList<QFileInfo> &files)
+{
     std::vector<std::future<SortedRun>> jobs;
     jobs.reserve(size_t(files.size()));
     for (const QFileInfo &info : files) {
@@ -223,7 +229,7 @@ LogRecordLoader::Records LogRecordLoader::loadLogRecords(const QList<QFileInfo> 
     runs.reserve(jobs.size());
     for (std::future<SortedRun> &job : jobs)
         runs.push_back(job.get());
-    return mergeSortedRuns(std::move(runs));
+    return runs;
 }
 
 // Runs on the parse job's thread, so that files that are out of order are sorted in parallel.

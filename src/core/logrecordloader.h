@@ -22,11 +22,15 @@ public:
         DateKeys dateKeys;
     };
 
-    // Parses every file that opens, one job per file on the thread pool, and blocks until the
-    // last job has finished. Files that do not open are skipped. The result equals a stable
-    // sort by dateTime of the files' records in list order. An exception of a job (such as
-    // std::bad_alloc) reaches the caller after every job has ended, and nothing is kept.
+    // Parses every file that opens and merges their records. The result equals a stable sort
+    // by dateTime of the files' records in list order.
     [[nodiscard]] static Records loadLogRecords(const QList<QFileInfo> &files);
+
+    // Parses every file that opens, one thread per file, and blocks until the last one has
+    // finished; returns one sorted run per file, in list order. Files that do not open are
+    // skipped. An exception of a job (such as std::bad_alloc) reaches the caller after every
+    // job has ended, and nothing is kept.
+    [[nodiscard]] static std::vector<SortedRun> parseSortedRuns(const QList<QFileInfo> &files);
 
     // Sorts one file's records by dateTime where they are not in order already, equal texts
     // keeping their order, and takes their date keys.
