@@ -32,7 +32,7 @@ public:
         , remaining(total)
         , nextKey(run.dateKeys.keys.data())
         , swapsDone(&swapsDone)
-        , releasedFrom(std::min(alignUp(records->data() + records->size()),
+        , releasedFrom(std::min(alignUp(records->data() + total),
               reinterpret_cast<uintptr_t>(records->data() + records->capacity()) & ~(step - 1)))
     {
         awaitNext();
