@@ -204,7 +204,14 @@ std::vector<QarnLog> mergeReversedRuns(std::vector<SortedRun> &sources)
 
 LogRecordLoader::Records LogRecordLoader::loadLogRecords(const QList<QFileInfo> &files)
 {
-    return mergeSortedRuns(parseSortedRuns(files));
+    return loadLog(files).records;
+}
+
+LogRecordLoader::LoadedLog LogRecordLoader::loadLog(const QList<QFileInfo> &files)
+{
+    LoadedLog loaded;
+    loaded.records = mergeSortedRuns(parseSortedRuns(files));
+    return loaded;
 }
 
 std::vector<LogRecordLoader::SortedRun> LogRecordLoader::parseSortedRuns(

@@ -5,6 +5,7 @@
 
 #include <QFileInfo>
 #include <QList>
+#include <QStringList>
 
 #include <vector>
 
@@ -22,9 +23,22 @@ public:
         DateKeys dateKeys;
     };
 
+    // A loaded log and what the load met on the way, for the window to tell the user.
+    struct LoadedLog
+    {
+        Records records;
+        // Absolute paths of the files that could not be opened or read.
+        QStringList unreadableFiles;
+        // Lines cut to the parser's limit, in all files.
+        qsizetype cutLines = 0;
+    };
+
     // Parses every file that opens and merges their records. The result equals a stable sort
     // by dateTime of the files' records in list order.
     [[nodiscard]] static Records loadLogRecords(const QList<QFileInfo> &files);
+    // The same, with what the load met on the way. An exception (such as std::bad_alloc)
+    // reaches the caller after every job has ended, and nothing is kept.
+    [[nodiscard]] static LoadedLog loadLog(const QList<QFileInfo> &files);
 
     // Parses every file that opens, one thread per file, and blocks until the last one has
     // finished; returns one sorted run per file, in list order. Files that do not open are

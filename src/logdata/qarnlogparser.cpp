@@ -485,6 +485,13 @@ void reserveForSize(std::vector<QarnLogParser::QarnLog> &records, const QIODevic
 
 std::vector<QarnLogParser::QarnLog> QarnLogParser::parse(QIODevice *device)
 {
+    ParseNotes notes;
+    return parse(device, notes);
+}
+
+std::vector<QarnLogParser::QarnLog> QarnLogParser::parse(QIODevice *device, ParseNotes &notes)
+{
+    notes = ParseNotes();
     const std::unique_ptr<QIODevice> owned(device);
     std::vector<QarnLog> result;
     reserveForSize(result, device);
