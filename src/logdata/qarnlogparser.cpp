@@ -13,10 +13,6 @@
 #include <string_view>
 #include <utility>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-
 namespace {
 
 template<typename Ch>
@@ -135,34 +131,21 @@ View<Ch> tagValue(View<Ch> line, size_t open, size_t openLength, size_t close)
     return line.substr(start);
 }
 
-// Copies code units into UTF-16 storage; ASCII bytes are widened a vector's width at a time.
-void copyUnits(View<char16_t> text, char16_t *to)
-{
-    std::copy(text.begin(), text.end(), to);
-}
-
-void copyUnits(View<char> ascii, char16_t *to)
-{
-    size_t at = 0;
-#ifdef __SSE2__
-    const __m128i zero = _mm_setzero_si128();
-    for (; at + 16 <= ascii.size(); at += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(ascii.data() + at));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(to + at), _mm_unpacklo_epi8(bytes, zero));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(to + at + 8), _mm_unpackhi_epi8(bytes, zero));
-    }
-#endif
-    for (; at < ascii.size(); ++at)
-        to[at] = char16_t(uchar(ascii[at]));
-}
-
+// Every string a record holds is an allocation of its own, sized to its text: a copy that
+// is changed later (lower-cased, appended to) then grows from that size alone, whatever the
+// code that changes it. Strings carved out of a shared block would carry the block's size
+// into every such copy.
 QString makeString(View<char> ascii)
 {
+    if (ascii.empty())
+        return {};
     return QString::fromLatin1(ascii.data(), qsizetype(ascii.size()));
 }
 
 QString makeString(View<char16_t> text)
 {
+    if (text.empty())
+        return {};
     return QString(reinterpret_cast<const QChar *>(text.data()), qsizetype(text.size()));
 }
 
@@ -331,59 +314,6 @@ private:
     size_t used = 0;
 };
 
-// Hands out strings that share large blocks of memory: one allocation per block instead of
-// two per record, and no rounding up to the allocator's size classes, which for a large log
-// is hundreds of megabytes. Each string holds a reference to its block, which lives as long
-// as any of them; changing a string copies it out first, as for any shared string. Each
-// string is QString's own data pointer: the block's header, its own start and its length.
-class StringArena
-{
-public:
-    // Blocks of blockChars code units; with their header they should just fit a power of two,
-    // a size that allocators hand out without waste.
-    explicit StringArena(qsizetype blockChars)
-        : blockChars(blockChars)
-    { }
-    StringArena(const StringArena &) = delete;
-    StringArena &operator=(const StringArena &) = delete;
-    ~StringArena() { addReferences(block, handedOut); }
-
-    template<typename Ch>
-    QString make(View<Ch> text)
-    {
-        const auto size = qsizetype(text.size());
-        if (size == 0)
-            return {};
-        // Longer texts get an allocation of their own, so that little of a block is left unused.
-        if (size >= blockChars / 8)
-            return makeString(text);
-        if (block.isNull() || used + size + 1 > block.size())
-            startBlock();
-        QString::DataPointer &shared = block.data_ptr();
-        char16_t *at = shared.data() + used;
-        copyUnits(text, at);
-        // QString::utf16() relies on the terminator of allocated strings.
-        at[size] = u'\0';
-        used += size + 1;
-        ++handedOut;
-        return QString(QString::DataPointer(shared.d_ptr(), at, size));
-    }
-
-private:
-    void startBlock()
-    {
-        addReferences(block, std::exchange(handedOut, 0));
-        block = QString(blockChars, Qt::Uninitialized);
-        used = 0;
-    }
-
-    qsizetype blockChars;
-    QString block;
-    qsizetype used = 0;
-    // Strings of the current block that have not taken their reference yet.
-    qsizetype handedOut = 0;
-};
-
 // Builds records from header lines and message-block lines of either kind of line.
 class RecordBuilder
 {
@@ -393,7 +323,7 @@ public:
     void readHeader(View<Ch> line, QarnLogParser::QarnLog &log)
     {
         if (line.size() > dateTimeStart)
-            log.dateTime = dateTimes.make(line.substr(dateTimeStart, dateTimeLength));
+            log.dateTime = makeString(line.substr(dateTimeStart, dateTimeLength));
         const auto tags = findTags(line, headerTags);
         QString *fields[fieldCount]
             = {&log.logType, &log.threadID, &log.moduleName, &log.cppFileName, &log.cppLine};
@@ -417,7 +347,7 @@ public:
             const View<Ch> value = tagValue(line, open, contOpen.size(), close);
             if (close != npos) {
                 // The usual one-line message goes straight into the message blocks.
-                finished = messages.make(value);
+                finished = makeString(value);
                 return true;
             }
             append(message, value);
@@ -439,7 +369,7 @@ public:
     {
         if (!finished.isNull())
             return std::exchange(finished, QString());
-        return messages.make(View<char16_t>(
+        return makeString(View<char16_t>(
             reinterpret_cast<const char16_t *>(message.constData()), size_t(message.size())));
     }
 
@@ -449,15 +379,11 @@ private:
 
     QString message;
     QString finished;
-    // The pools and blocks below are destroyed before the two strings above, and give every
-    // string they handed out its reference before any of those strings can be released.
-    // One pool per field: each stays small, and the few values of most fields stay in cache.
+    // The pools below are destroyed before the two strings above, and give every string they
+    // handed out its reference before any of those strings can be released. One pool per
+    // field: each stays small, and the few values of most fields stay in cache.
     std::array<FieldPool<char>, fieldCount> asciiPools;
     std::array<FieldPool<char16_t>, fieldCount> textPools;
-    // Apart, so that the dates, which sorting and merging read record after record, lie
-    // next to each other in few large blocks (4 MiB), and messages in blocks of 128 KiB.
-    StringArena dateTimes {(qsizetype(1) << 21) - 64};
-    StringArena messages {(qsizetype(1) << 16) - 32};
 };
 
 template<typename Fn>
