@@ -2,6 +2,8 @@
 
 #include "parallelfor.h"
 
+#include <QStringEncoder>
+
 #include <algorithm>
 #include <array>
 #include <type_traits>
@@ -60,12 +62,35 @@ bool writeAsciiText(const QarnLog &log, Ch *out)
 
 QString unicodeText(const QarnLog &log)
 {
-    QString text = log.dateTime;
+    QString text;
+    text.reserve(qsizetype(textLength(log)));
+    text.append(log.dateTime);
     for (const QString *field : loweredFields(log)) {
         text.append(QLatin1String(separator.data(), qsizetype(separator.size())));
         text.append(field->toLower());
     }
     return text;
+}
+
+// Writes the text in UTF-8 and returns its end; null when the record holds an unpaired
+// surrogate, which UTF-8 cannot carry. Needs room for three bytes per code unit of the
+// fields (the only lower case longer than its letter, of U+0130, takes three bytes too).
+char *writeUtf8Text(const QarnLog &log, char *out, QStringEncoder &encoder)
+{
+    const auto write = [&](const QString &text) {
+        if (!QStringView(text).isValidUtf16())
+            return false;
+        out = encoder.appendToBuffer(out, text);
+        return true;
+    };
+    if (!write(log.dateTime))
+        return nullptr;
+    for (const QString *field : loweredFields(log)) {
+        out = appendSeparator(out);
+        if (!write(field->toLower()))
+            return nullptr;
+    }
+    return out;
 }
 
 } // namespace
@@ -93,26 +118,80 @@ SearchTextStore SearchTextStore::build(const std::vector<QarnLog> &records)
     return store;
 }
 
-// The buffer is sized exactly before anything is written: fresh memory is the dearest part
-// of building texts for millions of records.
+// Writes the rows of one block into one byte buffer. The buffer is sized for one byte per code
+// unit before anything is written, which is exact for ASCII rows: fresh memory is the dearest
+// part of building texts for millions of records. Text in other scripts may need more, and
+// room that stays unused is given back at the end.
+class SearchTextStore::BlockWriter
+{
+public:
+    BlockWriter(Block &block, size_t capacity)
+        : block(block)
+        , capacity(capacity)
+    {
+        block.bytes.reset(new char[capacity]);
+    }
+
+    void add(const QarnLog &log)
+    {
+        reserveFor(textLength(log));
+        if (writeAsciiText(log, block.bytes.get() + used))
+            used += textLength(log);
+        else
+            addUnicode(log);
+        block.ends.push_back(used);
+    }
+
+    void finish()
+    {
+        if (used < capacity - capacity / 8)
+            grow(used);
+    }
+
+private:
+    void addUnicode(const QarnLog &log)
+    {
+        reserveFor(3 * textLength(log));
+        char *const start = block.bytes.get() + used;
+        if (const char *end = writeUtf8Text(log, start, encoder)) {
+            used += size_t(end - start);
+            return;
+        }
+        block.wideRows.push_back(block.ends.size());
+        block.wideTexts.push_back(unicodeText(log));
+    }
+
+    void reserveFor(size_t bytes)
+    {
+        if (used + bytes > capacity)
+            grow(std::max(used + bytes, capacity + capacity / 2));
+    }
+
+    void grow(size_t size)
+    {
+        std::unique_ptr<char[]> larger(new char[size]);
+        std::copy_n(block.bytes.get(), used, larger.get());
+        block.bytes = std::move(larger);
+        capacity = size;
+    }
+
+    Block &block;
+    size_t capacity;
+    size_t used = 0;
+    QStringEncoder encoder {QStringEncoder::Utf8, QStringEncoder::Flag::Stateless};
+};
+
 SearchTextStore::Block SearchTextStore::buildBlock(const QarnLog *first, size_t count)
 {
     Block block;
-    block.ends.resize(count);
+    block.ends.reserve(count);
     size_t total = 0;
     for (size_t row = 0; row < count; ++row)
         total += textLength(first[row]);
-    block.bytes.reset(new char[total]);
-    char *out = block.bytes.get();
-    for (size_t row = 0; row < count; ++row) {
-        if (writeAsciiText(first[row], out)) {
-            out += textLength(first[row]);
-        } else {
-            block.wideRows.push_back(row);
-            block.wideTexts.push_back(unicodeText(first[row]));
-        }
-        block.ends[row] = size_t(out - block.bytes.get());
-    }
+    BlockWriter writer(block, total);
+    for (size_t row = 0; row < count; ++row)
+        writer.add(first[row]);
+    writer.finish();
     return block;
 }
 
@@ -122,7 +201,7 @@ QString SearchTextStore::text(size_t row) const
         if constexpr (std::is_same_v<decltype(text), QStringView>)
             return text.toString();
         else
-            return QString::fromLatin1(text.data(), qsizetype(text.size()));
+            return QString::fromUtf8(text.data(), qsizetype(text.size()));
     });
 }
 
@@ -136,7 +215,7 @@ const QString *SearchTextStore::Block::wideText(size_t local) const
     return &wideTexts[size_t(found - wideRows.begin())];
 }
 
-std::string_view SearchTextStore::Block::asciiText(size_t local) const
+std::string_view SearchTextStore::Block::utf8Text(size_t local) const
 {
     const size_t start = local == 0 ? 0 : ends[local - 1];
     return {bytes.get() + start, ends[local] - start};

@@ -9,10 +9,12 @@
 #include <string_view>
 #include <vector>
 
-// The lower-cased search texts of a log's records, packed: a text made only of ASCII
-// characters, as nearly all are, takes one byte per character in a buffer shared by many
-// rows; any other text is kept as a QString of its own. Half the memory of one QString per
-// row, and half the bytes for every filter pass to read.
+// The lower-cased search texts of a log's records, packed as UTF-8 in a buffer shared by many
+// rows: a text made only of ASCII characters, as nearly all are, takes one byte per character,
+// and text in other scripts mostly two or three. Only a text that UTF-8 cannot hold exactly
+// (one with an unpaired surrogate) is kept as a QString of its own. Half the memory of one
+// QString per row, and half the bytes for every filter pass to read. A needle's UTF-8 bytes
+// occur in a text's UTF-8 bytes exactly when the needle occurs in the text.
 class SearchTextStore
 {
 public:
@@ -25,8 +27,8 @@ public:
     [[nodiscard]] size_t size() const { return rowCount; }
     [[nodiscard]] QString text(size_t row) const;
 
-    // Calls visit with the text of the row: a std::string_view of ASCII bytes, or a
-    // QStringView for a text holding other characters. Returns what visit returns.
+    // Calls visit with the text of the row: a std::string_view of UTF-8 bytes, or a
+    // QStringView for a text with an unpaired surrogate. Returns what visit returns.
     template<typename Visit>
     decltype(auto) visit(size_t row, Visit &&visit) const
     {
@@ -34,7 +36,7 @@ public:
         const size_t local = row % blockRows;
         if (const QString *wide = block.wideText(local))
             return visit(QStringView(*wide));
-        return visit(block.asciiText(local));
+        return visit(block.utf8Text(local));
     }
 
 private:
@@ -49,8 +51,9 @@ private:
         std::vector<QString> wideTexts;
 
         [[nodiscard]] const QString *wideText(size_t local) const;
-        [[nodiscard]] std::string_view asciiText(size_t local) const;
+        [[nodiscard]] std::string_view utf8Text(size_t local) const;
     };
+    class BlockWriter;
 
     static Block buildBlock(const QarnLogParser::QarnLog *first, size_t count);
 

@@ -95,18 +95,23 @@ int commonness(char16_t unit)
     return rank == std::string_view::npos ? 0 : int(rank) + 1;
 }
 
-// The needle's rarest place, and the rarest of the others (the same for one code unit).
-Probes rarestPlaces(QStringView needle)
+// The needle's rarest place, and the rarest of the others (the same for one code unit). The
+// bytes of a UTF-8 sequence count as rare.
+template<typename Ch>
+Probes rarestPlaces(std::basic_string_view<Ch> needle)
 {
+    const auto rank = [&](qsizetype at) {
+        return commonness(char16_t(needle[size_t(at)]));
+    };
+    const auto size = qsizetype(needle.size());
     Probes probes;
-    for (qsizetype at = 1; at < needle.size(); ++at) {
-        if (commonness(needle[at].unicode()) < commonness(needle[probes.first].unicode()))
+    for (qsizetype at = 1; at < size; ++at) {
+        if (rank(at) < rank(probes.first))
             probes.first = at;
     }
-    probes.second = probes.first == 0 ? std::max<qsizetype>(needle.size() - 1, 0) : 0;
-    for (qsizetype at = 0; at < needle.size(); ++at) {
-        if (at != probes.first
-            && commonness(needle[at].unicode()) < commonness(needle[probes.second].unicode()))
+    probes.second = probes.first == 0 ? std::max<qsizetype>(size - 1, 0) : 0;
+    for (qsizetype at = 0; at < size; ++at) {
+        if (at != probes.first && rank(at) < rank(probes.second))
             probes.second = at;
     }
     return probes;
@@ -116,19 +121,16 @@ Probes rarestPlaces(QStringView needle)
 
 TextMatcher::TextMatcher(QString text)
     : needle(std::move(text))
+    , utf8Needle(needle.toStdString())
+    , needleHasUtf8(needle.isValidUtf16())
 {
-    const Probes probes = rarestPlaces(needle);
+    const Probes probes
+        = rarestPlaces(std::u16string_view(QStringView(needle).utf16(), size_t(needle.size())));
     firstProbe = probes.first;
     secondProbe = probes.second;
-    asciiNeedle.reserve(size_t(needle.size()));
-    for (const QChar c : std::as_const(needle)) {
-        if (c.unicode() >= 0x80) {
-            needleIsAscii = false;
-            asciiNeedle.clear();
-            break;
-        }
-        asciiNeedle.push_back(char(c.unicode()));
-    }
+    const Probes byteProbes = rarestPlaces(std::string_view(utf8Needle));
+    firstByteProbe = byteProbes.first;
+    secondByteProbe = byteProbes.second;
 }
 
 bool TextMatcher::occursIn(QStringView text) const
@@ -137,10 +139,10 @@ bool TextMatcher::occursIn(QStringView text) const
         Probes {firstProbe, secondProbe});
 }
 
-bool TextMatcher::occursIn(std::string_view asciiText) const
+bool TextMatcher::occursIn(std::string_view utf8Text) const
 {
-    if (!needleIsAscii)
+    if (!needleHasUtf8)
         return false;
-    return contains(asciiText.data(), qsizetype(asciiText.size()), asciiNeedle.data(),
-        qsizetype(asciiNeedle.size()), Probes {firstProbe, secondProbe});
+    return contains(utf8Text.data(), qsizetype(utf8Text.size()), utf8Needle.data(),
+        qsizetype(utf8Needle.size()), Probes {firstByteProbe, secondByteProbe});
 }

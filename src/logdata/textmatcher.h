@@ -16,8 +16,8 @@ public:
     explicit TextMatcher(QString needle);
 
     [[nodiscard]] bool occursIn(QStringView text) const;
-    // An ASCII text; a needle with any other character never occurs in one.
-    [[nodiscard]] bool occursIn(std::string_view asciiText) const;
+    // A text in UTF-8; a needle with an unpaired surrogate never occurs in one.
+    [[nodiscard]] bool occursIn(std::string_view utf8Text) const;
     [[nodiscard]] bool occursIn(const SearchTextStore &texts, size_t row) const
     {
         return texts.visit(row, [this](auto text) { return occursIn(text); });
@@ -25,10 +25,12 @@ public:
 
 private:
     QString needle;
-    // The needle's places compared first.
+    // The needle's places compared first, in code units and in its UTF-8 bytes.
     qsizetype firstProbe = 0;
     qsizetype secondProbe = 0;
-    // The needle as bytes; empty unless the needle is ASCII.
-    std::string asciiNeedle;
-    bool needleIsAscii = true;
+    qsizetype firstByteProbe = 0;
+    qsizetype secondByteProbe = 0;
+    // The needle in UTF-8, for texts held so; unused when the needle has an unpaired surrogate.
+    std::string utf8Needle;
+    bool needleHasUtf8 = true;
 };

@@ -53,6 +53,13 @@ std::vector<Record> mixedRecords(size_t count)
         case 17:
             record.dateTime = "2023/Mär/28";
             break;
+        case 33:
+            // Lower-casing turns an unpaired surrogate into U+FFFD; the date keeps it.
+            record.dateTime = "2023/02/28 " + QString(QChar(0xd800)) + "x";
+            break;
+        case 34:
+            record.message = "📷 Camera 磁盘";
+            break;
         default:
             break;
         }
@@ -134,8 +141,8 @@ void TestSearchTextStore::storeMatchesLikeQString()
 {
     const std::vector<Record> records = mixedRecords(65536 + 40);
     const SearchTextStore store = SearchTextStore::build(records);
-    const QStringList needles
-        = {"", "message 1", "größe", "t3zzznet", "Mär", "FEB", "feb", "i̇d", "zzzzz"};
+    const QStringList needles = {"", "message 1", "größe", "t3zzznet", "Mär", "FEB", "feb", "i̇d",
+        "zzzzz", "📷 camera", QString(QChar(0xd800)), QString(QChar(0xd800)) + "x", "磁"};
     for (const QString &needle : needles) {
         const TextMatcher matcher(needle);
         int hits = 0;
