@@ -334,7 +334,12 @@ public:
         }
         // Keeps the buffer's capacity for the next record.
         message.truncate(0);
+        droppedUnits = 0;
+        cutNote.clear();
     }
+
+    // Marks the record being built as holding a line cut from bytes.
+    void noteCutLine(qint64 bytes) { cutNote += cutNoteText("line", bytes); }
 
     // Applies one line of a message block; true when the line ends the block.
     template<typename Ch>
@@ -350,35 +355,73 @@ public:
                 finished = makeString(value);
                 return true;
             }
-            append(message, value);
-            message.append(QLatin1Char('\n'));
+            appendToMessage(value, true);
             return false;
         }
         if (close != npos) {
-            append(message, line.substr(0, close));
+            appendToMessage(line.substr(0, close), false);
             return true;
         }
-        if (!line.empty()) {
-            append(message, line);
-            message.append(QLatin1Char('\n'));
-        }
+        if (!line.empty())
+            appendToMessage(line, true);
         return false;
     }
 
     [[nodiscard]] QString takeMessage()
     {
+        if (droppedUnits > 0)
+            cutNote += cutNoteText("message", message.size() + droppedUnits);
         if (!finished.isNull())
-            return std::exchange(finished, QString());
-        return makeString(View<char16_t>(
-            reinterpret_cast<const char16_t *>(message.constData()), size_t(message.size())));
+            return withCutNote(std::exchange(finished, QString()));
+        return withCutNote(makeString(View<char16_t>(
+            reinterpret_cast<const char16_t *>(message.constData()), size_t(message.size()))));
     }
 
 private:
+    // A message keeps at most this many code units; lines past them are dropped and counted.
+    static constexpr qsizetype maxMessageUnits = qsizetype(64) << 20;
+
+    template<typename Ch>
+    void appendToMessage(View<Ch> text, bool lineEnd)
+    {
+        const qsizetype size = qsizetype(text.size()) + (lineEnd ? 1 : 0);
+        if (droppedUnits > 0 || message.size() + size > maxMessageUnits) {
+            droppedUnits += size;
+            return;
+        }
+        append(message, text);
+        if (lineEnd)
+            message.append(QLatin1Char('\n'));
+    }
+
+    static QString cutNoteText(const char *what, qint64 size)
+    {
+        return QStringLiteral("[cut: %1 of %2 MB]")
+            .arg(QLatin1String(what))
+            .arg((size + 999'999) / 1'000'000);
+    }
+
+    // The message with the notes of what was cut at its end.
+    QString withCutNote(QString text)
+    {
+        if (cutNote.isEmpty())
+            return text;
+        const QString note = std::exchange(cutNote, QString());
+        QString noted;
+        noted.reserve(text.size() + 1 + note.size());
+        noted.append(text);
+        if (!noted.isEmpty())
+            noted.append(QLatin1Char(' '));
+        return noted.append(note);
+    }
+
     QString shared(size_t field, View<char> value) { return asciiPools[field].get(value); }
     QString shared(size_t field, View<char16_t> value) { return textPools[field].get(value); }
 
     QString message;
     QString finished;
+    qint64 droppedUnits = 0;
+    QString cutNote;
     // The pools below are destroyed before the two strings above, and give every string they
     // handed out its reference before any of those strings can be released. One pool per
     // field: each stays small, and the few values of most fields stay in cache.
@@ -390,6 +433,15 @@ template<typename Fn>
 auto withLine(const TextLineReader &reader, Fn &&fn)
 {
     return reader.isAscii() ? fn(reader.asciiLine()) : fn(reader.textLine());
+}
+
+void noteCutLine(
+    const TextLineReader &reader, RecordBuilder &builder, QarnLogParser::ParseNotes &notes)
+{
+    if (reader.cutLineBytes() == 0)
+        return;
+    ++notes.cutLines;
+    builder.noteCutLine(reader.cutLineBytes());
 }
 
 bool isHeader(const TextLineReader &reader)
@@ -427,15 +479,19 @@ std::vector<QarnLogParser::QarnLog> QarnLogParser::parse(QIODevice *device, Pars
     bool haveLine = reader.readLine();
     while (haveLine) {
         if (!isHeader(reader)) {
+            notes.cutLines += reader.cutLineBytes() > 0 ? 1 : 0;
             haveLine = reader.readLine();
             continue;
         }
         // Built in place: a record is a sizeable object, and there are millions.
         QarnLog &log = result.emplace_back();
         withLine(reader, [&](auto line) { builder.readHeader(line, log); });
+        noteCutLine(reader, builder, notes);
         bool ended = false;
-        while (!ended && reader.readLine())
+        while (!ended && reader.readLine()) {
             ended = withLine(reader, [&](auto line) { return builder.addBlockLine(line); });
+            noteCutLine(reader, builder, notes);
+        }
         log.message = builder.takeMessage();
         haveLine = ended && reader.readLine();
     }

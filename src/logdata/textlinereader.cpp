@@ -2,6 +2,7 @@
 
 #include <QIODevice>
 
+#include <algorithm>
 #include <cstring>
 
 #ifdef __SSE2__
@@ -37,6 +38,17 @@ bool isAsciiText(std::string_view text)
     return (bits & 0x8080808080808080ull) == 0;
 }
 
+// Appends text to end, keeping only its last units.
+template<typename Text, typename View>
+void keepLast(Text &end, View text, qsizetype kept)
+{
+    if (text.size() >= kept)
+        end.clear();
+    end.append(text.last(std::min(kept, text.size())));
+    if (end.size() > kept)
+        end.remove(0, end.size() - kept);
+}
+
 std::u16string_view viewOf(const QString &text, qsizetype from, qsizetype size)
 {
     return {reinterpret_cast<const char16_t *>(text.constData()) + from, size_t(size)};
@@ -44,9 +56,10 @@ std::u16string_view viewOf(const QString &text, qsizetype from, qsizetype size)
 
 } // namespace
 
-TextLineReader::TextLineReader(QIODevice *device, qsizetype blockSize)
+TextLineReader::TextLineReader(QIODevice *device, qsizetype blockSize, qsizetype maxLineBytes)
     : device(device)
     , blockSize(blockSize)
+    , maxLineBytes(std::max<qsizetype>(maxLineBytes, 4))
 {
     // The longest byte-order mark has four bytes.
     while (raw.size() < 4 && fillBuffer()) { }
@@ -101,6 +114,7 @@ void TextLineReader::detectEncoding()
 
 bool TextLineReader::readUtf8Line()
 {
+    cutBytes = 0;
     qsizetype scanned = 0;
     for (;;) {
         const char *start = raw.constData() + rawPos;
@@ -112,20 +126,102 @@ bool TextLineReader::readUtf8Line()
             rawPos += length + 1;
             if (length > 0 && start[length - 1] == '\r')
                 --length;
-            decodeUtf8Line({start, size_t(length)}, false);
+            decodeUtf8Line(limitedUtf8({start, size_t(length)}), false);
             return true;
         }
         scanned = available;
+        // One more byte may be the carriage return of a line just at the limit.
+        if (available > maxLineBytes + 1)
+            return readCutUtf8Line();
         if (!fillBuffer()) {
             if (raw.size() == rawPos)
                 return false;
             const std::string_view rest(raw.constData() + rawPos, size_t(raw.size() - rawPos));
             rawPos = raw.size();
-            decodeUtf8Line(rest, true);
+            decodeUtf8Line(limitedUtf8(rest), true);
             // A tail that decodes to nothing (an unfinished sequence) is no line at all.
             return ascii || !lineText.isEmpty();
         }
     }
+}
+
+// The end of the longest start of a text (longer than the limit) that stays within the limit
+// and ends on a whole UTF-8 sequence.
+qsizetype TextLineReader::utf8Boundary(const char *text) const
+{
+    qsizetype keep = maxLineBytes;
+    while (keep > maxLineBytes - 3 && (uchar(text[keep]) & 0xC0) == 0x80)
+        --keep;
+    return keep;
+}
+
+// Moves the end of a cut line, from its first whole sequence, to follow the kept start, so
+// that tags at the end of a long line (a closing tag, above all) still count; returns the
+// length of the line as it is kept.
+template<typename Unit, typename IsContinuation>
+qsizetype TextLineReader::keepLineEnd(
+    Unit *line, qsizetype keep, qsizetype length, IsContinuation isContinuation) const
+{
+    qsizetype from = std::max(keep, length - keptEndUnits<Unit>());
+    while (from < length && isContinuation(line[from]))
+        ++from;
+    std::copy(line + from, line + length, line + keep);
+    return keep + (length - from);
+}
+
+std::string_view TextLineReader::limitedUtf8(std::string_view line)
+{
+    if (qsizetype(line.size()) <= maxLineBytes)
+        return line;
+    cutBytes = qint64(line.size());
+    char *start = raw.data() + (line.data() - raw.constData());
+    return {start, size_t(keepUtf8LineEnd(start, utf8Boundary(start), qsizetype(line.size())))};
+}
+
+qsizetype TextLineReader::keepUtf8LineEnd(char *line, qsizetype keep, qsizetype length) const
+{
+    return keepLineEnd(line, keep, length, [](char c) { return (uchar(c) & 0xC0) == 0x80; });
+}
+
+// The current line has no end within the limit: keeps its first bytes up to the limit, ending
+// on a whole UTF-8 sequence, and its last bytes, and skips the rest without keeping it.
+bool TextLineReader::readCutUtf8Line()
+{
+    const qsizetype keep = utf8Boundary(raw.constData() + rawPos);
+    qint64 skipped = raw.size() - rawPos - keep;
+    // One unit more for a carriage return, which is not part of the line.
+    QByteArray end = raw.sliced(rawPos + keep).right(keptEndUnits<char>() + 1);
+    raw.truncate(rawPos + keep);
+    QByteArray block(blockSize, Qt::Uninitialized);
+    QByteArray rest;
+    while (!inputEnded) {
+        const qint64 got = device->read(block.data(), blockSize);
+        if (got <= 0) {
+            inputEnded = true;
+            break;
+        }
+        const auto *newline
+            = static_cast<const char *>(std::memchr(block.data(), '\n', size_t(got)));
+        const qsizetype length = newline ? newline - block.constData() : qsizetype(got);
+        skipped += length;
+        keepLast(end, QByteArrayView(block.constData(), length), keptEndUnits<char>() + 1);
+        if (newline) {
+            rest = QByteArray(newline + 1, block.constData() + got - (newline + 1));
+            break;
+        }
+    }
+    if (end.endsWith('\r')) {
+        end.chop(1);
+        --skipped;
+    }
+    cutBytes = keep + skipped;
+    raw += end;
+    const qsizetype length = keepUtf8LineEnd(raw.data() + rawPos, keep, raw.size() - rawPos);
+    raw.truncate(rawPos + length);
+    raw += rest;
+    decodeUtf8Line({raw.constData() + rawPos, size_t(length)}, false);
+    rawPos += length;
+    return true;
 }
 
 void TextLineReader::decodeUtf8Line(std::string_view line, bool last)
@@ -153,6 +249,7 @@ void TextLineReader::decodeUtf8Line(std::string_view line, bool last)
 bool TextLineReader::readTextLine()
 {
     ascii = false;
+    cutBytes = 0;
     qsizetype scanned = decodedPos;
     for (;;) {
         const qsizetype newline = decoded.indexOf(QLatin1Char('\n'), scanned);
@@ -160,13 +257,15 @@ bool TextLineReader::readTextLine()
             qsizetype length = newline - decodedPos;
             if (length > 0 && decoded.at(newline - 1) == QLatin1Char('\r'))
                 --length;
-            text = viewOf(decoded, decodedPos, length);
+            text = viewOf(decoded, decodedPos, limitedUnits(decodedPos, length));
             decodedPos = newline + 1;
             return true;
         }
         decoded.remove(0, decodedPos);
         decodedPos = 0;
         scanned = decoded.size();
+        if (decoded.size() > maxLineUnits() + 1)
+            return readCutTextLine();
         if (rawPos == raw.size() && !fillBuffer())
             break;
         decoded += (*wideDecoder)(QByteArrayView(raw).sliced(rawPos));
@@ -177,7 +276,60 @@ bool TextLineReader::readTextLine()
     qsizetype length = decoded.size();
     if (decoded.at(length - 1) == QLatin1Char('\r'))
         --length;
-    text = viewOf(decoded, 0, length);
+    text = viewOf(decoded, 0, limitedUnits(0, length));
     decodedPos = decoded.size();
+    return true;
+}
+
+// The length of the decoded line at from as it is kept: within the limit, not splitting a
+// surrogate pair, with its last units moved to follow the kept start.
+qsizetype TextLineReader::limitedUnits(qsizetype from, qsizetype length)
+{
+    if (length <= maxLineUnits())
+        return length;
+    cutBytes = 2 * qint64(length);
+    const qsizetype keep
+        = maxLineUnits() - (decoded.at(from + maxLineUnits()).isLowSurrogate() ? 1 : 0);
+    return keepTextLineEnd(from, keep, length);
+}
+
+qsizetype TextLineReader::keepTextLineEnd(qsizetype from, qsizetype keep, qsizetype length)
+{
+    return keepLineEnd(
+        decoded.data() + from, keep, length, [](QChar unit) { return unit.isLowSurrogate(); });
+}
+
+// As readCutUtf8Line, for decoded text.
+bool TextLineReader::readCutTextLine()
+{
+    const qsizetype keep = maxLineUnits() - (decoded.at(maxLineUnits()).isLowSurrogate() ? 1 : 0);
+    qint64 skipped = decoded.size() - keep;
+    // One unit more for a carriage return, which is not part of the line.
+    QString end = decoded.sliced(keep).right(keptEndUnits<QChar>() + 1);
+    decoded.truncate(keep);
+    QString rest;
+    while (rawPos < raw.size() || fillBuffer()) {
+        const QString more = (*wideDecoder)(QByteArrayView(raw).sliced(rawPos));
+        rawPos = raw.size();
+        const qsizetype newline = more.indexOf(QLatin1Char('\n'));
+        const qsizetype length = newline >= 0 ? newline : more.size();
+        skipped += length;
+        keepLast(end, QStringView(more).first(length), keptEndUnits<QChar>() + 1);
+        if (newline >= 0) {
+            rest = more.sliced(newline + 1);
+            break;
+        }
+    }
+    if (end.endsWith(QLatin1Char('\r'))) {
+        end.chop(1);
+        --skipped;
+    }
+    cutBytes = 2 * (keep + skipped);
+    decoded += end;
+    const qsizetype length = keepTextLineEnd(0, keep, decoded.size());
+    decoded.truncate(length);
+    decoded += rest;
+    text = viewOf(decoded, 0, length);
+    decodedPos = length;
     return true;
 }

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringConverter>
 
+#include <algorithm>
 #include <optional>
 #include <string_view>
 
@@ -11,16 +12,30 @@ class QIODevice;
 
 // Splits a device's text into lines exactly as QTextStream::readLine does (byte-order mark,
 // UTF-8/16/32, CR LF, invalid bytes), but reads in large blocks and hands out pure ASCII
-// lines as bytes, so that most lines are never decoded as a whole.
+// lines as bytes, so that most lines are never decoded as a whole. A line longer than the
+// limit is cut to it, so that no input can take memory without bound.
 class TextLineReader
 {
 public:
+    // Lines are cut past this many bytes of text (of UTF-16 text for UTF-16 and UTF-32 files).
+    static constexpr qsizetype defaultMaxLineBytes = qsizetype(64) << 20;
+
     // Reads the device from its current position, blockSize bytes at a time; does not take
     // ownership.
-    explicit TextLineReader(QIODevice *device, qsizetype blockSize = 1 << 20);
+    explicit TextLineReader(QIODevice *device, qsizetype blockSize = 1 << 20,
+        qsizetype maxLineBytes = defaultMaxLineBytes);
 
     // Moves to the next line; false when the input has no more lines.
     bool readLine();
+    // The whole length in bytes of the current line if it was cut, else 0.
+    [[nodiscard]] qint64 cutLineBytes() const { return cutBytes; }
+
+    // How much of the end of a cut line is kept: enough for the tags that close it.
+    template<typename Unit>
+    [[nodiscard]] qsizetype keptEndUnits() const
+    {
+        return std::min<qsizetype>(256, maxLineBytes / 4) / qsizetype(sizeof(Unit));
+    }
 
     // The current line is either ASCII bytes (asciiLine) or decoded text (textLine).
     [[nodiscard]] bool isAscii() const { return ascii; }
@@ -32,11 +47,24 @@ private:
     bool fillBuffer();
     void detectEncoding();
     bool readUtf8Line();
+    bool readCutUtf8Line();
     bool readTextLine();
+    bool readCutTextLine();
     void decodeUtf8Line(std::string_view line, bool last);
+    [[nodiscard]] qsizetype utf8Boundary(const char *text) const;
+    std::string_view limitedUtf8(std::string_view line);
+    [[nodiscard]] qsizetype maxLineUnits() const { return maxLineBytes / 2; }
+    qsizetype limitedUnits(qsizetype from, qsizetype length);
+    template<typename Unit, typename IsContinuation>
+    qsizetype keepLineEnd(
+        Unit *line, qsizetype keep, qsizetype length, IsContinuation isContinuation) const;
+    qsizetype keepUtf8LineEnd(char *line, qsizetype keep, qsizetype length) const;
+    qsizetype keepTextLineEnd(qsizetype from, qsizetype keep, qsizetype length);
 
     QIODevice *device;
     qsizetype blockSize;
+    qsizetype maxLineBytes;
+    qint64 cutBytes = 0;
     QByteArray raw;
     qsizetype rawPos = 0;
     bool inputEnded = false;

@@ -49,15 +49,20 @@ QStringList messages(const Records &records)
     return result;
 }
 
-QStringList readerLines(const QByteArray &data, qsizetype blockSize)
+// The lines as the reader hands them out; a line that was cut is followed by its whole length.
+QStringList readerLines(const QByteArray &data, qsizetype blockSize,
+    qsizetype maxLineBytes = TextLineReader::defaultMaxLineBytes)
 {
     QBuffer buffer;
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
-    TextLineReader reader(&buffer, blockSize);
+    TextLineReader reader(&buffer, blockSize, maxLineBytes);
     QStringList lines;
-    while (reader.readLine())
+    while (reader.readLine()) {
         lines.append(reader.toString());
+        if (reader.cutLineBytes() > 0)
+            lines.append(QStringLiteral("cut from %1").arg(reader.cutLineBytes()));
+    }
     return lines;
 }
 
@@ -133,6 +138,7 @@ private slots:
     void invalidBytesReadAsTextStreamReadsThem();
     void linesMatchTextStream();
     void linesMatchTextStream_data();
+    void linesPastTheLimitAreCut();
     void longLines();
     void deletesDeviceOnEveryPath();
     void generatedLog();
@@ -361,6 +367,41 @@ void TestQarnLogParser::linesMatchTextStream()
     const QStringList expected = ReferenceParser::lines(data);
     for (const qsizetype blockSize : {1, 2, 3, 5, 1 << 20})
         QCOMPARE(readerLines(data, blockSize), expected);
+}
+
+void TestQarnLogParser::linesPastTheLimitAreCut()
+{
+    // Ten bytes at most: the cut keeps whole UTF-8 sequences and surrogate pairs, and the end
+    // of the line (two bytes here); the rest, however long, is skipped.
+    const QString utf8Lines = "short\n0123456789ABCDEF\r\n012345678é+\n0123456789\n"
+        + QString(100, QLatin1Char('x')) + "\nlast 0123456789";
+    const QStringList utf8Expected = {"short", "0123456789EF", "cut from 16", "012345678+",
+        "cut from 12", "0123456789", "xxxxxxxxxxxx", "cut from 100", "last 0123489", "cut from 15"};
+    const QString wideLines = "abcd😀efg\nab\nabcdefgh\r\nz";
+    const QStringList wideExpected = {"abcdg", "cut from 18", "ab", "abcdeh", "cut from 16", "z"};
+    for (const qsizetype blockSize : {1, 2, 3, 5, 1 << 20}) {
+        QCOMPARE(readerLines(utf8Lines.toUtf8(), blockSize, 10), utf8Expected);
+        QCOMPARE(readerLines(encoded(wideLines, QStringConverter::Utf16LE), blockSize, 10),
+            wideExpected);
+    }
+
+    // A record with a cut header line, one with a message line cut, one whose message has
+    // more lines than a message keeps, and a line of NULs after them: each record says so.
+    const QByteArray huge((qsizetype(65) << 20), 'x');
+    QByteArray data = headerA + huge + "\n<CONT>first</CONT>\n" + headerB + "\n<CONT>" + huge
+        + "</CONT>\n" + headerA + "\n<CONT>";
+    for (int i = 0; i < 2; ++i)
+        data += QByteArray(40 << 20, 'y') + "\n";
+    data += "</CONT>\n" + QByteArray(70 << 20, '\0');
+    QarnLogParser::ParseNotes notes;
+    const Records records = QarnLogParser::parse(openBuffer(data), notes);
+    QCOMPARE(records.size(), size_t(3));
+    QCOMPARE(records[0].message, "first [cut: line of 69 MB]");
+    QCOMPARE(records[1].threadID, "7");
+    QVERIFY(records[1].message.endsWith("xxx [cut: line of 69 MB]"));
+    QCOMPARE(records[1].message.size(), (qsizetype(64) << 20) + 264);
+    QVERIFY(records[2].message.endsWith("yyy\n [cut: message of 84 MB]"));
+    QCOMPARE(notes.cutLines, 3);
 }
 
 void TestQarnLogParser::longLines()
