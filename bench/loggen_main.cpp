@@ -26,6 +26,24 @@ qint64 parseSize(const QString &text)
     return ok && value >= 0 ? value * factor : -1;
 }
 
+// Reads "none", "all" or a share such as "1/200" into options; false when it is none of them.
+bool parseShare(const QString &text, LogGeneratorOptions &options)
+{
+    const QString share = text.trimmed().toLower();
+    if (share == QLatin1String("none") || share == QLatin1String("all")) {
+        options.nonAsciiShare = share == QLatin1String("all") ? 1 : 0;
+        options.nonAsciiOutOf = 1;
+        return true;
+    }
+    const QStringList parts = share.split(QLatin1Char('/'));
+    bool numeratorOk = false;
+    bool denominatorOk = false;
+    options.nonAsciiShare = parts.value(0).toInt(&numeratorOk);
+    options.nonAsciiOutOf = parts.value(1).toInt(&denominatorOk);
+    return parts.size() == 2 && numeratorOk && denominatorOk && options.nonAsciiShare >= 0
+        && options.nonAsciiOutOf > 0 && options.nonAsciiShare <= options.nonAsciiOutOf;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -46,19 +64,39 @@ int main(int argc, char *argv[])
         QStringLiteral("3"));
     const QCommandLineOption seedOption(QStringLiteral("seed"), QStringLiteral("Random seed."),
         QStringLiteral("seed"), QStringLiteral("1"));
-    parser.addOptions({outOption, nameOption, sizeOption, filesOption, seedOption});
+    const QCommandLineOption recordsOption(QStringLiteral("records-per-file"),
+        QStringLiteral("Exactly this many records in every file; the size is then ignored."),
+        QStringLiteral("count"), QStringLiteral("0"));
+    const QCommandLineOption nonAsciiOption(QStringLiteral("non-ascii"),
+        QStringLiteral("Share of messages with non-ASCII text: none, all or e.g. 1/200."),
+        QStringLiteral("share"), QStringLiteral("none"));
+    const QCommandLineOption nonAsciiFieldsOption(QStringLiteral("non-ascii-fields"),
+        QStringLiteral("Some module, thread and file values are non-ASCII."));
+    const QCommandLineOption crlfOption(QStringLiteral("crlf"), QStringLiteral("CR LF line ends."));
+    const QCommandLineOption utf16Option(
+        QStringLiteral("utf16"), QStringLiteral("UTF-16LE with a byte-order mark."));
+    parser.addOptions({outOption, nameOption, sizeOption, filesOption, seedOption, recordsOption,
+        nonAsciiOption, nonAsciiFieldsOption, crlfOption, utf16Option});
     parser.process(app);
 
+    LogGeneratorOptions options;
+    options.nonAsciiFields = parser.isSet(nonAsciiFieldsOption);
+    options.crlf = parser.isSet(crlfOption);
+    options.utf16 = parser.isSet(utf16Option);
+    options.recordsPerFile = parser.value(recordsOption).toInt();
     const qint64 size = parseSize(parser.value(sizeOption));
     const int files = parser.value(filesOption).toInt();
-    if (!parser.isSet(outOption) || size < 0 || files < 1) {
-        std::fputs(
-            "usage: kestrune-loggen --out FOLDER [--name N] [--size 100M] [--files 3]\n", stderr);
+    if (!parser.isSet(outOption) || size < 0 || files < 1 || options.recordsPerFile < 0
+        || !parseShare(parser.value(nonAsciiOption), options)) {
+        std::fputs("usage: kestrune-loggen --out FOLDER [--name N] [--size 100M] [--files 3]\n"
+                   "       [--records-per-file N] [--non-ascii none|all|1/200]\n"
+                   "       [--non-ascii-fields] [--crlf] [--utf16]\n",
+            stderr);
         return 2;
     }
     const QString folder = parser.value(outOption);
     QDir().mkpath(folder);
-    LogGenerator generator(parser.value(seedOption).toULongLong());
+    LogGenerator generator(parser.value(seedOption).toULongLong(), options);
     const qint64 records = generator.writeLog(folder, parser.value(nameOption), files, size);
     if (records < 0) {
         std::fprintf(stderr, "cannot write into %s\n", qPrintable(folder));

@@ -4,8 +4,9 @@
 #include <QDir>
 #include <QFile>
 
-#include <array>
-#include <memory>
+#include <QStringEncoder>
+
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -35,6 +36,16 @@ constexpr std::array continuationLines {
     "    at DiskPool::allocate(diskpool.cpp:%1), pool %2", "    retry %1 of %2 scheduled",
     "    details: stream=%1 bitrate=%2 kbit/s"};
 
+// Mixed scripts as they turn up in real logs: accented Latin and signs, Cyrillic, CJK and
+// emoji that take two UTF-16 units.
+constexpr std::array nonAsciiTexts {"Größe 4 MB bei 38 °C «ok» → weiter", "ошибка записи",
+    "磁盘已满", "📷 снимок сохранён", "🔥 Überhitzung: 85 °C", "Kamera «Eingang Süd» → online",
+    "日志轮转完成 ✓", "état «prêt» — 📷 caméra n°3"};
+constexpr std::array<const char *, 4> nonAsciiModules {"Überwachung", "Запись", "存储", "Kamera📷"};
+constexpr std::array<const char *, 4> nonAsciiFiles {
+    "überwachung.cpp", "запись.cpp", "存储.cpp", "kamera📷.cpp"};
+constexpr std::array<const char *, 4> nonAsciiThreadPrefixes {"поток-", "Wörker-", "线程", "🧵"};
+
 constexpr qint64 msPerDay = 24 * 60 * 60 * 1000;
 const qint64 startJulianDay = QDate(2023, 2, 28).toJulianDay();
 
@@ -44,22 +55,52 @@ void appendTwoDigits(QByteArray &out, int value)
     out.append(char('0' + value % 10));
 }
 
+// Gathers the records of one file and appends them to it a block at a time, so that a log of
+// thousands of files keeps none of them open.
+class PendingFile
+{
+public:
+    PendingFile(QString path, QByteArray start)
+        : data(std::move(start))
+        , path(std::move(path))
+    { }
+
+    bool flush()
+    {
+        QFile file(path);
+        const QIODevice::OpenMode mode
+            = created ? QIODevice::Append : QIODevice::WriteOnly | QIODevice::Truncate;
+        if (!file.open(mode) || file.write(data) != data.size())
+            return false;
+        created = true;
+        data.clear();
+        return true;
+    }
+
+    QByteArray data;
+
+private:
+    QString path;
+    bool created = false;
+};
+
 } // namespace
 
-LogGenerator::LogGenerator(quint64 seed)
-    : state(seed * 0x9E3779B97F4A7C15ull + 1)
+LogGenerator::LogGenerator(quint64 seed, const LogGeneratorOptions &options)
+    : random {seed * 0x9E3779B97F4A7C15ull + 1}
+    , variety {random.state ^ 0xD1B54A32D192ED03ull}
+    , options(options)
 { }
 
-quint64 LogGenerator::next()
+quint64 LogGenerator::Random::next()
 {
-    // splitmix64: small, fast and the same on every platform.
     quint64 z = (state += 0x9E3779B97F4A7C15ull);
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
     z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
     return z ^ (z >> 31);
 }
 
-int LogGenerator::below(int bound)
+int LogGenerator::Random::below(int bound)
 {
     return static_cast<int>(next() % static_cast<quint64>(bound));
 }
@@ -104,6 +145,32 @@ QByteArray LogGenerator::message(bool isError)
     return text;
 }
 
+QByteArray LogGenerator::withNonAsciiText(QByteArray text)
+{
+    const auto someText = [this] {
+        return ' ' + QByteArray(nonAsciiTexts[size_t(variety.below(int(nonAsciiTexts.size())))]);
+    };
+    // Into the first line before one of its words or at its end ...
+    const qsizetype lineEnd = text.contains('\n') ? text.indexOf('\n') : text.size();
+    std::vector<qsizetype> places {lineEnd};
+    for (qsizetype i = 0; i < lineEnd; ++i) {
+        if (text.at(i) == ' ')
+            places.push_back(i);
+    }
+    text.insert(places[size_t(variety.below(int(places.size())))], someText());
+    // ... and at times at the end of the last continuation line too.
+    if (text.contains('\n') && variety.below(2) == 0)
+        text.append(someText());
+    return text;
+}
+
+const char *LogGenerator::fieldValue(const char *ascii, const std::array<const char *, 4> &nonAscii)
+{
+    if (!options.nonAsciiFields || variety.below(4) != 0)
+        return ascii;
+    return nonAscii[size_t(variety.below(int(nonAscii.size())))];
+}
+
 QByteArray LogGenerator::nextRecord(qint64 msSinceStart)
 {
     const int roll = below(1000);
@@ -121,49 +188,59 @@ QByteArray LogGenerator::nextRecord(qint64 msSinceStart)
     record.append("]");
     record.append(formatDateTime(msSinceStart));
     record.append(" <LN>").append(type).append("</LN>");
-    record.append(" <TID>").append(QByteArray::number(1000 + below(24) * 4)).append("</TID>");
-    record.append(" <MNAME>").append(modules[size_t(module)]).append("</MNAME>");
-    record.append(" <FILE>").append(sourceFiles[size_t(module)]).append("</FILE>");
-    record.append(" <LINE>").append(QByteArray::number(below(2000) + 1)).append("</LINE>\n");
-    record.append("<CONT>").append(message(isError)).append("</CONT>\n");
+    record.append(" <TID>").append(fieldValue("", nonAsciiThreadPrefixes));
+    record.append(QByteArray::number(1000 + below(24) * 4)).append("</TID>");
+    record.append(" <MNAME>").append(fieldValue(modules[size_t(module)], nonAsciiModules));
+    record.append("</MNAME> <FILE>").append(fieldValue(sourceFiles[size_t(module)], nonAsciiFiles));
+    record.append("</FILE> <LINE>").append(QByteArray::number(below(2000) + 1)).append("</LINE>\n");
+    QByteArray text = message(isError);
+    if (options.nonAsciiShare > 0 && variety.below(options.nonAsciiOutOf) < options.nonAsciiShare)
+        text = withNonAsciiText(std::move(text));
+    record.append("<CONT>").append(text).append("</CONT>\n");
     return record;
+}
+
+QByteArray LogGenerator::stored(QByteArray record) const
+{
+    if (options.crlf)
+        record.replace("\n", "\r\n");
+    if (!options.utf16)
+        return record;
+    return QStringEncoder(QStringConverter::Utf16LE).encode(QString::fromUtf8(record));
 }
 
 qint64 LogGenerator::writeLog(
     const QString &folder, const QString &name, int fileCount, qint64 totalBytes)
 {
-    std::vector<std::unique_ptr<QFile>> files;
-    std::vector<QByteArray> buffers(size_t(qMax(fileCount, 1)));
-    for (int i = 1; i <= fileCount; ++i) {
-        auto file = std::make_unique<QFile>(
-            QDir(folder).filePath(QStringLiteral("%1_%2.log").arg(name).arg(i)));
-        if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return -1;
-        files.push_back(std::move(file));
-    }
-    if (files.empty())
+    if (fileCount < 1)
         return 0;
+    const QByteArray start = options.utf16 ? QByteArray("\xFF\xFE") : QByteArray();
+    std::vector<PendingFile> files;
+    files.reserve(size_t(fileCount));
+    for (int i = 1; i <= fileCount; ++i)
+        files.emplace_back(
+            QDir(folder).filePath(QStringLiteral("%1_%2.log").arg(name).arg(i)), start);
 
-    constexpr qsizetype flushSize = 1 << 20;
-    qint64 written = 0;
+    // Many files get smaller blocks, which bounds the memory the pending records take.
+    const qsizetype flushSize = std::clamp<qsizetype>((64 << 20) / fileCount, 16 << 10, 1 << 20);
+    const qint64 recordTarget = qint64(options.recordsPerFile) * fileCount;
+    qint64 written = start.size() * fileCount;
     qint64 records = 0;
     qint64 time = 0;
-    while (written < totalBytes) {
+    while (recordTarget > 0 ? records < recordTarget : written < totalBytes) {
         // Each file gets its records in time order; across files they interleave.
         time += below(20);
-        const size_t target = size_t(below(int(files.size())));
-        const QByteArray record = nextRecord(time);
-        buffers[target].append(record);
+        PendingFile &target
+            = files[size_t(recordTarget > 0 ? records % fileCount : below(fileCount))];
+        const QByteArray record = stored(nextRecord(time));
+        target.data.append(record);
         written += record.size();
         ++records;
-        if (buffers[target].size() >= flushSize) {
-            if (files[target]->write(buffers[target]) != buffers[target].size())
-                return -1;
-            buffers[target].clear();
-        }
+        if (target.data.size() >= flushSize && !target.flush())
+            return -1;
     }
-    for (size_t i = 0; i < files.size(); ++i) {
-        if (files[i]->write(buffers[i]) != buffers[i].size())
+    for (PendingFile &file : files) {
+        if (!file.flush())
             return -1;
     }
     return records;

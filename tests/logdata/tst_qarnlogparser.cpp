@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cstring>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -47,6 +48,24 @@ QStringList messages(const Records &records)
     for (const auto &record : records)
         result.append(record.message);
     return result;
+}
+
+QStringList fieldsOf(const QarnLogParser::QarnLog &r)
+{
+    return {r.dateTime, r.logType, r.threadID, r.moduleName, r.cppFileName, r.cppLine};
+}
+
+QList<QStringList> texts(const Records &records)
+{
+    QList<QStringList> result;
+    for (const auto &record : records)
+        result.append(fieldsOf(record) << record.message);
+    return result;
+}
+
+bool hasNonAscii(const QString &text)
+{
+    return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() > 0x7F; });
 }
 
 // The lines as the reader hands them out; a line that was cut is followed by its whole length.
@@ -142,6 +161,8 @@ private slots:
     void longLines();
     void deletesDeviceOnEveryPath();
     void generatedLog();
+    void generatedContent();
+    void generatedContent_data();
     void recordTextsBehaveAsStringsOfTheirOwn();
     void recordTextsBehaveAsStringsOfTheirOwn_data();
 };
@@ -179,9 +200,7 @@ void TestQarnLogParser::headerFields()
     const Records records = parse(header + "\n<CONT>m</CONT>\n");
     QCOMPARE(records.size(), size_t(1));
     const auto &r = records[0];
-    QCOMPARE(
-        (QStringList {r.dateTime, r.logType, r.threadID, r.moduleName, r.cppFileName, r.cppLine}),
-        fields);
+    QCOMPARE(fieldsOf(r), fields);
     QCOMPARE(r.message, QString("m"));
     QCOMPARE(r.line, 0);
 }
@@ -194,10 +213,7 @@ void TestQarnLogParser::tagsInAnyOrder()
                             "<MNAME>M</MNAME><TID>1</TID><LN>E</LN>\n");
     QCOMPARE(a.size(), size_t(1));
     QCOMPARE(b.size(), size_t(1));
-    QCOMPARE((QStringList {
-                 a[0].logType, a[0].threadID, a[0].moduleName, a[0].cppFileName, a[0].cppLine}),
-        (QStringList {
-            b[0].logType, b[0].threadID, b[0].moduleName, b[0].cppFileName, b[0].cppLine}));
+    QCOMPARE(fieldsOf(a[0]), fieldsOf(b[0]));
 }
 
 void TestQarnLogParser::tagsAtEveryPlace()
@@ -453,6 +469,65 @@ void TestQarnLogParser::generatedLog()
     for (size_t i = 1; i < records.size(); ++i)
         sharedTypes += records[i].logType.constData() == records[0].logType.constData();
     QVERIFY(sharedTypes > 0);
+}
+
+void TestQarnLogParser::generatedContent_data()
+{
+    QTest::addColumn<bool>("nonAsciiTexts");
+    QTest::addColumn<bool>("nonAsciiFields");
+    QTest::addColumn<bool>("crlf");
+    QTest::addColumn<bool>("utf16");
+    QTest::newRow("non-ASCII texts") << true << false << false << false;
+    QTest::newRow("non-ASCII fields") << false << true << false << false;
+    QTest::newRow("CR LF") << false << false << true << false;
+    QTest::newRow("UTF-16") << false << false << false << true;
+    QTest::newRow("all of them") << true << true << true << true;
+}
+
+void TestQarnLogParser::generatedContent()
+{
+    QFETCH(bool, nonAsciiTexts);
+    QFETCH(bool, nonAsciiFields);
+    QFETCH(bool, crlf);
+    QFETCH(bool, utf16);
+    QTemporaryDir dir;
+    const auto generate = [&dir](const QString &name, const LogGeneratorOptions &options) {
+        LogGenerator(5, options).writeLog(dir.path(), name, 1, 0);
+        QFile file(dir.filePath(name + "_1.log"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    LogGeneratorOptions options;
+    options.recordsPerFile = 400;
+    const Records plain = parse(generate("Plain", options));
+    options.nonAsciiShare = nonAsciiTexts ? 1 : 0;
+    options.nonAsciiFields = nonAsciiFields;
+    const Records utf8 = parse(generate("Utf8", options));
+    options.crlf = crlf;
+    options.utf16 = utf16;
+    const QByteArray data = generate("Stored", options);
+    QCOMPARE(data.startsWith("\xFF\xFE"), utf16);
+    const QString text
+        = QStringDecoder(utf16 ? QStringConverter::Utf16 : QStringConverter::Utf8).decode(data);
+    QCOMPARE(text.count(QStringLiteral("\r\n")), crlf ? text.count(QLatin1Char('\n')) : 0);
+
+    const Records records = parse(data);
+    QCOMPARE(texts(records), texts(ReferenceParser::parse(data)));
+    QCOMPARE(texts(records), texts(utf8));
+    QCOMPARE(plain.size(), size_t(options.recordsPerFile));
+    QCOMPARE(records.size(), plain.size());
+    // The options add to the plain log and leave the rest of it as it was.
+    int fieldsWithNonAscii = 0;
+    for (size_t i = 0; i < records.size(); ++i) {
+        QCOMPARE(records[i].dateTime, plain[i].dateTime);
+        QCOMPARE(records[i].logType, plain[i].logType);
+        QCOMPARE(hasNonAscii(records[i].message), nonAsciiTexts);
+        if (!nonAsciiTexts)
+            QCOMPARE(records[i].message, plain[i].message);
+        for (const QString *field :
+            {&records[i].threadID, &records[i].moduleName, &records[i].cppFileName})
+            fieldsWithNonAscii += hasNonAscii(*field);
+    }
+    QCOMPARE(fieldsWithNonAscii > 0, nonAsciiFields);
 }
 
 void TestQarnLogParser::recordTextsBehaveAsStringsOfTheirOwn_data()
