@@ -1,8 +1,7 @@
 #include "searchtextstore.h"
 
+#include "lowercaseutf8.h"
 #include "parallelfor.h"
-
-#include <QStringEncoder>
 
 #include <algorithm>
 #include <array>
@@ -72,22 +71,20 @@ QString unicodeText(const QarnLog &log)
     return text;
 }
 
-// Writes the text in UTF-8 and returns its end; null when the record holds an unpaired
-// surrogate, which UTF-8 cannot carry. Needs room for three bytes per code unit of the
-// fields (the only lower case longer than its letter, of U+0130, takes three bytes too).
-char *writeUtf8Text(const QarnLog &log, char *out, QStringEncoder &encoder)
+// Writes the text in UTF-8 and returns its end; null when the date and time holds other
+// characters than ASCII (they are kept as they are, not lower-cased), or a field cannot be
+// written by lowerCase. Needs room for lowerCase's most bytes per code unit.
+char *writeUtf8Text(const QarnLog &log, char *out, LowerCaseUtf8 &lowerCase)
 {
-    const auto write = [&](const QString &text) {
-        if (!QStringView(text).isValidUtf16())
-            return false;
-        out = encoder.appendToBuffer(out, text);
-        return true;
-    };
-    if (!write(log.dateTime))
-        return nullptr;
+    for (const QChar c : log.dateTime) {
+        if (c.unicode() >= 0x80)
+            return nullptr;
+        *out++ = char(c.unicode());
+    }
     for (const QString *field : loweredFields(log)) {
         out = appendSeparator(out);
-        if (!write(field->toLower()))
+        out = lowerCase.write(*field, out);
+        if (!out)
             return nullptr;
     }
     return out;
@@ -151,14 +148,27 @@ public:
 private:
     void addUnicode(const QarnLog &log)
     {
-        reserveFor(3 * textLength(log));
+        reserveFor(size_t(LowerCaseUtf8::maxBytesPerUnit) * textLength(log));
         char *const start = block.bytes.get() + used;
-        if (const char *end = writeUtf8Text(log, start, encoder)) {
+        if (const char *end = writeUtf8Text(log, start, lowerCase)) {
             used += size_t(end - start);
             return;
         }
-        block.wideRows.push_back(block.ends.size());
-        block.wideTexts.push_back(unicodeText(log));
+        addExactly(unicodeText(log));
+    }
+
+    // The text as QString::toLower makes it, kept as UTF-8 where UTF-8 can hold it.
+    void addExactly(const QString &text)
+    {
+        if (!text.isValidUtf16()) {
+            block.wideRows.push_back(block.ends.size());
+            block.wideTexts.push_back(text);
+            return;
+        }
+        const QByteArray utf8 = text.toUtf8();
+        reserveFor(size_t(utf8.size()));
+        used = size_t(
+            std::copy(utf8.begin(), utf8.end(), block.bytes.get() + used) - block.bytes.get());
     }
 
     void reserveFor(size_t bytes)
@@ -178,7 +188,7 @@ private:
     Block &block;
     size_t capacity;
     size_t used = 0;
-    QStringEncoder encoder {QStringEncoder::Utf8, QStringEncoder::Flag::Stateless};
+    LowerCaseUtf8 lowerCase;
 };
 
 SearchTextStore::Block SearchTextStore::buildBlock(const QarnLog *first, size_t count)

@@ -1,3 +1,4 @@
+#include "lowercaseutf8.h"
 #include "searchtextstore.h"
 #include "textmatcher.h"
 
@@ -11,6 +12,7 @@ class TestSearchTextStore : public QObject
     Q_OBJECT
 
 private slots:
+    void lowerCaseAgreesWithQString();
     void matcherAgreesWithQString();
     void matcherFindsEveryPositionAroundVectorWidths();
     void storeKeepsEveryTextAcrossBlocks();
@@ -69,6 +71,35 @@ std::vector<Record> mixedRecords(size_t count)
 }
 
 } // namespace
+
+void TestSearchTextStore::lowerCaseAgreesWithQString()
+{
+    LowerCaseUtf8 lowerCase;
+    const auto written = [&](const QString &text) {
+        QByteArray out(text.size() * LowerCaseUtf8::maxBytesPerUnit, '\0');
+        const char *end = lowerCase.write(text, out.data());
+        return end ? out.left(end - out.constData()) : QByteArray("(none)");
+    };
+    // Every code point, each twice: once when first met, once from what was remembered.
+    for (char32_t codePoint = 0; codePoint <= 0x10ffff; ++codePoint) {
+        if (QChar::isSurrogate(codePoint))
+            continue;
+        const QString text = QString::fromUcs4(&codePoint, 1) + QString::fromUcs4(&codePoint, 1);
+        if (written(text) != text.toLower().toUtf8())
+            QFAIL(qPrintable(QString::number(codePoint, 16)));
+    }
+    QRandomGenerator random(5);
+    const QStringList alphabet = {
+        "a", "Z", " ", "İ", "I", "Σ", "σ", "ς", "Ä", "磁", "📷", QStringLiteral("\U0001E900"), "ß"};
+    for (int round = 0; round < 2000; ++round) {
+        QString text;
+        for (int length = int(random.bounded(30)); length > 0; --length)
+            text += alphabet.at(int(random.bounded(alphabet.size())));
+        QCOMPARE(written(text), text.toLower().toUtf8());
+    }
+    for (const QString &unpaired : {QString(QChar(0xd800)) + "A", "A" + QString(QChar(0xdc00))})
+        QCOMPARE(written(unpaired), "(none)");
+}
 
 void TestSearchTextStore::matcherAgreesWithQString()
 {
