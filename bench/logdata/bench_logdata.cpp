@@ -210,9 +210,12 @@ int main(int argc, char **argv)
         double(inputBytes) / 1e6, recordCount, double(inputBytes) / 1e6 / parseSeconds,
         double(recordCount) / 1e6 / parseSeconds);
 
+    auto rss=[](const char*what){QFile f("/proc/self/statm"); f.open(QIODevice::ReadOnly); auto p=f.readAll().split(' '); std::printf("RSS %s: %lld MB\n", what, p[1].toLongLong()*4096/1000000);};
+    rss("after parse");
     QElapsedTimer timer;
     timer.start();
     Records records = mergeByTime(parsed);
+    rss("after merge");
     std::printf("%-44s %8.3f s\n", "merge by time", seconds(timer));
 
     LogModel model;
@@ -222,6 +225,7 @@ int main(int argc, char **argv)
     std::printf("%-44s %8.3f s  %9zu texts\n", "search texts (background job, waited for)",
         seconds(timer), textCount);
 
+    rss("after search texts");
     LogFilterModel filter;
     filter.setSourceModel(&model);
     timeFilter(filter, "contains-only queue full/elapsed time/no pr..",
