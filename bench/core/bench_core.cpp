@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QUrl>
 
 #include <cstdio>
@@ -25,6 +26,16 @@ double peakMegabytes()
     rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
     return double(usage.ru_maxrss) / 1024.0;
+}
+
+// The resident memory now, where the system tells (Linux); otherwise -1.
+double residentMegabytes()
+{
+    QFile status(QStringLiteral("/proc/self/statm"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> pages = status.readAll().split(' ');
+    return pages.size() > 1 ? double(pages[1].toLongLong() * 4096) / 1e6 : -1;
 }
 
 void report(const char *what, double ms)
@@ -131,9 +142,14 @@ int main(int argc, char *argv[])
     const QString big = args[1];
     const QString name = args[2];
     KestruneCore core(QDir::tempPath());
+    const double residentBefore = residentMegabytes();
     const int count = benchOpen(core, big, name, "openLog, 1 GB log, end to end");
     benchSearches(core, big, name, count);
     report("closeLog, 1 GB log", BenchClock::milliseconds([&] { core.closeLog(big, name); }));
+    std::printf("    resident memory before opening %.0f MB, after closing %.0f MB", residentBefore,
+        residentMegabytes());
+    QThread::sleep(2);
+    std::printf(", 2 s later %.0f MB\n", residentMegabytes());
     if (args.size() > 3) {
         benchOpen(core, args[3], name, "openLog, 100 MB log, end to end");
         core.closeLog(args[3], name);
