@@ -6,6 +6,7 @@
 
 #if defined(Q_OS_LINUX)
 #include <sys/mman.h>
+#include <unistd.h>
 #endif
 
 #include <algorithm>
@@ -26,9 +27,9 @@ using SortedRun = LogRecordLoader::SortedRun;
 constexpr uintptr_t releaseStep = uintptr_t(2) << 20;
 
 // The first step edge at or after `at`.
-uintptr_t alignUp(const QarnLog *at)
+uintptr_t alignUp(const QarnLog *at, uintptr_t step = releaseStep)
 {
-    return (reinterpret_cast<uintptr_t>(at) + releaseStep - 1) & ~(releaseStep - 1);
+    return (reinterpret_cast<uintptr_t>(at) + step - 1) & ~(step - 1);
 }
 
 // Where the storage that taking a run's records can give back ends: at the last step edge
@@ -86,7 +87,10 @@ public:
         --remaining;
         ++keyOfNext;
         awaitNext();
-        releaseTakenStorage();
+        if (remaining > 0)
+            releaseTakenStorage();
+        else
+            releaseStorage();
     }
 
 private:
@@ -117,6 +121,21 @@ private:
         records->resize(remaining);
         madvise(reinterpret_cast<void *>(from), releasedFrom - from, MADV_DONTNEED);
         releasedFrom = from;
+#endif
+    }
+
+    // Gives the whole storage of a used-up run back, down to single pages: in a log of many
+    // small files that follow each other in time, their lists go as the merged list grows.
+    void releaseStorage()
+    {
+#if defined(Q_OS_LINUX)
+        static const auto pageSize = uintptr_t(sysconf(_SC_PAGESIZE));
+        const uintptr_t from = alignUp(records->data(), pageSize);
+        const uintptr_t to
+            = reinterpret_cast<uintptr_t>(records->data() + records->capacity()) & ~(pageSize - 1);
+        records->clear();
+        if (from < to)
+            madvise(reinterpret_cast<void *>(from), to - from, MADV_DONTNEED);
 #endif
     }
 
