@@ -110,8 +110,8 @@ private:
 
     // Gives the storage of taken records back to the system in large steps, so that the merged
     // list grows into memory just freed: on virtual machines the first touch of fresh memory is
-    // the dearest part of a merge. A run read from its start has nothing to give back: its
-    // releasedFrom is 0.
+    // the dearest part of a merge. A run read from its start gives nothing back before it is
+    // used up: its releasedFrom is 0.
     void releaseTakenStorage()
     {
 #if defined(Q_OS_LINUX)
@@ -348,7 +348,7 @@ SortedRun parsedRun(const QFileInfo &info)
         failed = true;
     // The parser reserves room for a typical record size. Beyond a few huge pages the room
     // left over is never touched, but below that it shares huge pages with data and counts in
-    // full: for a log of many small files, a third of its memory.
+    // full: for a log of many small files, a sixth of its memory.
     if (records.capacity() * sizeof(QarnLog) < 2 * releaseStep)
         records.shrink_to_fit();
     SortedRun run = LogRecordLoader::sortedRun(std::move(records));
