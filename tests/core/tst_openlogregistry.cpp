@@ -234,9 +234,9 @@ void TestOpenLogRegistry::mergeOfManyRuns()
 
 void TestOpenLogRegistry::logOfManyFiles()
 {
-    // 300 small files out of order whose times interleave, with many equal times across files,
-    // and two that cannot be read: a folder named like a log file, which does not open, and a
-    // file whose read fails.
+    // 300 small files: 150 whose records are out of order and interleave in time, then 150
+    // that follow each other in time, many equal times across files; and two that cannot be
+    // read: a folder named like a log file, which does not open, and a file whose read fails.
     QList<QFileInfo> files;
     QList<TestRecord> written;
     quint32 seed = 5;
@@ -244,7 +244,8 @@ void TestOpenLogRegistry::logOfManyFiles()
         QList<TestRecord> records;
         for (int i = 0; i <= file % 3; ++i) {
             seed = seed * 1103515245u + 12345u;
-            records.append({at(int(seed >> 27)), QStringLiteral("%1.%2").arg(file).arg(i)});
+            const int second = file < 150 ? int(seed >> 27) : 32 + (file - 150) / 6;
+            records.append({at(second), QStringLiteral("%1.%2").arg(file).arg(i)});
         }
         const QString path = folder + QStringLiteral("/Many_%1.log").arg(file);
         QVERIFY(writeLogFile(path, records));
