@@ -1,9 +1,12 @@
 #include "logrecordloader.h"
 
+#include "parallelfor.h"
+
 #include <QFile>
 
 #if defined(Q_OS_LINUX)
 #include <sys/mman.h>
+#include <unistd.h>
 #endif
 
 #include <algorithm>
@@ -12,6 +15,7 @@
 #include <memory>
 #include <system_error>
 #include <thread>
+#include <tuple>
 
 namespace {
 
@@ -19,44 +23,79 @@ using QarnLog = QarnLogParser::QarnLog;
 
 using SortedRun = LogRecordLoader::SortedRun;
 
-// One run of a merge, its records in reverse order and its keys in date order: the next
-// record is the last one, so that the run's storage behind it holds only records already
-// taken, which are destroyed and given back in large steps. The reversal runs alongside on
-// another thread; a record is read only once it has been put in its place.
-class ReversedRun
+// Whole huge pages: the storage of taken records is given back in such steps.
+constexpr uintptr_t releaseStep = uintptr_t(2) << 20;
+
+// The first step edge at or after `at`.
+uintptr_t alignUp(const QarnLog *at, uintptr_t step = releaseStep)
+{
+    return (reinterpret_cast<uintptr_t>(at) + step - 1) & ~(step - 1);
+}
+
+// Where the storage that taking a run's records can give back ends: at the last step edge
+// within it, and only where records were, since the reserved room beyond them was never touched.
+uintptr_t releasableEnd(const LogRecordLoader::Records &records)
+{
+    return std::min(alignUp(records.data() + records.size()),
+        reinterpret_cast<uintptr_t>(records.data() + records.capacity()) & ~(releaseStep - 1));
+}
+
+// Only a run whose storage holds a whole step is worth reversing: a smaller one gives nothing
+// back, and thousands of small files make thousands of such runs.
+bool worthReversing(const LogRecordLoader::Records &records)
+{
+    return releasableEnd(records) >= alignUp(records.data()) + releaseStep;
+}
+
+// One run of a merge, with its keys in date order. A run worth reversing has its records in
+// reverse order and is read from its end, so that its storage behind the next record holds only
+// records already taken, which are destroyed and given back in large steps; the reversal runs
+// alongside on another thread, and a record is read only once it has been put in its place.
+// Any other run is read from its start.
+class MergeRun
 {
 public:
-    ReversedRun(SortedRun &run, const std::atomic<size_t> &swapsDone)
+    // swapsDone tells how far the run's reversal has come; null for a run read from its start.
+    MergeRun(SortedRun &run, const std::atomic<size_t> *swapsDone)
         : records(&run.records)
         , total(records->size())
         , remaining(total)
-        , nextKey(run.dateKeys.keys.data())
-        , swapsDone(&swapsDone)
-        , releasedFrom(std::min(alignUp(records->data() + total),
-              reinterpret_cast<uintptr_t>(records->data() + records->capacity()) & ~(step - 1)))
+        , keyOfNext(run.dateKeys.keys.data())
+        , swapsDone(swapsDone)
+        , readyBelow(swapsDone ? 0 : total)
+        , nextAt(swapsDone ? qsizetype(total) - 1 : 0)
+        , direction(swapsDone ? -1 : 1)
+        , releasedFrom(swapsDone ? releasableEnd(*records) : 0)
     {
         awaitNext();
     }
 
     [[nodiscard]] bool empty() const { return remaining == 0; }
+    [[nodiscard]] quint64 nextKey() const { return *keyOfNext; }
     // Whether this run's next record comes before the other run's.
-    [[nodiscard]] bool isAheadOf(const ReversedRun &other) const
+    [[nodiscard]] bool isAheadOf(const MergeRun &other) const
     {
-        return DateKeys::earlier((*records)[remaining - 1], *nextKey,
-            (*other.records)[other.remaining - 1], *other.nextKey);
+        return DateKeys::earlier(next(), *keyOfNext, other.next(), *other.keyOfNext);
     }
 
     // Appends the next record to the merged list, numbered by its place there.
     void moveNextTo(std::vector<QarnLog> &merged)
     {
-        merged.push_back(std::move((*records)[--remaining]));
+        merged.push_back(std::move((*records)[size_t(nextAt)]));
         merged.back().line = qint32(merged.size() - 1);
-        ++nextKey;
+        nextAt += direction;
+        --remaining;
+        ++keyOfNext;
         awaitNext();
-        releaseTakenStorage();
+        if (remaining > 0)
+            releaseTakenStorage();
+        else
+            releaseStorage();
     }
 
 private:
+    [[nodiscard]] const QarnLog &next() const { return (*records)[size_t(nextAt)]; }
+
     // Waits until the reversal has put the next record in its place.
     void awaitNext()
     {
@@ -71,12 +110,13 @@ private:
 
     // Gives the storage of taken records back to the system in large steps, so that the merged
     // list grows into memory just freed: on virtual machines the first touch of fresh memory is
-    // the dearest part of a merge.
+    // the dearest part of a merge. A run read from its start gives nothing back before it is
+    // used up: its releasedFrom is 0.
     void releaseTakenStorage()
     {
 #if defined(Q_OS_LINUX)
         const uintptr_t from = alignUp(records->data() + remaining);
-        if (from + step > releasedFrom)
+        if (from + releaseStep > releasedFrom)
             return;
         records->resize(remaining);
         madvise(reinterpret_cast<void *>(from), releasedFrom - from, MADV_DONTNEED);
@@ -84,35 +124,121 @@ private:
 #endif
     }
 
-    // The first step edge at or after `at`.
-    static uintptr_t alignUp(const QarnLog *at)
+    // Gives the whole storage of a used-up run back, down to single pages: in a log of many
+    // small files that follow each other in time, their lists go as the merged list grows.
+    void releaseStorage()
     {
-        return (reinterpret_cast<uintptr_t>(at) + step - 1) & ~(step - 1);
+#if defined(Q_OS_LINUX)
+        static const auto pageSize = uintptr_t(sysconf(_SC_PAGESIZE));
+        const uintptr_t from = alignUp(records->data(), pageSize);
+        const uintptr_t to
+            = reinterpret_cast<uintptr_t>(records->data() + records->capacity()) & ~(pageSize - 1);
+        records->clear();
+        if (from < to)
+            madvise(reinterpret_cast<void *>(from), to - from, MADV_DONTNEED);
+#endif
     }
 
-    // Whole huge pages; the storage is released only up to the last such edge within it, and
-    // only from where records were: the reserved room beyond them was never touched.
-    static constexpr uintptr_t step = uintptr_t(2) << 20;
     std::vector<QarnLog> *records;
     size_t total;
     size_t remaining;
-    const quint64 *nextKey;
+    const quint64 *keyOfNext;
     const std::atomic<size_t> *swapsDone;
-    size_t readyBelow = 0;
+    size_t readyBelow;
+    qsizetype nextAt;
+    qsizetype direction;
     uintptr_t releasedFrom;
 };
 
-// The run whose next record comes first, ties going to the lower place, among all runs but
-// the one at place except (which may be past the end). Needs two runs at least.
-size_t firstRunBut(const std::vector<ReversedRun> &runs, size_t except)
+// Picks the run to take records from and its rival, the first of the others, ties going to
+// the lower place. The others sit in the slots of a loser tree: slot i is the leaf at node
+// slotCount + i, each inner node keeps the entry that lost the match of its two subtrees, and node
+// 0 the rival. On a switch the current run takes the rival's slot and only that slot's path is
+// played again: with thousands of runs a switch costs a dozen matches, not thousands, and with
+// three runs one, as a plain scan would. Entries keep the keys of their runs' next records, so
+// that most matches read nothing else.
+class RunTournament
 {
-    size_t best = except == 0 ? 1 : 0;
-    for (size_t i = best + 1; i < runs.size(); ++i) {
-        if (i != except && runs[i].isAheadOf(runs[best]))
-            best = i;
+public:
+    // A run's key of its next record, its place and its slot; a used-up run has noRun.
+    struct Entry
+    {
+        quint64 key;
+        quint32 run;
+        quint32 slot;
+    };
+    static constexpr quint32 noRun = ~quint32(0);
+
+    // Needs one run at least, none of them empty.
+    explicit RunTournament(const std::vector<MergeRun> &runs)
+        : runs(runs)
+        , slotCount(runs.size() - 1)
+        , nodes(std::max<size_t>(slotCount, 1))
+    {
+        for (size_t run = 1; run < runs.size(); ++run) {
+            if (precedes(entryOf(run, 0), entryOf(currentRun, 0)))
+                currentRun = run;
+        }
+        std::vector<Entry> winners(2 * slotCount);
+        for (size_t slot = 0; slot < slotCount; ++slot)
+            winners[slotCount + slot] = entryOf(slot < currentRun ? slot : slot + 1, slot);
+        for (size_t node = slotCount; node-- > 1;) {
+            const Entry &left = winners[2 * node];
+            const Entry &right = winners[2 * node + 1];
+            const bool leftWins = precedes(left, right);
+            winners[node] = leftWins ? left : right;
+            nodes[node] = leftWins ? right : left;
+        }
+        nodes[0] = slotCount > 0 ? winners[1] : Entry {DateKeys::none, noRun, 0};
     }
-    return best;
-}
+
+    [[nodiscard]] size_t current() const { return currentRun; }
+    // Whether the current run's next record comes before the rival's.
+    [[nodiscard]] bool currentIsAhead() const { return precedes(entryOf(currentRun, 0), nodes[0]); }
+
+    // Turns to the rival and puts the current run in its slot; false when no other run has
+    // records left.
+    bool switchToRival()
+    {
+        const Entry rival = nodes[0];
+        if (rival.run == noRun)
+            return false;
+        Entry moved = entryOf(currentRun, rival.slot);
+        currentRun = rival.run;
+        for (size_t node = (slotCount + rival.slot) / 2; node > 0; node /= 2) {
+            if (precedes(nodes[node], moved))
+                std::swap(nodes[node], moved);
+        }
+        nodes[0] = moved;
+        return true;
+    }
+
+private:
+    [[nodiscard]] Entry entryOf(size_t run, size_t slot) const
+    {
+        return runs[run].empty() ? Entry {DateKeys::none, noRun, quint32(slot)}
+                                 : Entry {runs[run].nextKey(), quint32(run), quint32(slot)};
+    }
+
+    // Whether a's next record comes before b's, a and b being entries of different runs.
+    [[nodiscard]] bool precedes(const Entry &a, const Entry &b) const
+    {
+        if (a.key != DateKeys::none && b.key != DateKeys::none)
+            return std::tie(a.key, a.run) < std::tie(b.key, b.run);
+        if (a.run == noRun)
+            return false;
+        if (b.run == noRun)
+            return true;
+        const MergeRun &first = runs[a.run];
+        const MergeRun &second = runs[b.run];
+        return a.run < b.run ? !second.isAheadOf(first) : first.isAheadOf(second);
+    }
+
+    const std::vector<MergeRun> &runs;
+    size_t slotCount;
+    std::vector<Entry> nodes;
+    size_t currentRun = 0;
+};
 
 // Reverses every run, a part of each in turn, and publishes how far each has come: the merge
 // starts at once and takes the records as they reach their places, so that the reversal costs
@@ -151,53 +277,84 @@ void matchDateKeys(std::vector<SortedRun> &runs)
         run.dateKeys.adoptShapeOf(shaped->dateKeys);
 }
 
-// Merges runs sorted from the earliest to the latest record, reversing them on the way.
-std::vector<QarnLog> mergeReversedRuns(std::vector<SortedRun> &sources)
+// Merges runs sorted from the earliest to the latest record, reversing the large ones on the
+// way.
+std::vector<QarnLog> mergeRuns(std::vector<SortedRun> &sources)
 {
     size_t total = 0;
     std::vector<std::pair<QarnLog *, size_t>> spans;
     for (SortedRun &source : sources) {
         total += source.records.size();
-        spans.emplace_back(source.records.data(), source.records.size());
+        if (worthReversing(source.records))
+            spans.emplace_back(source.records.data(), source.records.size());
     }
     std::vector<QarnLog> merged;
     merged.reserve(total);
     // Declared before the reversal's future, whose destruction waits for the reversal.
-    std::vector<std::atomic<size_t>> swapsDone(sources.size());
+    std::vector<std::atomic<size_t>> swapsDone(spans.size());
     std::future<void> reversal;
-    try {
-        reversal = std::async(std::launch::async, [&] { reverseInTurns(spans, swapsDone); });
-    } catch (const std::system_error &) {
-        reverseInTurns(spans, swapsDone);
-    }
-    std::vector<ReversedRun> runs;
-    runs.reserve(sources.size());
-    for (size_t run = 0; run < sources.size(); ++run) {
-        if (!sources[run].records.empty())
-            runs.emplace_back(sources[run], swapsDone[run]);
-    }
-    // Take from one run for as long as it stays ahead of the best other run, so that long
-    // stretches from one file cost one comparison per record. A run used up leaves the list.
-    size_t current = runs.size() > 1 ? firstRunBut(runs, runs.size()) : 0;
-    while (runs.size() > 1) {
-        size_t rival = firstRunBut(runs, current);
-        ReversedRun &run = runs[current];
-        const ReversedRun &bound = runs[rival];
-        do
-            run.moveNextTo(merged);
-        while (!run.empty() && (rival < current ? run.isAheadOf(bound) : !bound.isAheadOf(run)));
-        if (run.empty()) {
-            runs.erase(runs.begin() + std::ptrdiff_t(current));
-            rival -= rival > current ? 1 : 0;
+    if (!spans.empty()) {
+        try {
+            reversal = std::async(std::launch::async, [&] { reverseInTurns(spans, swapsDone); });
+        } catch (const std::system_error &) {
+            reverseInTurns(spans, swapsDone);
         }
-        // The run stopped being ahead, or ran out: the rival comes first now.
-        current = rival;
     }
-    for (ReversedRun &last : runs) {
-        while (!last.empty())
-            last.moveNextTo(merged);
+    std::vector<MergeRun> runs;
+    runs.reserve(sources.size());
+    size_t reversed = 0;
+    for (SortedRun &source : sources) {
+        if (!source.records.empty())
+            runs.emplace_back(
+                source, worthReversing(source.records) ? &swapsDone[reversed++] : nullptr);
     }
+    if (runs.empty())
+        return merged;
+    // Take from one run for as long as it stays ahead of the best other run, so that long
+    // stretches from one file cost one comparison per record.
+    RunTournament tournament(runs);
+    do {
+        MergeRun &run = runs[tournament.current()];
+        while (!run.empty() && tournament.currentIsAhead())
+            run.moveNextTo(merged);
+    } while (tournament.switchToRival());
     return merged;
+}
+
+// A file that tells, as the parser that owns it deletes it, whether a read failed.
+class ReadCheckedFile : public QFile
+{
+public:
+    ReadCheckedFile(const QString &path, bool &failed)
+        : QFile(path)
+        , failed(failed)
+    { }
+    ~ReadCheckedFile() override { failed = failed || error() != QFileDevice::NoError; }
+
+private:
+    bool &failed;
+};
+
+// Parses and sorts one file on the calling thread.
+SortedRun parsedRun(const QFileInfo &info)
+{
+    bool failed = false;
+    QarnLogParser::ParseNotes notes;
+    LogRecordLoader::Records records;
+    auto file = std::make_unique<ReadCheckedFile>(info.absoluteFilePath(), failed);
+    if (file->open(QIODevice::ReadOnly))
+        records = QarnLogParser::parse(file.release(), notes);
+    else
+        failed = true;
+    // The parser reserves room for a typical record size. Beyond a few huge pages the room
+    // left over is never touched, but below that it shares huge pages with data and counts in
+    // full: for a log of many small files, a sixth of its memory.
+    if (records.capacity() * sizeof(QarnLog) < 2 * releaseStep)
+        records.shrink_to_fit();
+    SortedRun run = LogRecordLoader::sortedRun(std::move(records));
+    run.notes = notes;
+    run.readFailed = failed;
+    return run;
 }
 
 } // namespace
@@ -209,33 +366,35 @@ LogRecordLoader::Records LogRecordLoader::loadLogRecords(const QList<QFileInfo> 
 
 LogRecordLoader::LoadedLog LogRecordLoader::loadLog(const QList<QFileInfo> &files)
 {
+    std::vector<SortedRun> runs = parseSortedRuns(files);
     LoadedLog loaded;
-    loaded.records = mergeSortedRuns(parseSortedRuns(files));
+    for (size_t i = 0; i < runs.size(); ++i) {
+        loaded.cutLines += runs[i].notes.cutLines;
+        if (runs[i].readFailed)
+            loaded.unreadableFiles.append(files[qsizetype(i)].absoluteFilePath());
+    }
+    loaded.records = mergeSortedRuns(std::move(runs));
     return loaded;
 }
 
 std::vector<LogRecordLoader::SortedRun> LogRecordLoader::parseSortedRuns(
     const QList<QFileInfo> &files)
 {
-    std::vector<std::future<SortedRun>> jobs;
-    jobs.reserve(size_t(files.size()));
-    for (const QFileInfo &info : files) {
-        auto file = std::make_unique<QFile>(info.absoluteFilePath());
-        if (!file->open(QIODevice::ReadOnly))
-            continue;
-        QFile *device = file.release();
+    std::vector<SortedRun> runs(size_t(files.size()));
+    std::atomic<size_t> nextFile {0};
+    // Each part is one worker, which ignores its range and takes the next file until none is
+    // left: files differ in size, and the parts stay busy alike. After an exception the others
+    // take no more.
+    parallelFor(runs.size(), 1, [&](size_t, size_t) {
         try {
-            jobs.push_back(std::async(
-                std::launch::async, [device] { return sortedRun(QarnLogParser::parse(device)); }));
+            for (size_t file;
+                 (file = nextFile.fetch_add(1, std::memory_order_relaxed)) < runs.size();)
+                runs[file] = parsedRun(files[qsizetype(file)]);
         } catch (...) {
-            delete device;
+            nextFile.store(runs.size(), std::memory_order_relaxed);
             throw;
         }
-    }
-    std::vector<SortedRun> runs;
-    runs.reserve(jobs.size());
-    for (std::future<SortedRun> &job : jobs)
-        runs.push_back(job.get());
+    });
     return runs;
 }
 
@@ -255,7 +414,7 @@ LogRecordLoader::Records LogRecordLoader::mergeSortedRuns(std::vector<SortedRun>
 {
     if (sources.size() != 1) {
         matchDateKeys(sources);
-        return mergeReversedRuns(sources);
+        return mergeRuns(sources);
     }
     Records merged = std::move(sources.front().records);
     for (size_t i = 0; i < merged.size(); ++i)

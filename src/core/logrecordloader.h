@@ -21,6 +21,9 @@ public:
     {
         Records records;
         DateKeys dateKeys;
+        QarnLogParser::ParseNotes notes {};
+        // The file did not open, or a read failed: the run holds what was read before.
+        bool readFailed = false;
     };
 
     // A loaded log and what the load met on the way, for the window to tell the user.
@@ -40,10 +43,10 @@ public:
     // reaches the caller after every job has ended, and nothing is kept.
     [[nodiscard]] static LoadedLog loadLog(const QList<QFileInfo> &files);
 
-    // Parses every file that opens, one thread per file, and blocks until the last one has
-    // finished; returns one sorted run per file, in list order. Files that do not open are
-    // skipped. An exception of a job (such as std::bad_alloc) reaches the caller after every
-    // job has ended, and nothing is kept.
+    // Parses the files on about one thread per core, each taking the next file as it gets
+    // free, and blocks until the last one has finished; returns one sorted run per file, in
+    // list order. An exception of a job (such as std::bad_alloc) reaches the caller after
+    // every job has ended, and nothing is kept.
     [[nodiscard]] static std::vector<SortedRun> parseSortedRuns(const QList<QFileInfo> &files);
 
     // Sorts one file's records by dateTime where they are not in order already, equal texts

@@ -125,6 +125,7 @@ private slots:
     void mergesFilesInTimeOrderWithStableTies();
     void unsortedFilesGiveTheStableSort();
     void mergeOfManyRuns();
+    void logOfManyFiles();
     void singleFileRowOpens();
     void unknownKeysOpenNothing();
     void keysAreExact();
@@ -229,6 +230,42 @@ void TestOpenLogRegistry::mergeOfManyRuns()
     }
     const QString difference = mergeDiffersFromStableSort(std::move(runs));
     QVERIFY2(difference.isEmpty(), qPrintable(difference));
+}
+
+void TestOpenLogRegistry::logOfManyFiles()
+{
+    // 300 small files: 150 whose records are out of order and interleave in time, then 150
+    // that follow each other in time, many equal times across files; and two that cannot be
+    // read: a folder named like a log file, which does not open, and a file whose read fails.
+    QList<QFileInfo> files;
+    QList<TestRecord> written;
+    quint32 seed = 5;
+    for (int file = 0; file < 300; ++file) {
+        QList<TestRecord> records;
+        for (int i = 0; i <= file % 3; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            const int second = file < 150 ? int(seed >> 27) : 32 + (file - 150) / 6;
+            records.append({at(second), QStringLiteral("%1.%2").arg(file).arg(i)});
+        }
+        const QString path = folder + QStringLiteral("/Many_%1.log").arg(file);
+        QVERIFY(writeLogFile(path, records));
+        files.append(QFileInfo(path));
+        written.append(records);
+    }
+    const QStringList unreadable {folder + "/Many_x.log", "/proc/self/mem"};
+    QVERIFY(QDir().mkdir(unreadable[0]));
+    files.insert(100, QFileInfo(unreadable[0]));
+    files.insert(200, QFileInfo(unreadable[1]));
+    std::stable_sort(written.begin(), written.end(),
+        [](const TestRecord &a, const TestRecord &b) { return a.dateTime < b.dateTime; });
+
+    const LogRecordLoader::LoadedLog loaded = LogRecordLoader::loadLog(files);
+    QCOMPARE(loaded.unreadableFiles, unreadable);
+    QCOMPARE(loaded.records.size(), size_t(written.size()));
+    for (size_t i = 0; i < loaded.records.size(); ++i) {
+        QCOMPARE(loaded.records[i].message, written[qsizetype(i)].message);
+        QCOMPARE(loaded.records[i].line, qint32(i));
+    }
 }
 
 void TestOpenLogRegistry::singleFileRowOpens()
