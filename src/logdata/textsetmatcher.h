@@ -1,0 +1,41 @@
+#pragma once
+
+#include "textmatcher.h"
+
+#include <QStringList>
+#include <QStringView>
+
+#include <memory>
+#include <string_view>
+#include <vector>
+
+// Many texts looked for at once in search texts, exactly code unit by code unit as
+// QString::contains compares: whether any of them occurs, or whether all do. A search text is
+// read about once however many texts there are. The empty text occurs in every text; a text
+// given twice counts once. Safe to use from several threads at once.
+class TextSetMatcher
+{
+public:
+    explicit TextSetMatcher(const QStringList &needles);
+    ~TextSetMatcher();
+    TextSetMatcher(const TextSetMatcher &) = delete;
+    TextSetMatcher &operator=(const TextSetMatcher &) = delete;
+
+    // Whether any needle occurs; false for no needles.
+    [[nodiscard]] bool anyOccursIn(std::string_view asciiText) const;
+    [[nodiscard]] bool anyOccursIn(QStringView text) const;
+    // Whether every needle occurs; true for no needles.
+    [[nodiscard]] bool allOccurIn(std::string_view asciiText) const;
+    [[nodiscard]] bool allOccurIn(QStringView text) const;
+
+private:
+    class Automaton;
+
+    template<typename Text>
+    [[nodiscard]] bool occurIn(Text text, bool all) const;
+
+    // Each distinct needle on its own, since few needles are found faster one by one; with the
+    // automaton, only the longest needle, which all-of looks for first.
+    std::vector<TextMatcher> oneByOne;
+    std::unique_ptr<Automaton> automaton;
+};
