@@ -41,7 +41,9 @@ public:
 
     bool operator()(const SearchTextStore &store, size_t row) const
     {
-        return store.visit(row, [this](auto text) { return matches(text); });
+        if (anyOf)
+            return texts.anyOccursIn(store, row);
+        return store.visit(row, [this](auto text) { return texts.allOccurIn(text); });
     }
 
     template<typename Text>

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <string>
+#include <type_traits>
 
 namespace {
 
@@ -39,10 +40,12 @@ void appendUnitBytes(QStringView text, std::string &bytes)
     }
 }
 
-// Where one scan of a text stands: every needle is reported once at most.
+// Where one scan of a text stands.
 struct ScanState
 {
     size_t remaining = 0; // needles not yet found, for all-of
+    quint64 *seenIn = nullptr; // by needle, the last scan that found it, for all-of
+    quint64 scan = 0;
     bool done = false;
 };
 
@@ -52,14 +55,38 @@ int onAnyMatch(unsigned, unsigned long long, unsigned long long, unsigned, void 
     return 1;
 }
 
-int onAllMatch(unsigned, unsigned long long, unsigned long long, unsigned, void *context)
+int onAllMatch(unsigned id, unsigned long long, unsigned long long, unsigned, void *context)
 {
     auto &state = *static_cast<ScanState *>(context);
+    if (state.seenIn[id] == state.scan)
+        return 0;
+    state.seenIn[id] = state.scan;
     state.done = --state.remaining == 0;
     return state.done ? 1 : 0;
 }
 
-// A database reporting each literal once per scan, with its index as id, or null when
+// Where one scan of many texts laid end to end stands: a match counts for the text that holds
+// its last byte if it starts in that text too.
+struct BatchState
+{
+    const std::vector<size_t> *ends = nullptr; // end of each text's bytes, ascending
+    const std::vector<size_t> *lengths = nullptr; // bytes of each needle, by id
+    std::vector<char> *found = nullptr; // by text
+    size_t budget = 0; // matches taken before the scan gives up
+};
+
+int onBatchMatch(unsigned id, unsigned long long, unsigned long long to, unsigned, void *context)
+{
+    auto &state = *static_cast<BatchState *>(context);
+    const auto text = size_t(
+        std::upper_bound(state.ends->cbegin(), state.ends->cend(), to - 1) - state.ends->cbegin());
+    const size_t start = text == 0 ? 0 : (*state.ends)[text - 1];
+    if (to - (*state.lengths)[id] >= start)
+        (*state.found)[text] = 1;
+    return --state.budget == 0 ? 1 : 0;
+}
+
+// A database reporting every match of each literal, with its index as id, or null when
 // Hyperscan cannot compile them.
 hs_database_t *compileLiterals(const std::vector<std::string> &literals)
 {
@@ -71,7 +98,7 @@ hs_database_t *compileLiterals(const std::vector<std::string> &literals)
         lengths.push_back(literal.size());
         ids.push_back(unsigned(ids.size()));
     }
-    const std::vector<unsigned> flags(literals.size(), HS_FLAG_SINGLEMATCH);
+    const std::vector<unsigned> flags(literals.size(), 0);
     hs_database_t *database = nullptr;
     hs_compile_error_t *error = nullptr;
     if (hs_compile_lit_multi(data.data(), flags.data(), ids.data(), lengths.data(),
@@ -103,6 +130,7 @@ public:
             }
             automaton->allAscii = automaton->allAscii && isAscii(needle);
             appendUnitBytes(needle, literals.emplace_back());
+            automaton->lengths.push_back(literals.back().size());
         }
         automaton->needleCount = literals.size();
         if (!literals.empty()) {
@@ -131,8 +159,89 @@ public:
         return scan(bytes, all);
     }
 
+    bool anyOccursIn(const SearchTextStore &store, size_t row) const
+    {
+        thread_local RowBatch batch;
+        if (batch.serial != serial || batch.store != &store || row < batch.first
+            || row - batch.first >= batch.found.size())
+            answerRowsFrom(store, row, batch);
+        return batch.found[row - batch.first];
+    }
+
 private:
+    // Rows answered by one scan at most: enough that starting a scan costs little beside it.
+    static constexpr size_t batchRows = 64;
+
+    // The rows of one store that a thread had answered last, and room to answer the next.
+    struct RowBatch
+    {
+        quint64 serial = 0;
+        const SearchTextStore *store = nullptr;
+        size_t first = 0;
+        std::vector<char> found; // whether any needle occurs, by row from `first`
+        std::vector<size_t> ends; // end of each ASCII row in the scanned bytes
+        std::vector<size_t> asciiRows; // each ASCII row, from `first`
+        std::vector<char> asciiFound; // by ASCII row
+    };
+
     Automaton() = default;
+
+    // Answers any-of for rows from `first` on: the other rows one by one, and the ASCII rows
+    // whose bytes follow each other in the store, as they mostly do, in one scan of them.
+    void answerRowsFrom(const SearchTextStore &store, size_t first, RowBatch &batch) const
+    {
+        batch.serial = serial;
+        batch.store = &store;
+        batch.first = first;
+        batch.found.assign(std::min(batchRows, store.size() - first), hasEmpty ? 1 : 0);
+        if (hasEmpty || !database)
+            return;
+        batch.ends.clear();
+        batch.asciiRows.clear();
+        const char *bytes = nullptr;
+        const auto follows = [&](size_t at) {
+            return store.visit(first + at, [&](auto text) {
+                if constexpr (std::is_same_v<decltype(text), std::string_view>) {
+                    if (text.empty())
+                        return true;
+                    if (!bytes)
+                        bytes = text.data();
+                    else if (text.data() != bytes + batch.ends.back())
+                        return false;
+                    batch.ends.push_back(size_t(text.data() + text.size() - bytes));
+                    batch.asciiRows.push_back(at);
+                } else {
+                    batch.found[at] = occurIn(text, false);
+                }
+                return true;
+            });
+        };
+        size_t count = 0;
+        while (count < batch.found.size() && follows(count))
+            ++count;
+        batch.found.resize(count);
+        if (!batch.asciiRows.empty())
+            scanRows(bytes, batch);
+    }
+
+    // Scans the batch's ASCII rows at once; where matches flood in, as short common needles
+    // make them, each row is scanned on its own and stops at its first match.
+    void scanRows(const char *bytes, RowBatch &batch) const
+    {
+        batch.asciiFound.assign(batch.asciiRows.size(), 0);
+        BatchState state {&batch.ends, &lengths, &batch.asciiFound, 2 * batch.found.size() + 16};
+        const bool flooded = hs_scan(database, bytes, unsigned(batch.ends.back()), 0,
+                                 threadScratch(), onBatchMatch, &state)
+            == HS_SCAN_TERMINATED;
+        for (size_t text = 0; text < batch.asciiRows.size(); ++text) {
+            if (flooded && !batch.asciiFound[text]) {
+                const size_t start = text == 0 ? 0 : batch.ends[text - 1];
+                batch.asciiFound[text]
+                    = scan(std::string_view(bytes + start, batch.ends[text] - start), false);
+            }
+            batch.found[batch.asciiRows[text]] = batch.asciiFound[text];
+        }
+    }
 
     bool scan(std::string_view bytes, bool all) const
     {
@@ -141,6 +250,14 @@ private:
         if (!database || bytes.empty())
             return false;
         ScanState state {needleCount};
+        if (all) {
+            // Scans count up, so that a needle seen by an earlier scan needs no clearing.
+            thread_local std::vector<quint64> seenIn;
+            thread_local quint64 scans = 0;
+            seenIn.resize(std::max(seenIn.size(), needleCount));
+            state.seenIn = seenIn.data();
+            state.scan = ++scans;
+        }
         hs_scan(database, bytes.data(), unsigned(bytes.size()), 0, threadScratch(),
             all ? onAllMatch : onAnyMatch, &state);
         return state.done;
@@ -169,6 +286,7 @@ private:
 
     hs_database_t *database = nullptr; // null when every needle is empty
     size_t needleCount = 0; // distinct non-empty needles
+    std::vector<size_t> lengths; // bytes of each needle, by id
     bool hasEmpty = false;
     bool allAscii = true;
     // Tells this automaton from every other one, including one later built at its address.
@@ -208,6 +326,15 @@ bool TextSetMatcher::anyOccursIn(std::string_view asciiText) const
 bool TextSetMatcher::anyOccursIn(QStringView text) const
 {
     return occurIn(text, false);
+}
+
+bool TextSetMatcher::anyOccursIn(const SearchTextStore &store, size_t row) const
+{
+#ifdef KESTRUNE_USE_HYPERSCAN
+    if (automaton)
+        return automaton->anyOccursIn(store, row);
+#endif
+    return store.visit(row, [this](auto text) { return anyOccursIn(text); });
 }
 
 bool TextSetMatcher::allOccurIn(std::string_view asciiText) const

@@ -24,6 +24,10 @@ public:
     // Whether any needle occurs; false for no needles.
     [[nodiscard]] bool anyOccursIn(std::string_view asciiText) const;
     [[nodiscard]] bool anyOccursIn(QStringView text) const;
+    // The same for a row of the store. Cheapest when each thread asks for rows in ascending
+    // order: the rows after the one asked for are answered in the same pass and kept for the
+    // thread, so the store must not change while this matcher is used with it.
+    [[nodiscard]] bool anyOccursIn(const SearchTextStore &store, size_t row) const;
     // Whether every needle occurs; true for no needles.
     [[nodiscard]] bool allOccurIn(std::string_view asciiText) const;
     [[nodiscard]] bool allOccurIn(QStringView text) const;
