@@ -1,3 +1,4 @@
+#include "searchtextstore.h"
 #include "textsetmatcher.h"
 
 #include <QRandomGenerator>
@@ -13,6 +14,7 @@ class TestTextSetMatcher : public QObject
 private slots:
     void agreesWithQStringContains_data();
     void agreesWithQStringContains();
+    void storeRowsAgreeWithQStringContains();
 };
 
 namespace {
@@ -119,6 +121,34 @@ void TestTextSetMatcher::agreesWithQStringContains()
         if (isAscii(text)) {
             QCOMPARE(matcher.anyOccursIn(std::string_view(bytes)), any);
             QCOMPARE(matcher.allOccurIn(std::string_view(bytes)), all);
+        }
+    }
+}
+
+// More rows than one block of the store, a few of them with other characters or empty
+// messages, against needles that are rare, that lie across two rows' texts or that occur
+// nearly everywhere; rows asked for in order and out of order.
+void TestTextSetMatcher::storeRowsAgreeWithQStringContains()
+{
+    std::vector<QarnLogParser::QarnLog> records;
+    for (int i = 0; i < 65'700; ++i) {
+        QString message = i % 37 == 0 ? QStringLiteral("größe %1").arg(i % 100)
+            : i % 53 == 0             ? QString()
+                                      : QStringLiteral("segment %1").arg(i % 1000);
+        records.push_back({"2023/02/28", "Info", "7", "Net", "a.cpp", "1", message, i});
+    }
+    const SearchTextStore store = SearchTextStore::build(records);
+    const QString across = store.text(100).right(4) + store.text(101).left(4);
+    const QStringList rare {"segment 17", "segment 999", QStringLiteral("größe 74"), across,
+        "no such text", "segment 5"};
+    const QStringList common {"e", "1", "zz", "a", QStringLiteral("ö"), "net"};
+    for (const QStringList &needles : {rare, common}) {
+        const TextSetMatcher matcher(needles);
+        for (size_t row = 0; row < store.size(); ++row)
+            QCOMPARE(matcher.anyOccursIn(store, row), anyContained(store.text(row), needles));
+        for (size_t back = 1; back <= store.size(); back += 97) {
+            const size_t row = store.size() - back;
+            QCOMPARE(matcher.anyOccursIn(store, row), anyContained(store.text(row), needles));
         }
     }
 }
