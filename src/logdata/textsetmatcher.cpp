@@ -11,8 +11,9 @@
 
 namespace {
 
-// Up to this many needles are looked for one by one: a vector scan for one needle beats one
-// automaton pass while the needles are this few.
+// Up to this many needles are looked for one by one in a single text: a vector scan for one
+// needle beats starting the automaton while the needles are this few. Rows of a store are
+// scanned many at once, for which the automaton is faster from two needles on.
 constexpr qsizetype fewNeedles = 4;
 
 bool isAscii(QStringView text)
@@ -159,12 +160,14 @@ public:
         return scan(bytes, all);
     }
 
-    bool anyOccursIn(const SearchTextStore &store, size_t row) const
+    // The owner answers single texts: those with other characters than ASCII, and all in a
+    // batch where matches flood in.
+    bool anyOccursIn(const SearchTextStore &store, size_t row, const TextSetMatcher &owner) const
     {
         thread_local RowBatch batch;
         if (batch.serial != serial || batch.store != &store || row < batch.first
             || row - batch.first >= batch.found.size())
-            answerRowsFrom(store, row, batch);
+            answerRowsFrom(store, row, batch, owner);
         return batch.found[row - batch.first];
     }
 
@@ -188,7 +191,8 @@ private:
 
     // Answers any-of for rows from `first` on: the other rows one by one, and the ASCII rows
     // whose bytes follow each other in the store, as they mostly do, in one scan of them.
-    void answerRowsFrom(const SearchTextStore &store, size_t first, RowBatch &batch) const
+    void answerRowsFrom(const SearchTextStore &store, size_t first, RowBatch &batch,
+        const TextSetMatcher &owner) const
     {
         batch.serial = serial;
         batch.store = &store;
@@ -211,7 +215,7 @@ private:
                     batch.ends.push_back(size_t(text.data() + text.size() - bytes));
                     batch.asciiRows.push_back(at);
                 } else {
-                    batch.found[at] = occurIn(text, false);
+                    batch.found[at] = owner.anyOccursIn(text);
                 }
                 return true;
             });
@@ -221,12 +225,12 @@ private:
             ++count;
         batch.found.resize(count);
         if (!batch.asciiRows.empty())
-            scanRows(bytes, batch);
+            scanRows(bytes, batch, owner);
     }
 
     // Scans the batch's ASCII rows at once; where matches flood in, as short common needles
-    // make them, each row is scanned on its own and stops at its first match.
-    void scanRows(const char *bytes, RowBatch &batch) const
+    // make them, each row is looked at on its own and stops at its first match.
+    void scanRows(const char *bytes, RowBatch &batch, const TextSetMatcher &owner) const
     {
         batch.asciiFound.assign(batch.asciiRows.size(), 0);
         BatchState state {&batch.ends, &lengths, &batch.asciiFound, 2 * batch.found.size() + 16};
@@ -237,7 +241,7 @@ private:
             if (flooded && !batch.asciiFound[text]) {
                 const size_t start = text == 0 ? 0 : batch.ends[text - 1];
                 batch.asciiFound[text]
-                    = scan(std::string_view(bytes + start, batch.ends[text] - start), false);
+                    = owner.anyOccursIn(std::string_view(bytes + start, batch.ends[text] - start));
             }
             batch.found[batch.asciiRows[text]] = batch.asciiFound[text];
         }
@@ -304,9 +308,9 @@ TextSetMatcher::TextSetMatcher(const QStringList &needles)
     QStringList distinct = needles;
     distinct.removeDuplicates();
 #ifdef KESTRUNE_USE_HYPERSCAN
-    if (distinct.size() > fewNeedles)
+    if (distinct.size() > 1)
         automaton = Automaton::build(distinct);
-    if (automaton) {
+    if (automaton && distinct.size() > fewNeedles) {
         oneByOne.emplace_back(*std::max_element(distinct.cbegin(), distinct.cend(),
             [](const QString &a, const QString &b) { return a.size() < b.size(); }));
         return;
@@ -314,6 +318,7 @@ TextSetMatcher::TextSetMatcher(const QStringList &needles)
 #endif
     for (const QString &needle : std::as_const(distinct))
         oneByOne.emplace_back(needle);
+    everyNeedleOneByOne = true;
 }
 
 TextSetMatcher::~TextSetMatcher() = default;
@@ -332,7 +337,7 @@ bool TextSetMatcher::anyOccursIn(const SearchTextStore &store, size_t row) const
 {
 #ifdef KESTRUNE_USE_HYPERSCAN
     if (automaton)
-        return automaton->anyOccursIn(store, row);
+        return automaton->anyOccursIn(store, row, *this);
 #endif
     return store.visit(row, [this](auto text) { return anyOccursIn(text); });
 }
@@ -352,7 +357,7 @@ bool TextSetMatcher::occurIn(Text text, bool all) const
 {
 #ifdef KESTRUNE_USE_HYPERSCAN
     // Most texts lack a long needle, which one vector scan tells before the automaton runs.
-    if (automaton)
+    if (!everyNeedleOneByOne)
         return (!all || oneByOne.front().occursIn(text)) && automaton->occurIn(text, all);
 #endif
     const auto occurs = [text](const TextMatcher &needle) {

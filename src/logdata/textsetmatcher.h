@@ -38,8 +38,10 @@ private:
     template<typename Text>
     [[nodiscard]] bool occurIn(Text text, bool all) const;
 
-    // Each distinct needle on its own, since few needles are found faster one by one; with the
-    // automaton, only the longest needle, which all-of looks for first.
+    // Each distinct needle on its own, since few needles are found faster one by one in a
+    // single text; else only the longest needle, which all-of looks for first.
     std::vector<TextMatcher> oneByOne;
+    bool everyNeedleOneByOne = false;
+    // All needles at once, for two needles or more where Hyperscan is built in.
     std::unique_ptr<Automaton> automaton;
 };
