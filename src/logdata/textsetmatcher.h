@@ -10,9 +10,9 @@
 #include <vector>
 
 // Many texts looked for at once in search texts, exactly code unit by code unit as
-// QString::contains compares: whether any of them occurs, or whether all do. A search text is
-// read about once however many texts there are. The empty text occurs in every text; a text
-// given twice counts once. Safe to use from several threads at once.
+// QString::contains compares: whether any of them occurs, or whether all do. With Hyperscan
+// built in, a search text is read about once however many texts there are. The empty text
+// occurs in every text; a text given twice counts once. Safe to use from several threads.
 class TextSetMatcher
 {
 public:
