@@ -6,6 +6,7 @@
 #include <hs.h>
 
 #include <atomic>
+#include <mutex>
 #include <string>
 #include <type_traits>
 
@@ -117,30 +118,42 @@ hs_database_t *compileLiterals(const std::vector<std::string> &literals)
 class TextSetMatcher::Automaton
 {
 public:
-    // Null where this processor cannot run Hyperscan or it cannot compile the needles.
+    // Null where this processor cannot run Hyperscan.
     static std::unique_ptr<Automaton> build(const QStringList &distinctNeedles)
     {
         if (hs_valid_platform() != HS_SUCCESS)
             return nullptr;
         auto automaton = std::unique_ptr<Automaton>(new Automaton);
-        std::vector<std::string> literals;
-        for (const QString &needle : distinctNeedles) {
+        for (qsizetype at = 0; at < distinctNeedles.size(); ++at) {
+            const QString &needle = distinctNeedles[at];
+            if (needle.size() > distinctNeedles[automaton->longestNeedle].size())
+                automaton->longestNeedle = size_t(at);
             if (needle.isEmpty()) {
                 automaton->hasEmpty = true;
                 continue;
             }
             automaton->allAscii = automaton->allAscii && isAscii(needle);
-            appendUnitBytes(needle, literals.emplace_back());
-            automaton->lengths.push_back(literals.back().size());
+            appendUnitBytes(needle, automaton->literals.emplace_back());
+            automaton->lengths.push_back(automaton->literals.back().size());
         }
-        automaton->needleCount = literals.size();
-        if (!literals.empty()) {
-            automaton->database = compileLiterals(literals);
-            if (!automaton->database)
-                return nullptr;
-        }
+        automaton->needleCount = automaton->literals.size();
         return automaton;
     }
+
+    // Whether Hyperscan compiled the needles. Compiles them on the first call, so that an
+    // all-of whose longest needle occurs nowhere never waits for it.
+    bool compiled() const
+    {
+        std::call_once(compileOnce, [this] {
+            if (!literals.empty())
+                database = compileLiterals(literals);
+            literals = {};
+        });
+        return database;
+    }
+
+    // Index of the longest needle in the list given to build.
+    size_t longestNeedle = 0;
 
     ~Automaton() { hs_free_database(database); }
     Automaton(const Automaton &) = delete;
@@ -288,7 +301,9 @@ private:
 
     static inline std::atomic<quint64> nextSerial {1};
 
-    hs_database_t *database = nullptr; // null when every needle is empty
+    mutable std::once_flag compileOnce;
+    mutable std::vector<std::string> literals; // the needles' bytes, until compiled
+    mutable hs_database_t *database = nullptr; // null until compiled or where that failed
     size_t needleCount = 0; // distinct non-empty needles
     std::vector<size_t> lengths; // bytes of each needle, by id
     bool hasEmpty = false;
@@ -307,18 +322,12 @@ TextSetMatcher::TextSetMatcher(const QStringList &needles)
 {
     QStringList distinct = needles;
     distinct.removeDuplicates();
+    for (const QString &needle : std::as_const(distinct))
+        oneByOne.emplace_back(needle);
 #ifdef KESTRUNE_USE_HYPERSCAN
     if (distinct.size() > 1)
         automaton = Automaton::build(distinct);
-    if (automaton && distinct.size() > fewNeedles) {
-        oneByOne.emplace_back(*std::max_element(distinct.cbegin(), distinct.cend(),
-            [](const QString &a, const QString &b) { return a.size() < b.size(); }));
-        return;
-    }
 #endif
-    for (const QString &needle : std::as_const(distinct))
-        oneByOne.emplace_back(needle);
-    everyNeedleOneByOne = true;
 }
 
 TextSetMatcher::~TextSetMatcher() = default;
@@ -336,7 +345,7 @@ bool TextSetMatcher::anyOccursIn(QStringView text) const
 bool TextSetMatcher::anyOccursIn(const SearchTextStore &store, size_t row) const
 {
 #ifdef KESTRUNE_USE_HYPERSCAN
-    if (automaton)
+    if (automaton && automaton->compiled())
         return automaton->anyOccursIn(store, row, *this);
 #endif
     return store.visit(row, [this](auto text) { return anyOccursIn(text); });
@@ -357,8 +366,12 @@ bool TextSetMatcher::occurIn(Text text, bool all) const
 {
 #ifdef KESTRUNE_USE_HYPERSCAN
     // Most texts lack a long needle, which one vector scan tells before the automaton runs.
-    if (!everyNeedleOneByOne)
-        return (!all || oneByOne.front().occursIn(text)) && automaton->occurIn(text, all);
+    if (automaton && oneByOne.size() > size_t(fewNeedles)) {
+        if (all && !oneByOne[automaton->longestNeedle].occursIn(text))
+            return false;
+        if (automaton->compiled())
+            return automaton->occurIn(text, all);
+    }
 #endif
     const auto occurs = [text](const TextMatcher &needle) {
         return needle.occursIn(text);

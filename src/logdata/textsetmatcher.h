@@ -38,10 +38,9 @@ private:
     template<typename Text>
     [[nodiscard]] bool occurIn(Text text, bool all) const;
 
-    // Each distinct needle on its own, since few needles are found faster one by one in a
-    // single text; else only the longest needle, which all-of looks for first.
+    // Each distinct needle on its own: few needles are found faster one by one in a single
+    // text, and all-of looks for the longest needle first.
     std::vector<TextMatcher> oneByOne;
-    bool everyNeedleOneByOne = false;
     // All needles at once, for two needles or more where Hyperscan is built in.
     std::unique_ptr<Automaton> automaton;
 };
