@@ -12,11 +12,6 @@
 
 namespace {
 
-// Up to this many needles are looked for one by one in a single text: a vector scan for one
-// needle beats starting the automaton while the needles are this few. Rows of a store are
-// scanned many at once, for which the automaton is faster from two needles on.
-constexpr qsizetype fewNeedles = 4;
-
 bool isAscii(QStringView text)
 {
     return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
@@ -332,50 +327,28 @@ TextSetMatcher::TextSetMatcher(const QStringList &needles)
 
 TextSetMatcher::~TextSetMatcher() = default;
 
-bool TextSetMatcher::anyOccursIn(std::string_view asciiText) const
-{
-    return occurIn(asciiText, false);
-}
-
-bool TextSetMatcher::anyOccursIn(QStringView text) const
-{
-    return occurIn(text, false);
-}
-
-bool TextSetMatcher::anyOccursIn(const SearchTextStore &store, size_t row) const
+// Where Hyperscan could not compile the needles, they are looked for one by one after all.
+bool TextSetMatcher::anyOccursInRowsFrom(const SearchTextStore &store, size_t row) const
 {
 #ifdef KESTRUNE_USE_HYPERSCAN
-    if (automaton && automaton->compiled())
+    if (automaton->compiled())
         return automaton->anyOccursIn(store, row, *this);
 #endif
     return store.visit(row, [this](auto text) { return anyOccursIn(text); });
 }
 
-bool TextSetMatcher::allOccurIn(std::string_view asciiText) const
-{
-    return occurIn(asciiText, true);
-}
-
-bool TextSetMatcher::allOccurIn(QStringView text) const
-{
-    return occurIn(text, true);
-}
-
 template<typename Text>
-bool TextSetMatcher::occurIn(Text text, bool all) const
+bool TextSetMatcher::automatonOccursIn(Text text, bool all) const
 {
 #ifdef KESTRUNE_USE_HYPERSCAN
     // Most texts lack a long needle, which one vector scan tells before the automaton runs.
-    if (automaton && oneByOne.size() > size_t(fewNeedles)) {
-        if (all && !oneByOne[automaton->longestNeedle].occursIn(text))
-            return false;
-        if (automaton->compiled())
-            return automaton->occurIn(text, all);
-    }
+    if (all && !oneByOne[automaton->longestNeedle].occursIn(text))
+        return false;
+    if (automaton->compiled())
+        return automaton->occurIn(text, all);
 #endif
-    const auto occurs = [text](const TextMatcher &needle) {
-        return needle.occursIn(text);
-    };
-    return all ? std::all_of(oneByOne.cbegin(), oneByOne.cend(), occurs)
-               : std::any_of(oneByOne.cbegin(), oneByOne.cend(), occurs);
+    return oneByOneOccurIn(text, all);
 }
+
+template bool TextSetMatcher::automatonOccursIn(std::string_view text, bool all) const;
+template bool TextSetMatcher::automatonOccursIn(QStringView text, bool all) const;
