@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev clang-format
-    libjemalloc-dev pkg-config
+    libjemalloc-dev libhyperscan-dev pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-declarative-dev qt6-declarative-dev-tools
     qt6-qmllint-plugins qt6-qpa-plugins libqt6svg6 libqt6quicktest6
     qml6-module-qtqml qml6-module-qtqml-models qml6-module-qtqml-workerscript

@@ -1,7 +1,8 @@
 // Measures the log data on a log folder made by kestrune-loggen: parse throughput, search-text
 // build, the filter changes and the peak memory, for a log opened the way the program opens it.
-// Usage: kestrune-bench-logdata <folder> [--together | --reference]
-// (peak memory: under /usr/bin/time -v). With --together the files are parsed at the same
+// Usage: kestrune-bench-logdata <folder> [--together | --reference | --texts N,N,...]
+// (peak memory: under /usr/bin/time -v). --texts sets how many pasted ids the many-text
+// filters use (1, 100 and 1000 unless given). With --together the files are parsed at the same
 // time, one thread each, as the program does. With --reference the first file is only read as
 // lines, by QTextStream and by a plain block reader, which shows what this machine allows.
 
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTextStream>
 
 #include <sys/resource.h>
@@ -33,11 +35,12 @@ double seconds(const QElapsedTimer &timer)
     return double(timer.nsecsElapsed()) / 1e9;
 }
 
-// Time this thread ran, which a busy machine distorts less than the wall clock.
-double threadCpuSeconds()
+// Time this thread (CLOCK_THREAD_CPUTIME_ID) or every thread of the process ran, which a busy
+// machine distorts less than the wall clock.
+double cpuSeconds(clockid_t clock)
 {
     timespec now {};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    clock_gettime(clock, &now);
     return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
 }
 
@@ -79,11 +82,47 @@ double timeFilter(LogFilterModel &filter, const char *label,
 {
     QElapsedTimer timer;
     timer.start();
+    const double cpuStart = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
     (filter.*setter)(texts);
     const int rows = filter.rowCount();
     const double elapsed = seconds(timer);
-    std::printf("%-44s %8.3f s  %9d rows\n", label, elapsed, rows);
+    std::printf("%-44s %8.3f s  %9d rows  %7.3f s CPU\n", label, elapsed, rows,
+        cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - cpuStart);
     return elapsed;
+}
+
+// Ids as a user pastes them into the filter: kinds of ids the log holds with numbers of the
+// same range, so that some occur and most do not; the same list on every run.
+QVariantList pastedIds(int count)
+{
+    static const char *const kinds[] = {"segment ", "channel ", "session ", "stream "};
+    QRandomGenerator numbers(8);
+    QVariantList ids;
+    for (int i = 0; i < count; ++i)
+        ids.append(QLatin1String(kinds[i % 4]) + QString::number(numbers.bounded(100'000)));
+    return ids;
+}
+
+// The text counts given after --texts, or the usual ones.
+QList<int> textCounts(int argc, char **argv)
+{
+    QList<int> counts;
+    if (argc > 3 && qstrcmp(argv[2], "--texts") == 0) {
+        for (const QByteArray &count : QByteArray(argv[3]).split(','))
+            counts.append(count.toInt());
+    }
+    return counts.isEmpty() ? QList<int> {1, 100, 1000} : counts;
+}
+
+void timePastedIds(LogFilterModel &filter, const QList<int> &counts)
+{
+    for (const int count : counts) {
+        const QVariantList ids = pastedIds(count);
+        const QByteArray only = "contains-only " + QByteArray::number(count) + " ids";
+        timeFilter(filter, only.constData(), &LogFilterModel::setContainsOnly, ids);
+        const QByteArray all = "contains-all " + QByteArray::number(count) + " ids";
+        timeFilter(filter, all.constData(), &LogFilterModel::setContainsAll, ids);
+    }
 }
 
 // The file opened for reading, for the parser to take and delete; null when it does not open.
@@ -150,8 +189,9 @@ int main(int argc, char **argv)
         : QDir(QString::fromLocal8Bit(argv[1]))
               .entryInfoList({QStringLiteral("*.log")}, QDir::Files, QDir::Name);
     if (files.isEmpty()) {
-        std::fprintf(
-            stderr, "usage: %s <folder with .log files> [--together | --reference]\n", argv[0]);
+        std::fprintf(stderr,
+            "usage: %s <folder with .log files> [--together | --reference | --texts N,...]\n",
+            argv[0]);
         return 2;
     }
     if (argc > 2 && qstrcmp(argv[2], "--reference") == 0) {
@@ -193,10 +233,10 @@ int main(int argc, char **argv)
             continue;
         QElapsedTimer timer;
         timer.start();
-        const double cpuStart = threadCpuSeconds();
+        const double cpuStart = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
         parsed.push_back(QarnLogParser::parse(file));
         const double elapsed = seconds(timer);
-        const double cpu = threadCpuSeconds() - cpuStart;
+        const double cpu = cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - cpuStart;
         parseSeconds += elapsed;
         inputBytes += info.size();
         recordCount += parsed.back().size();
@@ -235,6 +275,7 @@ int main(int argc, char **argv)
     timeFilter(filter, "contains-all zzz/a/e", &LogFilterModel::setContainsAll,
         {QStringLiteral("zzz"), QStringLiteral("a"), QStringLiteral("e")});
     timeFilter(filter, "contains-only empty list (clearing)", &LogFilterModel::setContainsOnly, {});
+    timePastedIds(filter, textCounts(argc, argv));
 
     rusage usage {};
     getrusage(RUSAGE_SELF, &usage);

@@ -2,7 +2,7 @@
 
 #include "logmodel.h"
 #include "parallelfor.h"
-#include "textmatcher.h"
+#include "textsetmatcher.h"
 
 #include <algorithm>
 
@@ -35,29 +35,25 @@ class TextTest
 {
 public:
     TextTest(const QStringList &filters, bool anyOf)
-        : anyOf(anyOf)
-    {
-        for (const QString &filter : filters)
-            needles.emplace_back(filter);
-    }
+        : texts(filters)
+        , anyOf(anyOf)
+    { }
 
-    bool operator()(const SearchTextStore &texts, size_t row) const
+    bool operator()(const SearchTextStore &store, size_t row) const
     {
-        return texts.visit(row, [this](auto text) { return matches(text); });
+        if (anyOf)
+            return texts.anyOccursIn(store, row);
+        return store.visit(row, [this](auto text) { return texts.allOccurIn(text); });
     }
 
     template<typename Text>
     bool matches(Text searchText) const
     {
-        for (const TextMatcher &needle : needles) {
-            if (needle.occursIn(searchText) == anyOf)
-                return anyOf;
-        }
-        return !anyOf;
+        return anyOf ? texts.anyOccursIn(searchText) : texts.allOccurIn(searchText);
     }
 
 private:
-    std::vector<TextMatcher> needles;
+    TextSetMatcher texts;
     bool anyOf;
 };
 

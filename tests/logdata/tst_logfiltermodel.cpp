@@ -109,6 +109,9 @@ void TestLogFilterModel::rowsFollowTheRuleAfterEveryChange_data()
     QTest::newRow("date") << QStringList {"00:00:0", "STORAGE"};
     QTest::newRow("nowhere") << QStringList {"no such text", "queue"};
     QTest::newRow("duplicates") << QStringList {"queue", "queue", ""};
+    QTest::newRow("many texts") << QStringList {
+        "Queue Full", "elapsed time", "segment 1", "channel 2", "no such text"};
+    QTest::newRow("many common texts") << QStringList {"info", "e", "a", "zzz", "0", "ne"};
 }
 
 void TestLogFilterModel::rowsFollowTheRuleAfterEveryChange()
