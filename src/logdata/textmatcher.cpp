@@ -141,8 +141,11 @@ bool TextMatcher::occursIn(QStringView text) const
 
 bool TextMatcher::occursIn(std::string_view utf8Text) const
 {
+    // Half of a surrogate pair is found in the pair, as QString::contains finds it: that needs
+    // the text in UTF-16. Rare enough to decode it for the purpose.
     if (!needleHasUtf8)
-        return false;
+        return occursIn(
+            QStringView(QString::fromUtf8(utf8Text.data(), qsizetype(utf8Text.size()))));
     return contains(utf8Text.data(), qsizetype(utf8Text.size()), utf8Needle.data(),
         qsizetype(utf8Needle.size()), Probes {firstByteProbe, secondByteProbe});
 }

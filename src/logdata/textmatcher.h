@@ -16,7 +16,7 @@ public:
     explicit TextMatcher(QString needle);
 
     [[nodiscard]] bool occursIn(QStringView text) const;
-    // A text in UTF-8; a needle with an unpaired surrogate never occurs in one.
+    // A text in UTF-8, as the store keeps it; the needle is compared with the text's UTF-16.
     [[nodiscard]] bool occursIn(std::string_view utf8Text) const;
     [[nodiscard]] bool occursIn(const SearchTextStore &texts, size_t row) const
     {
@@ -30,7 +30,7 @@ private:
     qsizetype secondProbe = 0;
     qsizetype firstByteProbe = 0;
     qsizetype secondByteProbe = 0;
-    // The needle in UTF-8, for texts held so; unused when the needle has an unpaired surrogate.
+    // The needle in UTF-8, for texts held so, unless it has an unpaired surrogate.
     std::string utf8Needle;
     bool needleHasUtf8 = true;
 };

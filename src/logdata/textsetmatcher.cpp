@@ -12,31 +12,6 @@
 
 namespace {
 
-bool isAscii(QStringView text)
-{
-    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
-}
-
-// Appends the text's bytes as UTF-8 would, but every UTF-16 code unit on its own, surrogates
-// too. ASCII stays as it is, and a needle occurs in a text exactly where its bytes occur in the
-// text's bytes: no unit's bytes begin inside another's.
-void appendUnitBytes(QStringView text, std::string &bytes)
-{
-    for (const QChar c : text) {
-        const char16_t unit = c.unicode();
-        if (unit < 0x80) {
-            bytes.push_back(char(unit));
-        } else if (unit < 0x800) {
-            bytes.push_back(char(0xc0 | (unit >> 6)));
-            bytes.push_back(char(0x80 | (unit & 0x3f)));
-        } else {
-            bytes.push_back(char(0xe0 | (unit >> 12)));
-            bytes.push_back(char(0x80 | ((unit >> 6) & 0x3f)));
-            bytes.push_back(char(0x80 | (unit & 0x3f)));
-        }
-    }
-}
-
 // Where one scan of a text stands.
 struct ScanState
 {
@@ -109,7 +84,9 @@ hs_database_t *compileLiterals(const std::vector<std::string> &literals)
 
 } // namespace
 
-// The needles compiled by Hyperscan into one database, as unit bytes (appendUnitBytes).
+// The needles compiled by Hyperscan into one database, in UTF-8 as the store keeps its texts:
+// a needle's UTF-8 bytes occur in a text's UTF-8 bytes exactly where the needle occurs in the
+// text. Needles with an unpaired surrogate, which UTF-8 cannot carry, never come here.
 class TextSetMatcher::Automaton
 {
 public:
@@ -127,8 +104,7 @@ public:
                 automaton->hasEmpty = true;
                 continue;
             }
-            automaton->allAscii = automaton->allAscii && isAscii(needle);
-            appendUnitBytes(needle, automaton->literals.emplace_back());
+            automaton->literals.push_back(needle.toStdString());
             automaton->lengths.push_back(automaton->literals.back().size());
         }
         automaton->needleCount = automaton->literals.size();
@@ -154,22 +130,10 @@ public:
     Automaton(const Automaton &) = delete;
     Automaton &operator=(const Automaton &) = delete;
 
-    bool occurIn(std::string_view text, bool all) const
-    {
-        return !(all && !allAscii) && scan(text, all);
-    }
+    bool occurIn(std::string_view utf8Text, bool all) const { return scan(utf8Text, all); }
 
-    // Few texts hold other characters than ASCII: each is turned into unit bytes on its own.
-    bool occurIn(QStringView text, bool all) const
-    {
-        thread_local std::string bytes;
-        bytes.clear();
-        appendUnitBytes(text, bytes);
-        return scan(bytes, all);
-    }
-
-    // The owner answers single texts: those with other characters than ASCII, and all in a
-    // batch where matches flood in.
+    // The owner answers single texts: those held as UTF-16, and all in a batch where matches
+    // flood in.
     bool anyOccursIn(const SearchTextStore &store, size_t row, const TextSetMatcher &owner) const
     {
         thread_local RowBatch batch;
@@ -190,15 +154,15 @@ private:
         const SearchTextStore *store = nullptr;
         size_t first = 0;
         std::vector<char> found; // whether any needle occurs, by row from `first`
-        std::vector<size_t> ends; // end of each ASCII row in the scanned bytes
-        std::vector<size_t> asciiRows; // each ASCII row, from `first`
-        std::vector<char> asciiFound; // by ASCII row
+        std::vector<size_t> ends; // end of each UTF-8 row in the scanned bytes
+        std::vector<size_t> utf8Rows; // each UTF-8 row, from `first`
+        std::vector<char> utf8Found; // by UTF-8 row
     };
 
     Automaton() = default;
 
-    // Answers any-of for rows from `first` on: the other rows one by one, and the ASCII rows
-    // whose bytes follow each other in the store, as they mostly do, in one scan of them.
+    // Answers any-of for rows from `first` on: the rows held as UTF-16 one by one, and the
+    // UTF-8 rows whose bytes follow each other in the store, as they mostly do, in one scan.
     void answerRowsFrom(const SearchTextStore &store, size_t first, RowBatch &batch,
         const TextSetMatcher &owner) const
     {
@@ -209,7 +173,7 @@ private:
         if (hasEmpty || !database)
             return;
         batch.ends.clear();
-        batch.asciiRows.clear();
+        batch.utf8Rows.clear();
         const char *bytes = nullptr;
         const auto follows = [&](size_t at) {
             return store.visit(first + at, [&](auto text) {
@@ -221,7 +185,7 @@ private:
                     else if (text.data() != bytes + batch.ends.back())
                         return false;
                     batch.ends.push_back(size_t(text.data() + text.size() - bytes));
-                    batch.asciiRows.push_back(at);
+                    batch.utf8Rows.push_back(at);
                 } else {
                     batch.found[at] = owner.anyOccursIn(text);
                 }
@@ -232,26 +196,26 @@ private:
         while (count < batch.found.size() && follows(count))
             ++count;
         batch.found.resize(count);
-        if (!batch.asciiRows.empty())
+        if (!batch.utf8Rows.empty())
             scanRows(bytes, batch, owner);
     }
 
-    // Scans the batch's ASCII rows at once; where matches flood in, as short common needles
+    // Scans the batch's UTF-8 rows at once; where matches flood in, as short common needles
     // make them, each row is looked at on its own and stops at its first match.
     void scanRows(const char *bytes, RowBatch &batch, const TextSetMatcher &owner) const
     {
-        batch.asciiFound.assign(batch.asciiRows.size(), 0);
-        BatchState state {&batch.ends, &lengths, &batch.asciiFound, 2 * batch.found.size() + 16};
+        batch.utf8Found.assign(batch.utf8Rows.size(), 0);
+        BatchState state {&batch.ends, &lengths, &batch.utf8Found, 2 * batch.found.size() + 16};
         const bool flooded = hs_scan(database, bytes, unsigned(batch.ends.back()), 0,
                                  threadScratch(), onBatchMatch, &state)
             == HS_SCAN_TERMINATED;
-        for (size_t text = 0; text < batch.asciiRows.size(); ++text) {
-            if (flooded && !batch.asciiFound[text]) {
+        for (size_t text = 0; text < batch.utf8Rows.size(); ++text) {
+            if (flooded && !batch.utf8Found[text]) {
                 const size_t start = text == 0 ? 0 : batch.ends[text - 1];
-                batch.asciiFound[text]
+                batch.utf8Found[text]
                     = owner.anyOccursIn(std::string_view(bytes + start, batch.ends[text] - start));
             }
-            batch.found[batch.asciiRows[text]] = batch.asciiFound[text];
+            batch.found[batch.utf8Rows[text]] = batch.utf8Found[text];
         }
     }
 
@@ -302,7 +266,6 @@ private:
     size_t needleCount = 0; // distinct non-empty needles
     std::vector<size_t> lengths; // bytes of each needle, by id
     bool hasEmpty = false;
-    bool allAscii = true;
     // Tells this automaton from every other one, including one later built at its address.
     const quint64 serial = nextSerial++;
 };
@@ -320,7 +283,9 @@ TextSetMatcher::TextSetMatcher(const QStringList &needles)
     for (const QString &needle : std::as_const(distinct))
         oneByOne.emplace_back(needle);
 #ifdef KESTRUNE_USE_HYPERSCAN
-    if (distinct.size() > 1)
+    const bool allInUtf8 = std::all_of(distinct.cbegin(), distinct.cend(),
+        [](const QString &needle) { return needle.isValidUtf16(); });
+    if (distinct.size() > 1 && allInUtf8)
         automaton = Automaton::build(distinct);
 #endif
 }
@@ -337,8 +302,7 @@ bool TextSetMatcher::anyOccursInRowsFrom(const SearchTextStore &store, size_t ro
     return store.visit(row, [this](auto text) { return anyOccursIn(text); });
 }
 
-template<typename Text>
-bool TextSetMatcher::automatonOccursIn(Text text, bool all) const
+bool TextSetMatcher::automatonOccursIn(std::string_view text, bool all) const
 {
 #ifdef KESTRUNE_USE_HYPERSCAN
     // Most texts lack a long needle, which one vector scan tells before the automaton runs.
@@ -349,6 +313,3 @@ bool TextSetMatcher::automatonOccursIn(Text text, bool all) const
 #endif
     return oneByOneOccurIn(text, all);
 }
-
-template bool TextSetMatcher::automatonOccursIn(std::string_view text, bool all) const;
-template bool TextSetMatcher::automatonOccursIn(QStringView text, bool all) const;

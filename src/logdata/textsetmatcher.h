@@ -22,12 +22,12 @@ public:
     TextSetMatcher(const TextSetMatcher &) = delete;
     TextSetMatcher &operator=(const TextSetMatcher &) = delete;
 
-    // Whether any needle occurs; false for no needles.
-    [[nodiscard]] bool anyOccursIn(std::string_view asciiText) const
+    // Whether any needle occurs in a text in UTF-8, or in UTF-16; false for no needles.
+    [[nodiscard]] bool anyOccursIn(std::string_view utf8Text) const
     {
-        return occurIn(asciiText, false);
+        return occurIn(utf8Text, false);
     }
-    [[nodiscard]] bool anyOccursIn(QStringView text) const { return occurIn(text, false); }
+    [[nodiscard]] bool anyOccursIn(QStringView text) const { return oneByOneOccurIn(text, false); }
     // The same for a row of the store. Cheapest when each thread asks for rows in ascending
     // order: the rows after the one asked for are answered in the same pass and kept for the
     // thread, so the store must not change while this matcher is used with it.
@@ -37,12 +37,13 @@ public:
             return anyOccursInRowsFrom(store, row);
         return store.visit(row, [this](auto text) { return anyOccursIn(text); });
     }
-    // Whether every needle occurs; true for no needles.
-    [[nodiscard]] bool allOccurIn(std::string_view asciiText) const
+    // Whether every needle occurs; true for no needles. The store holds few texts in UTF-16
+    // (those with an unpaired surrogate): they are searched needle by needle.
+    [[nodiscard]] bool allOccurIn(std::string_view utf8Text) const
     {
-        return occurIn(asciiText, true);
+        return occurIn(utf8Text, true);
     }
-    [[nodiscard]] bool allOccurIn(QStringView text) const { return occurIn(text, true); }
+    [[nodiscard]] bool allOccurIn(QStringView text) const { return oneByOneOccurIn(text, true); }
 
 private:
     class Automaton;
@@ -54,8 +55,7 @@ private:
 
     // Inline, as is the store's row: with few needles a text costs a vector scan per needle,
     // and a call would add to it.
-    template<typename Text>
-    [[nodiscard]] bool occurIn(Text text, bool all) const
+    [[nodiscard]] bool occurIn(std::string_view text, bool all) const
     {
         if (automaton && oneByOne.size() > fewNeedles)
             return automatonOccursIn(text, all);
@@ -72,9 +72,7 @@ private:
                    : std::any_of(oneByOne.cbegin(), oneByOne.cend(), occurs);
     }
 
-    // For std::string_view and QStringView.
-    template<typename Text>
-    [[nodiscard]] bool automatonOccursIn(Text text, bool all) const;
+    [[nodiscard]] bool automatonOccursIn(std::string_view text, bool all) const;
     [[nodiscard]] bool anyOccursInRowsFrom(const SearchTextStore &store, size_t row) const;
 
     // Each distinct needle on its own: few needles are found faster one by one in a single
