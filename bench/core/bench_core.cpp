@@ -1,6 +1,7 @@
 // Times the core's folder catalogue, log opening and searches on large logs and prints figures.
 // Usage: kestrune-bench-core <folder of a 1 GB log> <log name> [<folder of a 100 MB log>]
 #include "benchclock.h"
+#include "benchmemory.h"
 #include "foldercatalogue.h"
 #include "kestrunecore.h"
 #include "logmodel.h"
@@ -26,16 +27,6 @@ double peakMegabytes()
     rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
     return double(usage.ru_maxrss) / 1024.0;
-}
-
-// The resident memory now, where the system tells (Linux); otherwise -1.
-double residentMegabytes()
-{
-    QFile status(QStringLiteral("/proc/self/statm"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QList<QByteArray> pages = status.readAll().split(' ');
-    return pages.size() > 1 ? double(pages[1].toLongLong() * 4096) / 1e6 : -1;
 }
 
 void report(const char *what, double ms)
@@ -142,14 +133,14 @@ int main(int argc, char *argv[])
     const QString big = args[1];
     const QString name = args[2];
     KestruneCore core(QDir::tempPath());
-    const double residentBefore = residentMegabytes();
+    const double residentBefore = BenchMemory::residentMegabytes();
     const int count = benchOpen(core, big, name, "openLog, 1 GB log, end to end");
     benchSearches(core, big, name, count);
     report("closeLog, 1 GB log", BenchClock::milliseconds([&] { core.closeLog(big, name); }));
     std::printf("    resident memory before opening %.0f MB, after closing %.0f MB", residentBefore,
-        residentMegabytes());
+        BenchMemory::residentMegabytes());
     QThread::sleep(2);
-    std::printf(", 2 s later %.0f MB\n", residentMegabytes());
+    std::printf(", 2 s later %.0f MB\n", BenchMemory::residentMegabytes());
     if (args.size() > 3) {
         benchOpen(core, args[3], name, "openLog, 100 MB log, end to end");
         core.closeLog(args[3], name);

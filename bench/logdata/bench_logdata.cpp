@@ -6,6 +6,7 @@
 // time, one thread each, as the program does. With --reference the first file is only read as
 // lines, by QTextStream and by a plain block reader, which shows what this machine allows.
 
+#include "benchmemory.h"
 #include "logfiltermodel.h"
 #include "logmodel.h"
 #include "qarnlogparser.h"
@@ -166,6 +167,12 @@ size_t blockReaderLines(QFile &file)
     return characters + size_t(QString::fromUtf8(carry).size());
 }
 
+void reportResident(const char *when)
+{
+    std::printf("%-44s %8.0f MB\n", (QByteArray("resident memory ") + when).constData(),
+        BenchMemory::residentMegabytes());
+}
+
 void reportReference(const QFileInfo &info, const char *label, size_t (*read)(QFile &))
 {
     QFile file(info.absoluteFilePath());
@@ -250,12 +257,11 @@ int main(int argc, char **argv)
         double(inputBytes) / 1e6, recordCount, double(inputBytes) / 1e6 / parseSeconds,
         double(recordCount) / 1e6 / parseSeconds);
 
-    auto rss=[](const char*what){QFile f("/proc/self/statm"); f.open(QIODevice::ReadOnly); auto p=f.readAll().split(' '); std::printf("RSS %s: %lld MB\n", what, p[1].toLongLong()*4096/1000000);};
-    rss("after parse");
+    reportResident("after parsing");
     QElapsedTimer timer;
     timer.start();
     Records records = mergeByTime(parsed);
-    rss("after merge");
+    reportResident("after merging");
     std::printf("%-44s %8.3f s\n", "merge by time", seconds(timer));
 
     LogModel model;
@@ -265,7 +271,7 @@ int main(int argc, char **argv)
     std::printf("%-44s %8.3f s  %9zu texts\n", "search texts (background job, waited for)",
         seconds(timer), textCount);
 
-    rss("after search texts");
+    reportResident("with the search texts");
     LogFilterModel filter;
     filter.setSourceModel(&model);
     timeFilter(filter, "contains-only queue full/elapsed time/no pr..",
