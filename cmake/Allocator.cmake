@@ -1,12 +1,11 @@
-# jemalloc with transparent huge pages for the program and its benchmarks: a large log is
-# millions of small strings made on several threads, and glibc backs its per-thread heaps with
-# 4 KiB pages only, whose first touch is costly on virtual machines.
+# jemalloc for the program and its benchmarks: a large log is millions of small strings made on
+# several threads, and jemalloc gives the memory of a closed log back to the system promptly.
 if(WIN32 OR KESTRUNE_SANITIZE)
     set(_kestrune_allocator_default OFF)
 else()
     set(_kestrune_allocator_default ON)
 endif()
-option(KESTRUNE_USE_JEMALLOC "Link jemalloc, configured for huge pages" ${_kestrune_allocator_default})
+option(KESTRUNE_USE_JEMALLOC "Link jemalloc" ${_kestrune_allocator_default})
 if(KESTRUNE_USE_JEMALLOC AND KESTRUNE_SANITIZE)
     message(FATAL_ERROR "KESTRUNE_USE_JEMALLOC cannot be combined with KESTRUNE_SANITIZE")
 endif()

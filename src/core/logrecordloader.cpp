@@ -23,7 +23,7 @@ using QarnLog = QarnLogParser::QarnLog;
 
 using SortedRun = LogRecordLoader::SortedRun;
 
-// Whole huge pages: the storage of taken records is given back in such steps.
+// The storage of taken records is given back in steps of this many bytes.
 constexpr uintptr_t releaseStep = uintptr_t(2) << 20;
 
 // The first step edge at or after `at`.
@@ -346,9 +346,8 @@ SortedRun parsedRun(const QFileInfo &info)
         records = QarnLogParser::parse(file.release(), notes);
     else
         failed = true;
-    // The parser reserves room for a typical record size. Beyond a few huge pages the room
-    // left over is never touched, but below that it shares huge pages with data and counts in
-    // full: for a log of many small files, a sixth of its memory.
+    // The parser reserves room for a typical record size. In a large list the room left over
+    // is never touched, but in a small one it shares pages with data and counts in full.
     if (records.capacity() * sizeof(QarnLog) < 2 * releaseStep)
         records.shrink_to_fit();
     SortedRun run = LogRecordLoader::sortedRun(std::move(records));
