@@ -89,6 +89,7 @@ void TestLogSearches::findNextWrapsAround()
 {
     KestruneCore core(folder);
     QVERIFY(core.openLog(folder, "Small"));
+    QCOMPARE(core.logStatus(folder, "Small"), QString());
     QCOMPARE(core.findNext(folder, "Small", 2, "needle"), 3);
     QCOMPARE(core.findNext(folder, "Small", 4, "needle"), 1);
     // The current row is found again when it is the only match.
@@ -165,6 +166,7 @@ void TestLogSearches::emptyLogFindsNothing()
     QObject *model = core.openLog(folder, "Empty");
     QVERIFY(model);
     QCOMPARE(qobject_cast<QAbstractItemModel *>(model)->rowCount(), 0);
+    QCOMPARE(core.logStatus(folder, "Empty"), QString("No records in this log."));
     QCOMPARE(core.findNext(folder, "Empty", 0, ""), -1);
     QCOMPARE(core.findNext(folder, "Empty", 0, "x"), -1);
     QCOMPARE(core.findDate(folder, "Empty", ""), -1);
