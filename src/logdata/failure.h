@@ -8,7 +8,7 @@ enum class Failure { none, outOfMemory, other };
 // Runs work and tells how it failed instead of letting an exception through: for work called
 // from Qt's event handling, which an exception would take down.
 template<typename Work>
-Failure failureOf(const Work &work) noexcept
+[[nodiscard]] Failure failureOf(const Work &work) noexcept
 {
     try {
         work();

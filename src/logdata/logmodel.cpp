@@ -38,7 +38,7 @@ QVariant LogModel::data(const QModelIndex &index, int role) const
     if (index.row() < 0 || static_cast<size_t>(index.row()) >= records.size())
         return {};
     QVariant value;
-    failureOf([&] { value = field(static_cast<size_t>(index.row()), role); });
+    (void)failureOf([&] { value = field(static_cast<size_t>(index.row()), role); });
     return value;
 }
 
