@@ -3,7 +3,9 @@ import QtQuick.Controls.Universal
 import "./fonts"
 
 // The open logs as tabs over the record list of the current tab, with the find panel,
-// the jump-to-end button and the detail window.
+// the jump-to-end button and the detail window. A line above the records says what the core
+// has to say about the current log: why it could not be opened, that it has no records, or
+// that a filter or search could not run.
 FocusScope {
     id: root
 
@@ -26,6 +28,7 @@ FocusScope {
     function switchToFileTab(index) {
         if (tabModel.count === 0) {
             logView.model = null;
+            showStatus();
             return;
         }
         if (tabListView.currentIndex >= 0)
@@ -41,6 +44,12 @@ FocusScope {
     function connectModel() {
         logView.model = core.tempModel;
         core.tempModel = undefined;
+        showStatus();
+    }
+
+    function showStatus() {
+        const tab = currentTab();
+        statusText.text = tab ? kestruneCore.logStatus(tab.folderRole, tab.nameRole) : "";
     }
 
     function restoreLineNumber() {
@@ -57,6 +66,7 @@ FocusScope {
         const tab = tabModel.get(index);
         logView.model = kestruneCore.openLog(tab.folderRole, tab.nameRole);
         logView.positionViewAtIndex(tab.visibleIndexRole, ListView.Beginning);
+        showStatus();
     }
 
     function topRow() {
@@ -82,6 +92,7 @@ FocusScope {
         tabModel.remove(index);
         if (tabModel.count === 0) {
             logView.model = null;
+            showStatus();
             return;
         }
         showTab(0);
@@ -98,6 +109,7 @@ FocusScope {
         kestruneCore.closeLog(folder, name);
         logView.model = kestruneCore.openLog(folder, name);
         logView.positionViewAtEnd();
+        showStatus();
     }
 
     function openFindNextPanel() {
@@ -112,6 +124,7 @@ FocusScope {
             return;
         selectAndCentre(kestruneCore.findNext(tab.folderRole, tab.nameRole,
                                               logView.currentIndex + 1, str));
+        showStatus();
     }
 
     function findDate(str) {
@@ -199,11 +212,34 @@ FocusScope {
         }
     }
 
+    Rectangle {
+        id: statusBar
+
+        anchors.top: tabBar.bottom
+        anchors.left: root.left
+        anchors.right: root.right
+        height: visible ? statusText.implicitHeight : 0
+        visible: statusText.text !== ""
+        color: kestruneCore.getStyle("folderViewBackgroundColor", "#34393d")
+
+        Text {
+            id: statusText
+
+            objectName: "logStatus"
+            width: parent.width
+            padding: 8
+            wrapMode: Text.Wrap
+            font.family: GlobalFont.name
+            font.pixelSize: 14
+            color: "#ffd27f"
+        }
+    }
+
     ListView {
         id: logView
 
         objectName: "logView"
-        anchors.top: tabBar.bottom
+        anchors.top: statusBar.bottom
         anchors.left: root.left
         anchors.leftMargin: 5
         anchors.right: root.right

@@ -3,8 +3,10 @@
 #include "foldercatalogue.h"
 #include "logrecordloader.h"
 #include "paralleltextfinder.h"
+#include "textlinereader.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QJSEngine>
 
 #include <algorithm>
@@ -18,6 +20,63 @@ void destroyModels(OpenLogEntry &entry)
 {
     entry.filter.reset();
     entry.model.reset();
+}
+
+QString reasonOf(Failure failure)
+{
+    return failure == Failure::outOfMemory
+        ? QCoreApplication::translate("KestruneCore", "not enough memory")
+        : QCoreApplication::translate("KestruneCore", "an unexpected error");
+}
+
+QString openFailureText(Failure failure)
+{
+    return QCoreApplication::translate("KestruneCore", "Could not open this log: %1.")
+        .arg(reasonOf(failure));
+}
+
+// What a load met besides the records, one line each; files are named from the log's folder.
+QStringList noticesOf(const LogRecordLoader::LoadedLog &loaded, const QString &folder)
+{
+    QStringList notices;
+    if (const auto count = int(loaded.unreadableFiles.size())) {
+        QStringList names;
+        for (const QString &path : loaded.unreadableFiles)
+            names.append(QDir(folder).relativeFilePath(path));
+        notices.append((count == 1
+                ? QCoreApplication::translate("KestruneCore", "1 file could not be read: %1")
+                : QCoreApplication::translate(
+                    "KestruneCore", "%n files could not be read: %1", nullptr, count))
+                           .arg(names.join(QStringLiteral(", "))));
+    }
+    if (loaded.records.empty())
+        notices.append(QCoreApplication::translate("KestruneCore", "No records in this log."));
+    if (const auto count = int(loaded.cutLines)) {
+        notices.append(
+            (count == 1 ? QCoreApplication::translate(
+                 "KestruneCore", "1 line was longer than %1 MiB and was cut.")
+                        : QCoreApplication::translate("KestruneCore",
+                            "%n lines were longer than %1 MiB and were cut.", nullptr, count))
+                .arg(TextLineReader::defaultMaxLineBytes >> 20));
+    }
+    return notices;
+}
+
+// The next row from startsAt on whose text contains str, wrapping around once; -1 when none
+// does or the log has no search texts.
+int findNextRow(const OpenLogEntry &log, int startsAt, const QString &str)
+{
+    const SearchTextStore *texts = log.model->fetchSearchTexts();
+    if (!texts || texts->size() != log.model->allRecords().size())
+        return -1;
+    const auto &rows = log.filter->acceptedSourceRows();
+    const ParallelTextFinder finder(str.toLower());
+    const auto count = qsizetype(rows.size());
+    // Outside the list the search starts at the nearer end: from the top, or (second
+    // pass only) from the top up to the last row.
+    const qsizetype start = std::clamp(qsizetype(startsAt), qsizetype(0), count);
+    const qsizetype below = finder.findFirst(*texts, rows, start, count);
+    return int(below >= 0 ? below : finder.findFirst(*texts, rows, 0, start));
 }
 
 } // namespace
@@ -69,27 +128,47 @@ QObject *KestruneCore::openLog(QString folder, QString serverName)
 {
     if (const OpenLogEntry *open = findOpenLog(folder, serverName))
         return open->filter.get();
+    failedOpens.erase({folder, serverName});
+    QString whyNot;
+    // A log too large for the memory left, for example: nothing is registered, and whatever
+    // was built is gone with the entry.
+    const Failure failure = failureOf([&] { whyNot = openNewLog(folder, serverName); });
+    if (failure == Failure::none && whyNot.isEmpty())
+        return openLogs.back().filter.get();
+    // Saying why takes a little memory as well; without it the log simply stays unopened.
+    (void)failureOf([&] {
+        failedOpens[{folder, serverName}]
+            = failure == Failure::none ? whyNot : openFailureText(failure);
+    });
+    return nullptr;
+}
+
+// Loads a log and registers it; returns why it could not, or an empty text.
+QString KestruneCore::openNewLog(const QString &folder, const QString &name)
+{
     const FolderScan scan = FolderCatalogue::scanFolder(folder);
-    const auto log = scan.logs.find(serverName);
+    const auto log = scan.logs.find(name);
     if (log == scan.logs.end())
-        return nullptr;
-    try {
-        OpenLogEntry entry {folder, serverName, std::make_unique<LogModel>(), nullptr};
-        entry.model->setRecords(LogRecordLoader::loadLogRecords(log->second));
-        entry.filter = std::make_unique<LogFilterModel>(this);
-        QJSEngine::setObjectOwnership(entry.filter.get(), QJSEngine::CppOwnership);
-        entry.filter->setSourceModel(entry.model.get());
-        openLogs.push_back(std::move(entry));
-    } catch (...) {
-        // A log too large for the memory left, for example: nothing is registered, and
-        // whatever was built is gone with the entry.
-        return nullptr;
-    }
-    return openLogs.back().filter.get();
+        return tr("Could not open this log: none of its files were found.");
+    LogRecordLoader::LoadedLog loaded = LogRecordLoader::loadLog(log->second);
+    OpenLogEntry entry {
+        folder, name, std::make_unique<LogModel>(), nullptr, noticesOf(loaded, folder)};
+    entry.model->setRecords(std::move(loaded.records));
+    entry.filter = std::make_unique<LogFilterModel>(this);
+    QJSEngine::setObjectOwnership(entry.filter.get(), QJSEngine::CppOwnership);
+    entry.filter->setSourceModel(entry.model.get());
+    // The first filter pass and the proxy's row mapping run here, where a failure is caught,
+    // rather than inside the list's first row count.
+    entry.filter->rowCount();
+    if (entry.filter->passFailure() != Failure::none)
+        return openFailureText(entry.filter->passFailure());
+    openLogs.push_back(std::move(entry));
+    return {};
 }
 
 void KestruneCore::closeLog(QString folder, QString serverName)
 {
+    failedOpens.erase({folder, serverName});
     const auto isClosed = [&](const OpenLogEntry &entry) {
         return entry.folder == folder && entry.name == serverName;
     };
@@ -122,21 +201,11 @@ int KestruneCore::findNext(QString folder, QString serverName, int startsAt, QSt
     const OpenLogEntry *log = findOpenLog(folder, serverName);
     if (!log)
         return -1;
-    try {
-        const SearchTextStore *texts = log->model->fetchSearchTexts();
-        if (!texts || texts->size() != log->model->allRecords().size())
-            return -1;
-        const auto &rows = log->filter->acceptedSourceRows();
-        const ParallelTextFinder finder(str.toLower());
-        const auto count = qsizetype(rows.size());
-        // Outside the list the search starts at the nearer end: from the top, or (second
-        // pass only) from the top up to the last row.
-        const qsizetype start = std::clamp(qsizetype(startsAt), qsizetype(0), count);
-        const qsizetype below = finder.findFirst(*texts, rows, start, count);
-        return int(below >= 0 ? below : finder.findFirst(*texts, rows, 0, start));
-    } catch (...) {
-        return -1;
-    }
+    int row = -1;
+    const Failure failure = failureOf([&] { row = findNextRow(*log, startsAt, str); });
+    // A log whose search texts could not be built cannot be searched either.
+    log->searchFailure = failure != Failure::none ? failure : log->model->searchTextsFailure();
+    return row;
 }
 
 // The records are sorted by date text and the visible rows keep their order, so the texts
@@ -167,6 +236,28 @@ int KestruneCore::getIndex(QString folder, QString serverName, int lineNumber) c
     return int(found - rows.begin());
 }
 
+QString KestruneCore::logStatus(QString folder, QString serverName) const
+{
+    QString status;
+    // Made in a program short of memory, the text itself may fail: then nothing is said.
+    (void)failureOf([&] {
+        QStringList lines;
+        if (const OpenLogEntry *log = findOpenLog(folder, serverName)) {
+            lines = log->notices;
+            if (const Failure failure = log->filter->passFailure(); failure != Failure::none)
+                lines.append(tr("The filter could not run: %1. No records are shown.")
+                                 .arg(reasonOf(failure)));
+            if (log->searchFailure != Failure::none)
+                lines.append(tr("The search could not run: %1.").arg(reasonOf(log->searchFailure)));
+        } else if (const auto failed = failedOpens.find({folder, serverName});
+                   failed != failedOpens.end()) {
+            lines.append(failed->second);
+        }
+        status = lines.join(QLatin1Char('\n'));
+    });
+    return status;
+}
+
 const OpenLogEntry *KestruneCore::findOpenLog(const QString &folder, const QString &name) const
 {
     const auto open = std::find_if(openLogs.begin(), openLogs.end(),
@@ -177,13 +268,8 @@ const OpenLogEntry *KestruneCore::findOpenLog(const QString &folder, const QStri
 template<typename Apply>
 void KestruneCore::forEachFilter(Apply apply)
 {
-    for (OpenLogEntry &entry : openLogs) {
-        try {
-            apply(*entry.filter);
-        } catch (...) {
-            // The log's search texts could not be built; the other logs are still filtered.
-        }
-    }
+    for (OpenLogEntry &entry : openLogs)
+        apply(*entry.filter);
 }
 
 QVariant KestruneCore::getSetting(QString key, QVariant defaultValue) const

@@ -8,6 +8,8 @@
 #include <QUrl>
 #include <QVariant>
 
+#include <map>
+#include <utility>
 #include <vector>
 
 // The one service object published to QML as "kestruneCore": the folder model of
@@ -34,10 +36,16 @@ public:
     Q_INVOKABLE int findNext(QString folder, QString serverName, int startsAt, QString str) const;
     Q_INVOKABLE int findDate(QString folder, QString serverName, QString str) const;
     Q_INVOKABLE int getIndex(QString folder, QString serverName, int lineNumber) const;
+    // What the window says above a log's records, one line each: what its open met
+    // (unreadable files, no records, cut lines) and a filter or text search that could not
+    // run; for a log whose open failed, why, until that log is opened or closed again.
+    // Empty when there is nothing to say.
+    Q_INVOKABLE QString logStatus(QString folder, QString serverName) const;
     Q_INVOKABLE QVariant getSetting(QString key, QVariant defaultValue = QVariant()) const;
     Q_INVOKABLE QVariant getStyle(QString key, QVariant defaultValue = QVariant()) const;
 
 private:
+    [[nodiscard]] QString openNewLog(const QString &folder, const QString &name);
     [[nodiscard]] const OpenLogEntry *findOpenLog(const QString &folder, const QString &name) const;
     // Calls apply on the filter model of every open log, first to last.
     template<typename Apply>
@@ -45,6 +53,8 @@ private:
 
     QStandardItemModel folders;
     std::vector<OpenLogEntry> openLogs;
+    // Why the last open of a log failed, by folder and name.
+    std::map<std::pair<QString, QString>, QString> failedOpens;
     QSettings settings;
     QSettings style;
 };

@@ -4,15 +4,20 @@
 #include "logmodel.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
-// One open log: its key and the two models that show it. Move-only; destroying an entry
-// destroys its filter model first, then its record model.
+// One open log: its key, the two models that show it and what the window says about it.
+// Move-only; destroying an entry destroys its filter model first, then its record model.
 struct OpenLogEntry
 {
     QString folder;
     QString name;
     std::unique_ptr<LogModel> model;
     std::unique_ptr<LogFilterModel> filter;
+    // What the open met: unreadable files, no records, cut lines; one line each.
+    QStringList notices;
+    // How the last text search failed; searches are const, as is the entry they find.
+    mutable Failure searchFailure = Failure::none;
 };

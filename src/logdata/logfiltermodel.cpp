@@ -65,24 +65,36 @@ LogFilterModel::LogFilterModel(QObject *parent)
 
 LogFilterModel::~LogFilterModel() = default;
 
+// One linear pass and one reset: re-filtering row by row would move the proxy's row mapping
+// once per inserted range, which grows with the square of the rows. A change that cannot be
+// made fails like a pass, so that the rows never follow a filter other than the one asked for.
+template<typename Change>
+void LogFilterModel::refilter(const Change &change)
+{
+    beginResetModel();
+    const Failure failure = failureOf(change);
+    if (failure == Failure::none) {
+        markStale();
+        refreshIfStale();
+    } else {
+        failPass(failure);
+    }
+    endResetModel();
+}
+
 void LogFilterModel::setContainsOnly(const QVariantList &newFilters)
 {
-    setFilters(newFilters);
-    containsOnlyMode = true;
-    refilter();
+    refilter([&] { setFilters(newFilters, true); });
 }
 
 void LogFilterModel::setContainsAll(const QVariantList &newFilters)
 {
-    setFilters(newFilters);
-    containsOnlyMode = false;
-    refilter();
+    refilter([&] { setFilters(newFilters, false); });
 }
 
 void LogFilterModel::setShowOnlyErrors(bool errorsOnly)
 {
-    onlyErrors = errorsOnly;
-    refilter();
+    refilter([&] { onlyErrors = errorsOnly; });
 }
 
 void LogFilterModel::setSourceModel(QAbstractItemModel *model)
@@ -121,21 +133,13 @@ bool LogFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex &sourcePa
     return sourceRow >= 0 && size_t(sourceRow) < rowPasses.size() && rowPasses[size_t(sourceRow)];
 }
 
-void LogFilterModel::setFilters(const QVariantList &newFilters)
+void LogFilterModel::setFilters(const QVariantList &newFilters, bool anyOf)
 {
-    filters.clear();
+    QStringList lowered;
     for (const QVariant &filter : newFilters)
-        filters.append(filter.toString().toLower());
-}
-
-// One linear pass and one reset: re-filtering row by row would move the proxy's row mapping
-// once per inserted range, which grows with the square of the rows.
-void LogFilterModel::refilter()
-{
-    beginResetModel();
-    markStale();
-    refreshIfStale();
-    endResetModel();
+        lowered.append(filter.toString().toLower());
+    filters = std::move(lowered);
+    containsOnlyMode = anyOf;
 }
 
 void LogFilterModel::markStale()
@@ -143,13 +147,23 @@ void LogFilterModel::markStale()
     stale = true;
 }
 
-// The vectors keep their storage from pass to pass: fresh memory is the dearest part of a
-// pass over millions of rows.
+// The pass runs inside the proxy's row count, where an exception would end the program: a
+// failure is kept instead, and the next change of the filter or the rows tries again.
 void LogFilterModel::refreshIfStale() const
 {
     if (!stale)
         return;
     stale = false;
+    lastFailure = Failure::none;
+    const Failure failure = failureOf([this] { runPass(); });
+    if (failure != Failure::none)
+        failPass(failure);
+}
+
+// The vectors keep their storage from pass to pass: fresh memory is the dearest part of a
+// pass over millions of rows.
+void LogFilterModel::runPass() const
+{
     if (const auto *logModel = qobject_cast<const LogModel *>(sourceModel()))
         matchRecords(*logModel);
     else
@@ -162,6 +176,15 @@ void LogFilterModel::refreshIfStale() const
     }
 }
 
+// No row passes, and the storage of the rows goes back to a program short of memory.
+void LogFilterModel::failPass(Failure failure) const
+{
+    stale = false;
+    lastFailure = failure;
+    std::vector<char>().swap(rowPasses);
+    std::vector<int>().swap(acceptedRows);
+}
+
 // Reads the records and search texts directly: one QVariant per row would cost more than the
 // matching itself. Large logs are split among the cores; the pass only reads the records.
 void LogFilterModel::matchRecords(const LogModel &model) const
@@ -170,8 +193,10 @@ void LogFilterModel::matchRecords(const LogModel &model) const
     std::vector<char> &passes = rowPasses;
     passes.assign(records.size(), 0);
     const SearchTextStore *searchTexts = filters.isEmpty() ? nullptr : model.fetchSearchTexts();
-    if (!filters.isEmpty() && !searchTexts)
+    if (!filters.isEmpty() && !searchTexts) {
+        lastFailure = model.searchTextsFailure();
         return;
+    }
     const TextTest containsTexts(filters, containsOnlyMode);
     const auto matchRange = [&](size_t begin, size_t end) {
         ErrorTypeTest isError;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "failure.h"
+
 #include <QSortFilterProxyModel>
 #include <QStringList>
 #include <QVariantList>
@@ -9,7 +11,9 @@
 class LogModel;
 
 // The filtering proxy in front of one log's record model: substring filters combined as
-// contains-only or contains-all, and an errors-only switch.
+// contains-only or contains-all, and an errors-only switch. A pass that fails (memory ran out,
+// or the log's search texts could not be built) shows no row at all, an empty list that
+// passFailure tells apart from a filter that matches nothing; no exception leaves the model.
 class LogFilterModel : public QSortFilterProxyModel
 {
 public:
@@ -17,7 +21,8 @@ public:
     ~LogFilterModel() override;
 
     // Each setter re-filters every row in one pass before it returns and ends with one model
-    // reset. The first text filter of a log waits for that log's search texts.
+    // reset, also when the change or the pass fails. The first text filter of a log waits for
+    // that log's search texts.
     void setContainsOnly(const QVariantList &filters);
     void setContainsAll(const QVariantList &filters);
     void setShowOnlyErrors(bool onlyErrors);
@@ -27,16 +32,21 @@ public:
     // The source rows of the visible records, in the order of this model's rows: the model's
     // own vector, brought up to date whenever the filter or the source rows change.
     [[nodiscard]] const std::vector<int> &acceptedSourceRows() const;
+    // How the last pass failed, Failure::none after a pass that ran.
+    [[nodiscard]] Failure passFailure() const { return lastFailure; }
 
 protected:
     [[nodiscard]] bool filterAcceptsRow(
         int sourceRow, const QModelIndex &sourceParent) const override;
 
 private:
-    void setFilters(const QVariantList &filters);
-    void refilter();
+    void setFilters(const QVariantList &filters, bool anyOf);
+    template<typename Change>
+    void refilter(const Change &change);
     void markStale();
     void refreshIfStale() const;
+    void runPass() const;
+    void failPass(Failure failure) const;
     void matchRecords(const LogModel &model) const;
     void matchRows() const;
 
@@ -48,5 +58,6 @@ private:
     mutable std::vector<char> rowPasses;
     mutable std::vector<int> acceptedRows;
     mutable bool stale = true;
+    mutable Failure lastFailure = Failure::none;
     std::vector<QMetaObject::Connection> sourceConnections;
 };

@@ -23,7 +23,7 @@ void LogModel::setRecords(std::vector<QarnLogParser::QarnLog> &&newRecords)
         pendingSearchTexts.wait();
     records = std::move(newRecords);
     searchTexts = SearchTextStore();
-    searchTextsFailed = false;
+    searchTextsFailed = Failure::none;
     pendingSearchTexts = std::async(std::launch::async, [this] { return buildSearchTexts(); });
     endResetModel();
 }
@@ -37,7 +37,14 @@ QVariant LogModel::data(const QModelIndex &index, int role) const
 {
     if (index.row() < 0 || static_cast<size_t>(index.row()) >= records.size())
         return {};
-    const QarnLogParser::QarnLog &log = records[static_cast<size_t>(index.row())];
+    QVariant value;
+    (void)failureOf([&] { value = field(static_cast<size_t>(index.row()), role); });
+    return value;
+}
+
+QVariant LogModel::field(size_t row, int role) const
+{
+    const QarnLogParser::QarnLog &log = records[row];
     switch (role) {
     case dateTimeRole:
         return log.dateTime;
@@ -57,7 +64,7 @@ QVariant LogModel::data(const QModelIndex &index, int role) const
         return log.line;
     case searchTextRole: {
         const SearchTextStore *texts = fetchSearchTexts();
-        return texts ? QVariant(texts->text(static_cast<size_t>(index.row()))) : QVariant();
+        return texts ? QVariant(texts->text(row)) : QVariant();
     }
     default:
         return {};
@@ -66,16 +73,10 @@ QVariant LogModel::data(const QModelIndex &index, int role) const
 
 const SearchTextStore *LogModel::fetchSearchTexts() const
 {
-    if (!records.empty() && pendingSearchTexts.valid()) {
-        try {
-            searchTexts = pendingSearchTexts.get();
-        } catch (...) {
-            // A failed job (exhausted memory, say) must not take the program down; this
-            // log then simply matches no text.
-            searchTextsFailed = true;
-        }
-    }
-    return searchTextsFailed ? nullptr : &searchTexts;
+    // A failed job (exhausted memory, say) must not take the program down.
+    if (!records.empty() && pendingSearchTexts.valid())
+        searchTextsFailed = failureOf([this] { searchTexts = pendingSearchTexts.get(); });
+    return searchTextsFailed == Failure::none ? &searchTexts : nullptr;
 }
 
 QHash<int, QByteArray> LogModel::roleNames() const

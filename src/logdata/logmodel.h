@@ -1,5 +1,6 @@
 #pragma once
 
+#include "failure.h"
 #include "qarnlogparser.h"
 #include "searchtextstore.h"
 
@@ -36,23 +37,27 @@ public:
     void setRecords(std::vector<QarnLogParser::QarnLog> &&records);
 
     [[nodiscard]] int rowCount(const QModelIndex &parent = QModelIndex()) const override;
-    // The first searchTextRole request blocks until the search-text job has finished.
+    // The first searchTextRole request blocks until the search-text job has finished. A value
+    // that cannot be made (memory ran out) is an invalid QVariant.
     [[nodiscard]] QVariant data(const QModelIndex &index, int role) const override;
     [[nodiscard]] QHash<int, QByteArray> roleNames() const override;
 
     // Direct access for the searches, which would be slow through one QVariant per row.
     [[nodiscard]] const std::vector<QarnLogParser::QarnLog> &allRecords() const { return records; }
     // The search texts of every row, waiting for the background job on first use, exactly
-    // like the first searchTextRole request. Null when the job failed: then no record
-    // matches any text.
+    // like the first searchTextRole request. Null when the job failed: then no text can be
+    // searched for, and searchTextsFailure says why.
     [[nodiscard]] const SearchTextStore *fetchSearchTexts() const;
+    [[nodiscard]] Failure searchTextsFailure() const { return searchTextsFailed; }
 
     [[nodiscard]] SearchTextStore buildSearchTexts() const;
     [[nodiscard]] QString searchTextOf(const QarnLogParser::QarnLog &log) const;
 
 private:
+    [[nodiscard]] QVariant field(size_t row, int role) const;
+
     std::vector<QarnLogParser::QarnLog> records;
     mutable SearchTextStore searchTexts;
     mutable std::future<SearchTextStore> pendingSearchTexts;
-    mutable bool searchTextsFailed = false;
+    mutable Failure searchTextsFailed = Failure::none;
 };

@@ -3,6 +3,7 @@
 #include "loggenerator.h"
 #include "logmodel.h"
 #include "testlogs.h"
+#include "textlinereader.h"
 
 #include <QAbstractItemModel>
 #include <QRandomGenerator>
@@ -67,6 +68,7 @@ private slots:
     void findDateComparesText();
     void getIndexSkipsHiddenRecords();
     void emptyLogFindsNothing();
+    void cutLineIsSaid();
     void largeLogAgreesWithTheWalk();
 
 private:
@@ -89,6 +91,7 @@ void TestLogSearches::findNextWrapsAround()
 {
     KestruneCore core(folder);
     QVERIFY(core.openLog(folder, "Small"));
+    QCOMPARE(core.logStatus(folder, "Small"), QString());
     QCOMPARE(core.findNext(folder, "Small", 2, "needle"), 3);
     QCOMPARE(core.findNext(folder, "Small", 4, "needle"), 1);
     // The current row is found again when it is the only match.
@@ -165,10 +168,30 @@ void TestLogSearches::emptyLogFindsNothing()
     QObject *model = core.openLog(folder, "Empty");
     QVERIFY(model);
     QCOMPARE(qobject_cast<QAbstractItemModel *>(model)->rowCount(), 0);
+    QCOMPARE(core.logStatus(folder, "Empty"), QString("No records in this log."));
     QCOMPARE(core.findNext(folder, "Empty", 0, ""), -1);
     QCOMPARE(core.findNext(folder, "Empty", 0, "x"), -1);
     QCOMPARE(core.findDate(folder, "Empty", ""), -1);
     QCOMPARE(core.getIndex(folder, "Empty", 0), -1);
+}
+
+void TestLogSearches::cutLineIsSaid()
+{
+    QFile file(folder + "/Cut_1.log");
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("<HEAD>[01]2023/02/28 00:00:00.000 <LN>Info</LN>\n<CONT>");
+    file.write(QByteArray(TextLineReader::defaultMaxLineBytes, 'x'));
+    file.write("</CONT>\n");
+    file.close();
+    KestruneCore core(folder);
+    const auto *model = qobject_cast<QAbstractItemModel *>(core.openLog(folder, "Cut"));
+    QVERIFY(model);
+    QVERIFY(model->index(0, 0)
+                .data(LogModel::messageRole)
+                .toString()
+                .endsWith("x [cut: line of 68 MB]"));
+    QCOMPARE(core.logStatus(folder, "Cut"), QString("1 line was longer than 64 MiB and was cut."));
+    QVERIFY(file.remove());
 }
 
 void TestLogSearches::largeLogAgreesWithTheWalk()

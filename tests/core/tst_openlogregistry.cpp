@@ -88,13 +88,17 @@ int runUnreadableChild(const QString &folder)
     std::printf("locked find:%d:%d\n", core.findDate(folder, "Locked", ""),
         core.getIndex(folder, "Locked", 0));
     std::printf("half:%s\n", qPrintable(messagesOf(core.openLog(folder, "Half")).join(',')));
+    for (const char *log : {"Locked", "Half"})
+        std::printf("%s says:%s\n", log, qPrintable(core.logStatus(folder, log)));
     return 0;
 }
 
-// Opens a log that cannot fit in the memory this process may use, then a small one.
+// Opens a log that cannot fit in the memory this process may use, then a small one, which it
+// filters and searches for a text whose lower-case copy cannot fit; prints what it saw.
 int runOutOfMemoryChild(const QString &folder)
 {
     KestruneCore core(folder);
+    const QString huge(64 << 20, QLatin1Char('X'));
     // Room for the small log and the threads, not for a line of a hundred million bytes.
     QFile status("/proc/self/statm");
     if (!status.open(QIODevice::ReadOnly))
@@ -104,9 +108,23 @@ int runOutOfMemoryChild(const QString &folder)
     const rlimit bound {limit, limit};
     if (setrlimit(RLIMIT_AS, &bound) != 0)
         return 4;
-    std::printf("huge:%d\n", int(core.openLog(folder, "Huge") != nullptr));
-    std::printf("huge again:%d\n", int(core.openLog(folder, "Huge") != nullptr));
-    std::printf("small:%s\n", qPrintable(messagesOf(core.openLog(folder, "Small")).join(',')));
+    // Prints a result, then what the core says about the log afterwards.
+    const auto report = [&](const char *label, int result, const char *name) {
+        const QString said = core.logStatus(folder, name).replace('\n', '|');
+        std::printf("%s:%d:%s\n", label, result, qPrintable(said));
+    };
+    report("huge", int(core.openLog(folder, "Huge") != nullptr), "Huge");
+    report("huge again", int(core.openLog(folder, "Huge") != nullptr), "Huge");
+    QObject *small = core.openLog(folder, "Small");
+    std::printf("small:%s\n", qPrintable(messagesOf(small).join(',')));
+    // Ends the process on a reset begun and not ended, or rows that do not add up.
+    QAbstractItemModelTester tester(
+        modelOf(small), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    core.containsOnly({huge});
+    report("filtered", modelOf(small)->rowCount(), "Small");
+    report("found", core.findNext(folder, "Small", 0, huge), "Small");
+    core.containsOnly({});
+    report("found", core.findNext(folder, "Small", 0, "SMALL"), "Small");
     std::fflush(stdout);
     return 0;
 }
@@ -131,7 +149,7 @@ private slots:
     void keysAreExact();
     void fileDeletedAfterTheScan();
     void unreadableFilesAreSkipped();
-    void logTooLargeForMemoryOpensNothing();
+    void failuresForWantOfMemoryAreSurvivedAndSaid();
     void filtersReachEveryOpenLog();
     void filtersWithNoLogOpenChangeNothing();
     void closeWhileFiltered();
@@ -287,7 +305,13 @@ void TestOpenLogRegistry::unknownKeysOpenNothing()
     QVERIFY(!core.openLog(folder, "Nope"));
     QVERIFY(!core.openLog(folder + "/missing", "Mix"));
     QVERIFY(core.findChildren<QObject *>().isEmpty());
+    // Why an open failed is kept, by folder and name, until that log is closed.
+    QCOMPARE(core.logStatus(folder, "Nope"),
+        QString("Could not open this log: none of its files were found."));
+    QCOMPARE(core.logStatus(folder, "Mix"), QString());
     core.closeLog(folder, "Nope");
+    QCOMPARE(core.logStatus(folder, "Nope"), QString());
+    QVERIFY(!core.logStatus(folder + "/missing", "Mix").isEmpty());
     QCOMPARE(core.findNext(folder, "Nope", 0, ""), -1);
     QCOMPARE(core.findDate(folder, "Nope", ""), -1);
     QCOMPARE(core.getIndex(folder, "Nope", 0), -1);
@@ -337,10 +361,12 @@ void TestOpenLogRegistry::unreadableFilesAreSkipped()
                       "--bounding-set=-all", "--"}
             + command;
     QCOMPARE(childOutput(command, QProcessEnvironment::systemEnvironment()),
-        QStringList({"readable:0", "locked:1:0", "locked find:-1:-1", "half:shown", "exit:0"}));
+        QStringList({"readable:0", "locked:1:0", "locked find:-1:-1", "half:shown",
+            "Locked says:1 file could not be read: Locked_1.log", "No records in this log.",
+            "Half says:1 file could not be read: Half_2.log", "exit:0"}));
 }
 
-void TestOpenLogRegistry::logTooLargeForMemoryOpensNothing()
+void TestOpenLogRegistry::failuresForWantOfMemoryAreSurvivedAndSaid()
 {
 #if defined(__SANITIZE_ADDRESS__)
     QSKIP("The sanitizer's allocator ends the process instead of throwing std::bad_alloc");
@@ -355,7 +381,12 @@ void TestOpenLogRegistry::logTooLargeForMemoryOpensNothing()
     huge.close();
     QCOMPARE(childOutput({QCoreApplication::applicationFilePath(), "out-of-memory-child", folder},
                  QProcessEnvironment::systemEnvironment()),
-        QStringList({"huge:0", "huge again:0", "small:small", "exit:0"}));
+        QStringList({"huge:0:Could not open this log: not enough memory.",
+            "huge again:0:Could not open this log: not enough memory.", "small:small",
+            "filtered:0:The filter could not run: not enough memory. No records are shown.",
+            "found:-1:The filter could not run: not enough memory. No records are shown.|The "
+            "search could not run: not enough memory.",
+            "found:0:", "exit:0"}));
 }
 
 void TestOpenLogRegistry::filtersReachEveryOpenLog()

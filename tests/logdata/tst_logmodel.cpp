@@ -3,6 +3,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QSemaphore>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <atomic>
@@ -16,9 +17,11 @@ using Record = QarnLogParser::QarnLog;
 
 // Lets a test make the search-text job fail or pause: the texts are built in blocks of 65,536
 // rows, and the list of row ends of the last, shorter block has a size that the test controls
-// through the record count and that no other allocation of the job has.
+// through the record count and that no other allocation of the job has. On the test's own
+// thread, failingMainSize fails the one byte per row of a filter pass.
 constexpr size_t blockRows = 65536;
 std::atomic<size_t> failingSize {0};
+std::atomic<size_t> failingMainSize {0};
 std::atomic<size_t> pausingSize {0};
 QSemaphore jobPaused;
 QSemaphore jobMayGoOn;
@@ -41,9 +44,10 @@ std::vector<Record> manyRecords(size_t count)
 
 void *operator new(std::size_t size)
 {
-    if (size > 0 && std::this_thread::get_id() != mainThread) {
-        if (size == failingSize.load())
-            throw std::bad_alloc();
+    const bool onMainThread = std::this_thread::get_id() == mainThread;
+    if (size > 0 && size == (onMainThread ? failingMainSize : failingSize).load())
+        throw std::bad_alloc();
+    if (size > 0 && !onMainThread) {
         if (size == pausingSize.load()) {
             jobPaused.release();
             jobMayGoOn.acquire();
@@ -114,7 +118,7 @@ private slots:
     void searchTexts();
     void searchTextsAreFetchedOnceAndFollowNewRecords();
     void emptyModelNeverWaits();
-    void failedJobMatchesNothingAndDoesNotThrow();
+    void failuresLeaveConsistentModelsThatSaySo();
     void replacingOrDestroyingWaitsForTheJob();
 };
 
@@ -206,7 +210,7 @@ void TestLogModel::emptyModelNeverWaits()
     QCOMPARE(model.buildSearchTexts().size(), size_t(0));
 }
 
-void TestLogModel::failedJobMatchesNothingAndDoesNotThrow()
+void TestLogModel::failuresLeaveConsistentModelsThatSaySo()
 {
     constexpr size_t count = 4099;
     failingSize = (count % blockRows) * sizeof(size_t);
@@ -215,18 +219,37 @@ void TestLogModel::failedJobMatchesNothingAndDoesNotThrow()
         model.setRecords(manyRecords(count));
         QCOMPARE(model.fetchSearchTexts(), nullptr);
         QCOMPARE(model.fetchSearchTexts(), nullptr);
+        QCOMPARE(model.searchTextsFailure(), Failure::outOfMemory);
         QVERIFY(!model.index(0).data(LogModel::searchTextRole).isValid());
         QCOMPARE(model.index(0).data(LogModel::messageRole), QVariant("message 0"));
 
-        // Not even the empty text matches, while a filter without texts keeps every record.
+        // The first pass runs inside the proxy's first row count; failed, it shows no row.
         LogFilterModel filter;
+        QAbstractItemModelTester tester(&filter);
+        QSignalSpy resetsBegun(&filter, &QAbstractItemModel::modelAboutToBeReset);
+        QSignalSpy resetsEnded(&filter, &QAbstractItemModel::modelReset);
+        failingMainSize = count;
         filter.setSourceModel(&model);
+        QCOMPARE(filter.rowCount(), 0);
+        failingMainSize = 0;
+        QCOMPARE(filter.passFailure(), Failure::outOfMemory);
+        QVERIFY(filter.acceptedSourceRows().empty());
+
+        // Not even the empty text matches without search texts: the filter fails, while a
+        // filter without texts keeps every record.
         filter.setContainsOnly({""});
         QCOMPARE(filter.rowCount(), 0);
+        QCOMPARE(filter.passFailure(), Failure::outOfMemory);
+        filter.setShowOnlyErrors(false);
         filter.setContainsAll({"message"});
         QCOMPARE(filter.rowCount(), 0);
+        QCOMPARE(filter.passFailure(), Failure::outOfMemory);
         filter.setContainsOnly({});
         QCOMPARE(filter.rowCount(), int(count));
+        QCOMPARE(filter.passFailure(), Failure::none);
+        // One reset for the new source, one for each change, every one of them ended.
+        QCOMPARE(resetsBegun.count(), 5);
+        QCOMPARE(resetsEnded.count(), 5);
     }
     failingSize = 0;
 }

@@ -71,7 +71,8 @@ Item {
             // Detach before closing, as the view itself does.
             logView().model = null
             for (const key of [[folderA, "Server"], [folderB, "Server"], [folderC, "Client"],
-                               [testSupport.path("d"), "Reload"]])
+                               [testSupport.path("d"), "Reload"], [testSupport.path("e"), "Empty"],
+                               [testSupport.path("f"), "Gone"]])
                 kestruneCore.closeLog(key[0], key[1])
             kestruneCore.containsOnly([])
         }
@@ -393,6 +394,26 @@ Item {
             compare(second.line, 1)
             compare(second.message, "alpha 150 needle")
             verify(second.width === logView().width && second.height === 30)
+        }
+
+        function test_tabSaysWhyItShowsNoRecords() {
+            const status = findChild(view, "logStatus")
+            testSupport.writeFile("e/Empty_1.log", "")
+            view.openFile(testSupport.path("e"), "Empty")
+            compare(logView().count, 0)
+            verify(status.visible)
+            compare(status.text, "No records in this log.")
+            view.openFile(testSupport.path("f"), "Gone")
+            verify(!logView().model)
+            compare(status.text, "Could not open this log: none of its files were found.")
+            // A log with records says nothing, and its rows start below the tab strip.
+            view.openFile(folderA, "Server")
+            verify(!status.visible)
+            compare(logView().count, 200)
+            compare(logView().y, findChild(view, "tabListView").height + 1)
+            clickTab(0)
+            verify(status.visible)
+            compare(logView().y, findChild(view, "tabListView").height + 1 + status.height)
         }
 
         function test_toBottomButtonKeepsCurrentRow() {
