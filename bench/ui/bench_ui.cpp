@@ -207,6 +207,11 @@ int main(int argc, char *argv[])
     // filter change is the filter call and the first row count together.
     const auto *bigModel
         = qobject_cast<const QAbstractItemModel *>(core.openLog(bigFolder, bigName));
+    if (!bigModel) {
+        std::printf("    the log could not be opened: %s\n",
+            qPrintable(core.logStatus(bigFolder, bigName)));
+        return 1;
+    }
     for (const QStringList &filters :
         {QStringList {QStringLiteral("disk error")}, QStringList {}}) {
         const double filter
