@@ -450,13 +450,20 @@ bool isHeader(const TextLineReader &reader)
 }
 
 // Growing the list by doubling would move every record several times and touch fresh memory
-// each time. Reserved room that is never written costs address space only.
+// each time. Reserved room that is never written costs address space only, but address space
+// may be limited too: a large sparse file, mostly zeros, would otherwise ask for tens of
+// gigabytes, so the room is bounded (about 1.5 GB), and without the room the list grows as it
+// must.
 void reserveForSize(std::vector<QarnLogParser::QarnLog> &records, const QIODevice *device)
 {
     constexpr qint64 typicalRecordBytes = 128;
-    if (!device->isSequential())
-        records.reserve(
-            size_t(std::max<qint64>(0, device->size() - device->pos()) / typicalRecordBytes));
+    constexpr qint64 mostReserved = qint64(1) << 23;
+    if (device->isSequential())
+        return;
+    try {
+        records.reserve(size_t(std::clamp<qint64>(
+            (device->size() - device->pos()) / typicalRecordBytes, 0, mostReserved)));
+    } catch (const std::bad_alloc &) { }
 }
 
 } // namespace

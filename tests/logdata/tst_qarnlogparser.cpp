@@ -130,6 +130,13 @@ private:
     qint64 served = 0;
 };
 
+// A device that says it is far larger than what it serves, as a large sparse file of zeros is.
+class HugeSeemingBuffer : public QBuffer
+{
+public:
+    [[nodiscard]] qint64 size() const override { return qint64(1) << 46; }
+};
+
 void expectParseToThrow(ThrowingDevice *device)
 {
     device->open(QIODevice::ReadOnly);
@@ -438,6 +445,11 @@ void TestQarnLogParser::deletesDeviceOnEveryPath()
     QPointer<QBuffer> full = openBuffer(headerA);
     QCOMPARE(QarnLogParser::parse(full).size(), size_t(1));
     QVERIFY(full.isNull());
+
+    auto *huge = new HugeSeemingBuffer;
+    huge->setData(headerA);
+    huge->open(QIODevice::ReadOnly);
+    QCOMPARE(QarnLogParser::parse(huge).size(), size_t(1));
 
     expectParseToThrow(new ThrowingDevice);
 
