@@ -3,6 +3,7 @@
 #include "parallelfor.h"
 
 #include <QFile>
+#include <QScopeGuard>
 
 #if defined(Q_OS_LINUX)
 #include <sys/mman.h>
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <future>
 #include <memory>
 #include <system_error>
@@ -277,6 +279,53 @@ void matchDateKeys(std::vector<SortedRun> &runs)
         run.dateKeys.adoptShapeOf(shaped->dateKeys);
 }
 
+// Faults in the pages of the merged list a little ahead of the merge, on another thread: the
+// first touch of fresh memory is a large part of a merge, and the merge itself then writes
+// into pages that are there. Only a little ahead, so that the storage the merge gives back
+// from the runs still makes room for it.
+class PagesAhead
+{
+public:
+    PagesAhead(const QarnLog *start, size_t count)
+        : start(reinterpret_cast<uintptr_t>(start))
+        , end(this->start + count * sizeof(QarnLog))
+    { }
+
+    // The merge has filled this many records.
+    void reached(size_t records) { filled.store(records, std::memory_order_relaxed); }
+    void stop() { stopped.store(true, std::memory_order_relaxed); }
+
+    void run()
+    {
+#if defined(Q_OS_LINUX) && defined(MADV_POPULATE_WRITE)
+        constexpr uintptr_t page = 4096;
+        constexpr uintptr_t step = uintptr_t(2) << 20;
+        constexpr uintptr_t lead = uintptr_t(64) << 20;
+        for (uintptr_t at = (start + page - 1) & ~(page - 1); at < end;) {
+            if (stopped.load(std::memory_order_relaxed))
+                return;
+            const uintptr_t reached
+                = start + filled.load(std::memory_order_relaxed) * sizeof(QarnLog);
+            if (at >= reached + lead) {
+                std::this_thread::sleep_for(std::chrono::microseconds(50));
+                continue;
+            }
+            const uintptr_t to = std::min(at + step, end & ~(page - 1));
+            if (to <= at
+                || madvise(reinterpret_cast<void *>(at), to - at, MADV_POPULATE_WRITE) != 0)
+                return;
+            at = to;
+        }
+#endif
+    }
+
+private:
+    uintptr_t start;
+    uintptr_t end;
+    std::atomic<size_t> filled {0};
+    std::atomic<bool> stopped {false};
+};
+
 // Merges runs sorted from the earliest to the latest record, reversing the large ones on the
 // way.
 std::vector<QarnLog> mergeRuns(std::vector<SortedRun> &sources)
@@ -310,13 +359,24 @@ std::vector<QarnLog> mergeRuns(std::vector<SortedRun> &sources)
     }
     if (runs.empty())
         return merged;
+    PagesAhead pages(merged.data(), total);
+    // Declared after the pages: its destruction waits for them, once they were told to stop.
+    std::future<void> populating;
+    const auto stopPages = qScopeGuard([&] { pages.stop(); });
+    try {
+        populating = std::async(std::launch::async, [&] { pages.run(); });
+    } catch (const std::system_error &) {
+        // The merge touches its pages itself.
+    }
     // Take from one run for as long as it stays ahead of the best other run, so that long
     // stretches from one file cost one comparison per record.
     RunTournament tournament(runs);
     do {
         MergeRun &run = runs[tournament.current()];
-        while (!run.empty() && tournament.currentIsAhead())
+        while (!run.empty() && tournament.currentIsAhead()) {
             run.moveNextTo(merged);
+            pages.reached(merged.size());
+        }
     } while (tournament.switchToRival());
     return merged;
 }
