@@ -261,8 +261,8 @@ int main(int argc, char **argv)
     QElapsedTimer timer;
     timer.start();
     Records records = mergeByTime(parsed);
-    reportResident("after merging");
     std::printf("%-44s %8.3f s\n", "merge by time", seconds(timer));
+    reportResident("after merging");
 
     LogModel model;
     timer.restart();

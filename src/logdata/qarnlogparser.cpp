@@ -351,7 +351,7 @@ public:
             message.truncate(0);
             const View<Ch> value = tagValue(line, open, contOpen.size(), close);
             if (close != npos) {
-                // The usual one-line message goes straight into the message blocks.
+                // The usual one-line message becomes its string at once, without the buffer.
                 finished = makeString(value);
                 return true;
             }
