@@ -31,6 +31,7 @@ Item {
     Text {
         anchors.fill: parent
         text: root.text
+        textFormat: Text.PlainText
         font.family: GlobalFont.name
         font.pixelSize: 14
         color: "#ffffff"

@@ -19,6 +19,7 @@ Button {
             anchors.fill: parent
             leftPadding: 15
             text: btnFiles.text
+            textFormat: Text.PlainText
             font: btnFiles.font
             color: "#ffffff"
             verticalAlignment: Text.AlignVCenter

@@ -52,6 +52,7 @@ Item {
                 anchors.fill: parent
                 leftPadding: 15
                 text: folderHeader.section
+                textFormat: Text.PlainText
                 font.family: GlobalFont.name
                 font.pixelSize: 14
                 font.bold: true

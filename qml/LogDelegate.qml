@@ -44,6 +44,7 @@ Rectangle {
             Layout.preferredWidth: 30
             Layout.fillHeight: true
             text: root.line
+            textFormat: Text.PlainText
             font.family: GlobalFont.name
             font.pixelSize: 10
             font.bold: true
@@ -56,6 +57,7 @@ Rectangle {
             Layout.preferredWidth: 170
             Layout.fillHeight: true
             text: root.dateTime
+            textFormat: Text.PlainText
             font.family: GlobalFont.name
             font.pixelSize: 14
             horizontalAlignment: Text.AlignHCenter
@@ -68,6 +70,7 @@ Rectangle {
             Layout.fillWidth: true
             Layout.fillHeight: true
             text: root.message
+            textFormat: Text.PlainText
             font.family: LogFont.name
             font.pixelSize: kestruneCore.getStyle("logPixelSize", 16)
             font.bold: root.isError
@@ -81,6 +84,7 @@ Rectangle {
             Layout.preferredWidth: 170
             Layout.fillHeight: true
             text: root.moduleName
+            textFormat: Text.PlainText
             font.family: GlobalFont.name
             font.pixelSize: 14
             horizontalAlignment: Text.AlignLeft
@@ -92,6 +96,7 @@ Rectangle {
             Layout.preferredWidth: 60
             Layout.fillHeight: true
             text: root.threadID
+            textFormat: Text.PlainText
             font.family: GlobalFont.name
             font.pixelSize: 13
             horizontalAlignment: Text.AlignLeft

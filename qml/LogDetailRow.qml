@@ -49,6 +49,7 @@ Item {
             font.family: GlobalFont.name
             font.pixelSize: 16
             wrapMode: TextEdit.Wrap
+            textFormat: TextEdit.PlainText
             verticalAlignment: root.alignVCenter ? TextEdit.AlignVCenter : TextEdit.AlignTop
             selectionColor: "#000000"
             selectByMouse: true

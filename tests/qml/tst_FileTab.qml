@@ -20,6 +20,13 @@ Item {
         }
     }
 
+    TextMetrics {
+        id: metrics
+
+        font: root.tab ? root.tab.children[2].font : Qt.font({})
+        text: "<b>Web</b> &amp;"
+    }
+
     SignalSpy {
         id: switchSpy
 
@@ -97,6 +104,11 @@ Item {
             verify(label().implicitWidth > tab.width)
             verify(!label().truncated)
             verify(!label().clip && !tab.clip)
+        }
+
+        function test_labelShownAsWritten() {
+            tab.text = metrics.text
+            fuzzyCompare(label().implicitWidth, metrics.advanceWidth, 1)
         }
     }
 }

@@ -14,6 +14,10 @@ Item {
         anchors.fill: parent
     }
 
+    TextMetrics {
+        id: metrics
+    }
+
     SignalSpy {
         id: openSpy
 
@@ -99,6 +103,28 @@ Item {
             mouseClick(child("btnMyServer"));
             compare(list().count, rows);
             verify(!child("dropHint").visible);
+        }
+
+        // Folder and log names are shown as written, whatever markup they hold.
+        function test_e_namesShownAsWritten() {
+            const folder = testSupport.generateLog("<b>x &amp; y", "<i>Web", 1, 500);
+            testSupport.dragUrls(folderView, [testSupport.fileUrl(folder).toString()], true);
+            tryCompare(list(), "count", 3);
+            const button = logButton(2);
+            compare(button.text, "<i>Web");
+            const shown = [button.contentItem.children[0]];
+            const items = list().contentItem.children;
+            for (let i = 0; i < items.length; ++i) {
+                const header = findChild(items[i], "folderHeaderText");
+                if (header && items[i].visible && header.text === list().itemAtIndex(2).folderRole)
+                    shown.push(header);
+            }
+            compare(shown.length, 2);
+            for (const text of shown) {
+                metrics.font = text.font;
+                metrics.text = text.text;
+                fuzzyCompare(text.implicitWidth - text.leftPadding, metrics.advanceWidth, 1);
+            }
         }
     }
 }

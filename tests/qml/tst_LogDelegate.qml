@@ -21,6 +21,10 @@ Item {
         logType: "Info"
     }
 
+    TextMetrics {
+        id: metrics
+    }
+
     SignalSpy {
         id: clickSpy
 
@@ -49,6 +53,8 @@ Item {
             row.selected = false
             row.message = "Connection lost"
             row.moduleName = "Network"
+            row.dateTime = "2023/02/28 12:34:56.789"
+            row.threadID = "0x1a2b"
             clickSpy.clear()
             doubleClickSpy.clear()
         }
@@ -92,6 +98,31 @@ Item {
             compare(column(2).color, data.error ? "#ff5555" : "#ffffff")
             verify(!column(1).font.bold)
             compare(column(3).color, "#ffffff")
+        }
+
+        // Log text is laid out character for character: nothing is interpreted, fetched or
+        // built from it, however much markup it holds.
+        function test_logTextShownAsWritten_data() {
+            return [
+                { tag: "tags", text: "Page <title>Login</title> loaded" },
+                { tag: "entities", text: "x &lt; y &amp;&amp; z &#65;" },
+                { tag: "image", text: "<img src=\"http://127.0.0.1:9/p.png\" width=\"300\">" },
+                { tag: "10,000-fold list", text: "<ul><li>".repeat(10000) }
+            ]
+        }
+
+        function test_logTextShownAsWritten(data) {
+            row.dateTime = data.text
+            row.message = data.text
+            row.moduleName = data.text
+            row.threadID = data.text
+            waitForRendering(row)
+            for (const i of [1, 2, 3, 4]) {
+                metrics.font = column(i).font
+                metrics.text = data.text
+                compare(column(i).lineCount, 1)
+                fuzzyCompare(column(i).implicitWidth, metrics.advanceWidth, 1 + data.text.length / 1000)
+            }
         }
 
         function test_selectedRowHasBlueBorder() {

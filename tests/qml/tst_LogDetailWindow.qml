@@ -67,6 +67,22 @@ Item {
             compare(edit(0).width, 1000 - 15 - 85 - 4)
         }
 
+        function test_markupShownAsWritten_data() {
+            return [
+                { tag: "tags", text: "Page <title>Login</title> loaded" },
+                { tag: "entities", text: "x &lt; y &amp; z" },
+                { tag: "image", text: "<img src=\"http://127.0.0.1:9/p.png\">" },
+                { tag: "10,000-fold list", text: "<ul><li>".repeat(10000) }
+            ]
+        }
+
+        function test_markupShownAsWritten(data) {
+            window.message = data.text
+            compare(edit(6).text, data.text)
+            compare(edit(6).length, data.text.length)
+            window.message = "Connection lost"
+        }
+
         function test_copyIsOneWay() {
             const typeField = edit(1)
             typeField.text = "edited by the user"
