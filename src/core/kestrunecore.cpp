@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QJSEngine>
 
 #include <algorithm>
@@ -14,6 +15,14 @@
 
 namespace {
 enum FolderRoles { folderRole = Qt::UserRole + 1, nameRole = Qt::UserRole + 2 };
+
+// A settings file to read: a FIFO or a device in its place would block or never end, so
+// only a regular file, or none, is read.
+QString iniFileAt(const QString &path)
+{
+    const QFileInfo info(path);
+    return !info.exists() || info.isFile() ? path : QString();
+}
 
 // The filter model goes first: it must never outlive its source model.
 void destroyModels(OpenLogEntry &entry)
@@ -88,8 +97,8 @@ KestruneCore::KestruneCore()
 KestruneCore::KestruneCore(const QString &configFolder)
     : QObject(nullptr)
     , folders(nullptr)
-    , settings(configFolder + QStringLiteral("/settings.ini"), QSettings::IniFormat)
-    , style(configFolder + QStringLiteral("/style/default.ini"), QSettings::IniFormat)
+    , settings(iniFileAt(configFolder + QStringLiteral("/settings.ini")), QSettings::IniFormat)
+    , style(iniFileAt(configFolder + QStringLiteral("/style/default.ini")), QSettings::IniFormat)
 {
     folders.setItemRoleNames({{folderRole, "folderRole"}, {nameRole, "nameRole"}});
 }
@@ -196,6 +205,13 @@ void KestruneCore::showOnlyErrors(bool onlyErrors)
     forEachFilter([&](LogFilterModel &filter) { filter.setShowOnlyErrors(onlyErrors); });
 }
 
+void KestruneCore::filterLog(
+    QString folder, QString serverName, QVariantList filters, bool containsAll, bool onlyErrors)
+{
+    if (const OpenLogEntry *log = findOpenLog(folder, serverName))
+        log->filter->setFilter(filters, !containsAll, onlyErrors);
+}
+
 int KestruneCore::findNext(QString folder, QString serverName, int startsAt, QString str) const
 {
     const OpenLogEntry *log = findOpenLog(folder, serverName);
@@ -256,6 +272,16 @@ QString KestruneCore::logStatus(QString folder, QString serverName) const
         status = lines.join(QLatin1Char('\n'));
     });
     return status;
+}
+
+QString KestruneCore::startNotice() const
+{
+    return startNotices.join(QLatin1Char('\n'));
+}
+
+void KestruneCore::addStartNotice(const QString &line)
+{
+    startNotices.append(line);
 }
 
 const OpenLogEntry *KestruneCore::findOpenLog(const QString &folder, const QString &name) const

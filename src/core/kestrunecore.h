@@ -33,6 +33,10 @@ public:
     Q_INVOKABLE void containsOnly(QVariantList filters);
     Q_INVOKABLE void containsAll(QVariantList filters);
     Q_INVOKABLE void showOnlyErrors(bool onlyErrors);
+    // Gives one open log the filter that the three calls above would have left it with; a
+    // log that has it already keeps its rows. openLog itself starts a log unfiltered.
+    Q_INVOKABLE void filterLog(QString folder, QString serverName, QVariantList filters,
+        bool containsAll, bool onlyErrors);
     Q_INVOKABLE int findNext(QString folder, QString serverName, int startsAt, QString str) const;
     Q_INVOKABLE int findDate(QString folder, QString serverName, QString str) const;
     Q_INVOKABLE int getIndex(QString folder, QString serverName, int lineNumber) const;
@@ -41,6 +45,10 @@ public:
     // run; for a log whose open failed, why, until that log is opened or closed again.
     // Empty when there is nothing to say.
     Q_INVOKABLE QString logStatus(QString folder, QString serverName) const;
+    // What the command line asked for that could not be done, one line each; the window
+    // shows it while no log is open. Empty when there is nothing to say.
+    Q_INVOKABLE QString startNotice() const;
+    void addStartNotice(const QString &line);
     Q_INVOKABLE QVariant getSetting(QString key, QVariant defaultValue = QVariant()) const;
     Q_INVOKABLE QVariant getStyle(QString key, QVariant defaultValue = QVariant()) const;
 
@@ -55,6 +63,7 @@ private:
     std::vector<OpenLogEntry> openLogs;
     // Why the last open of a log failed, by folder and name.
     std::map<std::pair<QString, QString>, QString> failedOpens;
+    QStringList startNotices;
     QSettings settings;
     QSettings style;
 };

@@ -97,6 +97,17 @@ void LogFilterModel::setShowOnlyErrors(bool errorsOnly)
     refilter([&] { onlyErrors = errorsOnly; });
 }
 
+void LogFilterModel::setFilter(const QVariantList &newFilters, bool anyOf, bool errorsOnly)
+{
+    if (lastFailure == Failure::none && containsOnlyMode == anyOf && onlyErrors == errorsOnly
+        && filters == loweredTexts(newFilters))
+        return;
+    refilter([&] {
+        setFilters(newFilters, anyOf);
+        onlyErrors = errorsOnly;
+    });
+}
+
 void LogFilterModel::setSourceModel(QAbstractItemModel *model)
 {
     for (const QMetaObject::Connection &connection : sourceConnections)
@@ -135,11 +146,16 @@ bool LogFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex &sourcePa
 
 void LogFilterModel::setFilters(const QVariantList &newFilters, bool anyOf)
 {
-    QStringList lowered;
-    for (const QVariant &filter : newFilters)
-        lowered.append(filter.toString().toLower());
-    filters = std::move(lowered);
+    filters = loweredTexts(newFilters);
     containsOnlyMode = anyOf;
+}
+
+QStringList LogFilterModel::loweredTexts(const QVariantList &filters)
+{
+    QStringList lowered;
+    for (const QVariant &filter : filters)
+        lowered.append(filter.toString().toLower());
+    return lowered;
 }
 
 void LogFilterModel::markStale()

@@ -26,6 +26,9 @@ public:
     void setContainsOnly(const QVariantList &filters);
     void setContainsAll(const QVariantList &filters);
     void setShowOnlyErrors(bool onlyErrors);
+    // All three settings in one pass; a model that already has them, after a pass that ran,
+    // is left as it is.
+    void setFilter(const QVariantList &filters, bool anyOf, bool onlyErrors);
 
     void setSourceModel(QAbstractItemModel *model) override;
 
@@ -41,6 +44,7 @@ protected:
 
 private:
     void setFilters(const QVariantList &filters, bool anyOf);
+    [[nodiscard]] static QStringList loweredTexts(const QVariantList &filters);
     template<typename Change>
     void refilter(const Change &change);
     void markStale();

@@ -6,6 +6,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 namespace {
 
 bool writeFile(const QString &path, const QByteArray &content)
@@ -27,6 +31,7 @@ private slots:
     void namespacesAreSeparate();
     void missingKeyWithoutDefaultIsInvalid();
     void unreadableFileGivesDefaults();
+    void filesThatAreNotRegularAreIgnored();
     void builtInLocationIsBesideTheExecutable();
 };
 
@@ -87,6 +92,22 @@ void TestCoreSettings::unreadableFileGivesDefaults()
     const KestruneCore core(dir.path());
     QCOMPARE(core.getSetting("scale", 1.0), QVariant(1.0));
     QCOMPARE(core.getStyle("textBackgroundColor", "#2b3033"), QVariant("#2b3033"));
+}
+
+void TestCoreSettings::filesThatAreNotRegularAreIgnored()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("FIFOs and devices as files are a Unix matter");
+#else
+    // Reading either would block on the FIFO, or never end on the device.
+    QTemporaryDir dir;
+    QVERIFY(::mkfifo(QFile::encodeName(dir.filePath("settings.ini")).constData(), 0600) == 0);
+    QVERIFY(QDir(dir.path()).mkpath("style"));
+    QVERIFY(QFile::link("/dev/zero", dir.filePath("style/default.ini")));
+    const KestruneCore core(dir.path());
+    QCOMPARE(core.getSetting("scale", 1.0), QVariant(1.0));
+    QCOMPARE(core.getStyle("textBackgroundColor", "#2b3033"), QVariant("#2b3033"));
+#endif
 }
 
 void TestCoreSettings::builtInLocationIsBesideTheExecutable()
