@@ -9,6 +9,14 @@ import "./fonts"
 FocusScope {
     id: root
 
+    // The filter that the window shows: texts, how they combine and the errors-only switch.
+    // The core opens a log unfiltered; the view brings every log it opens to this filter.
+    property var logFilter: ({
+            "texts": [],
+            "containsAll": false,
+            "onlyErrors": false
+        })
+
     function openFile(folder, file) {
         for (let i = 0; i < tabModel.count; ++i) {
             const tab = tabModel.get(i);
@@ -47,9 +55,22 @@ FocusScope {
         showStatus();
     }
 
+    function isFiltered() {
+        return logFilter.onlyErrors || logFilter.texts.length > 0;
+    }
+
+    function openFilteredLog(folder, name) {
+        const model = kestruneCore.openLog(folder, name);
+        if (model)
+            kestruneCore.filterLog(folder, name, logFilter.texts, logFilter.containsAll,
+                                   logFilter.onlyErrors);
+        return model;
+    }
+
     function showStatus() {
         const tab = currentTab();
-        statusText.text = tab ? kestruneCore.logStatus(tab.folderRole, tab.nameRole) : "";
+        statusText.text = tab ? kestruneCore.logStatus(tab.folderRole, tab.nameRole)
+                              : kestruneCore.startNotice();
     }
 
     function restoreLineNumber() {
@@ -64,7 +85,7 @@ FocusScope {
     function showTab(index) {
         tabListView.currentIndex = index;
         const tab = tabModel.get(index);
-        logView.model = kestruneCore.openLog(tab.folderRole, tab.nameRole);
+        logView.model = openFilteredLog(tab.folderRole, tab.nameRole);
         logView.positionViewAtIndex(tab.visibleIndexRole, ListView.Beginning);
         showStatus();
     }
@@ -107,8 +128,11 @@ FocusScope {
         // Detached first, so that the list never touches the model that closeLog destroys.
         logView.model = null;
         kestruneCore.closeLog(folder, name);
-        logView.model = kestruneCore.openLog(folder, name);
+        logView.model = openFilteredLog(folder, name);
         logView.positionViewAtEnd();
+        // Under a filter a reload ends as a filter change does, on the record clicked last.
+        if (isFiltered() && kestruneCore.getIndex(folder, name, core.currentLineNumber) >= 0)
+            restoreLineNumber();
         showStatus();
     }
 
@@ -139,6 +163,8 @@ FocusScope {
         if (row >= 0)
             logView.positionViewAtIndex(row, ListView.Center);
     }
+
+    Component.onCompleted: showStatus()
 
     // The keys are left unaccepted so that they travel on to the main panel's zoom keys.
     Keys.onPressed: event => {
@@ -229,6 +255,7 @@ FocusScope {
             width: parent.width
             padding: 8
             wrapMode: Text.Wrap
+            textFormat: Text.PlainText
             font.family: GlobalFont.name
             font.pixelSize: 14
             color: "#ffd27f"
@@ -324,6 +351,11 @@ FocusScope {
         onFindNext: str => root.findText(str)
         onFindDate: str => root.findDate(str)
         onClosePanel: visible = false
+        // A hidden field must not keep the keys: they go back to the record list.
+        onVisibleChanged: {
+            if (!visible)
+                logView.forceActiveFocus();
+        }
     }
 
     LogDetailWindow {

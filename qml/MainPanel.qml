@@ -24,8 +24,9 @@ FocusScope {
     }
 
     // The record list lets go of its model while the core filters, then selects again the
-    // record clicked last.
-    function changeFilter(applyInCore) {
+    // record clicked last. The file view keeps the filter for the logs it opens later.
+    function changeFilter(change, applyInCore) {
+        fileView.logFilter = Object.assign({}, fileView.logFilter, change);
         fileView.disconnectModel();
         applyInCore();
         fileView.connectModel();
@@ -63,9 +64,17 @@ FocusScope {
             SplitView.minimumWidth: 100
             SplitView.maximumWidth: 500
             onOpenFile: (folder, file) => fileView.openFile(folder, file)
-            onContainsOnly: filters => mainPanel.changeFilter(() => kestruneCore.containsOnly(filters))
-            onContainsAll: filters => mainPanel.changeFilter(() => kestruneCore.containsAll(filters))
-            onShowOnlyErrors: onlyErrors => mainPanel.changeFilter(() => kestruneCore.showOnlyErrors(onlyErrors))
+            onContainsOnly: filters => mainPanel.changeFilter({
+                    "texts": filters,
+                    "containsAll": false
+                }, () => kestruneCore.containsOnly(filters))
+            onContainsAll: filters => mainPanel.changeFilter({
+                    "texts": filters,
+                    "containsAll": true
+                }, () => kestruneCore.containsAll(filters))
+            onShowOnlyErrors: onlyErrors => mainPanel.changeFilter({
+                    "onlyErrors": onlyErrors
+                }, () => kestruneCore.showOnlyErrors(onlyErrors))
         }
 
         FileView {

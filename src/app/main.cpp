@@ -1,5 +1,7 @@
 #include "kestrunecore.h"
+#include "keypressgate.h"
 
+#include <QDebug>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
@@ -21,30 +23,44 @@ QStringList remainingArguments(int argc, char *argv[])
     return arguments;
 }
 
-// The arguments that name existing folders: they are listed as if dropped on the window.
-QStringList folderArguments(const QStringList &arguments)
+// What the command line asks for: the folders to list as if dropped on the window, the
+// arguments before the document that are no folders, and the document to load. Only an
+// argument ending in ".qml" or a resource path (":/...") is a document; the arguments after
+// it are the document's own and are left alone.
+struct CommandLine
 {
     QStringList folders;
-    for (const QString &argument : arguments) {
-        const QFileInfo info(argument);
-        if (info.isDir())
-            folders.append(info.absoluteFilePath());
-    }
-    return folders;
+    QStringList notFolders;
+    QUrl document;
+};
+
+bool isDocument(const QString &argument)
+{
+    return argument.endsWith(QLatin1String(".qml")) || argument.startsWith(QLatin1String(":/"));
 }
 
-// The document to load: the first argument that is not a folder, else the built-in one.
-// A resource path (":/...") is taken as such, anything else as a local file path.
-QUrl documentUrl(const QStringList &arguments, const QUrl &mainUrl)
+QUrl documentUrl(const QString &argument)
 {
+    if (argument.startsWith(QLatin1Char(':')))
+        return QUrl(QStringLiteral("qrc") + argument);
+    return QUrl::fromUserInput(argument, QStringLiteral("."), QUrl::AssumeLocalFile);
+}
+
+CommandLine readCommandLine(const QStringList &arguments, const QUrl &mainUrl)
+{
+    CommandLine line {{}, {}, mainUrl};
     for (const QString &argument : arguments) {
-        if (QFileInfo(argument).isDir())
-            continue;
-        if (argument.startsWith(QLatin1Char(':')))
-            return QUrl(QStringLiteral("qrc") + argument);
-        return QUrl::fromUserInput(argument, QStringLiteral("."), QUrl::AssumeLocalFile);
+        if (isDocument(argument)) {
+            line.document = documentUrl(argument);
+            break;
+        }
+        const QFileInfo info(argument);
+        if (info.isDir())
+            line.folders.append(info.absoluteFilePath());
+        else
+            line.notFolders.append(argument);
     }
-    return mainUrl;
+    return line;
 }
 
 } // namespace
@@ -56,10 +72,13 @@ int main(int argc, char *argv[])
     QGuiApplication::setOrganizationName(QStringLiteral("Kestrune"));
     QGuiApplication::setOrganizationDomain(QStringLiteral("Kestrune"));
 
+    // The core outlives the engine: the documents call it from their bindings until they
+    // are gone, also while the engine destroys them.
+    KestruneCore core;
     QQmlApplicationEngine engine;
     const QUrl mainUrl(QStringLiteral(KESTRUNE_MAIN_URL), QUrl::TolerantMode);
-    const QStringList arguments = remainingArguments(argc, argv);
-    const QUrl document = documentUrl(arguments, mainUrl);
+    const CommandLine commandLine = readCommandLine(remainingArguments(argc, argv), mainUrl);
+    const QUrl document = commandLine.document;
     // A document that cannot create its window ends the process instead of leaving it
     // running without one.
     QObject::connect(
@@ -70,10 +89,18 @@ int main(int argc, char *argv[])
         },
         Qt::QueuedConnection);
 
-    KestruneCore core;
     engine.rootContext()->setContextProperty(QStringLiteral("kestruneCore"), &core);
-    for (const QString &folder : folderArguments(arguments))
+    for (const QString &argument : commandLine.notFolders) {
+        const QString notice
+            = QCoreApplication::translate("main", "not a folder: %1").arg(argument);
+        qWarning().noquote() << notice;
+        core.addStartNotice(notice);
+    }
+    for (const QString &folder : commandLine.folders)
         core.openFolder(QUrl::fromLocalFile(folder));
+    // A reload blocks the window; F5 pressed meanwhile must not reload again and again.
+    KeyPressGate reloadGate(Qt::Key_F5);
+    app.installEventFilter(&reloadGate);
     engine.load(document);
 
     return QGuiApplication::exec();

@@ -41,6 +41,19 @@ class TestHost : public QObject
 {
     Q_OBJECT
 
+public:
+    TestHost()
+    {
+        QFile log(logFolder.filePath(QStringLiteral("Web_1.log")));
+        if (log.open(QIODevice::WriteOnly)) {
+            for (const char *time : {"10:00:00.000", "10:00:01.000", "10:00:02.000"}) {
+                log.write(QByteArray("<HEAD>[42]2023/02/28 ") + time
+                    + " <LN>Info</LN> <TID>7</TID> <MNAME>Web</MNAME> <FILE>web.cpp</FILE> "
+                      "<LINE>12</LINE>\n<CONT>page <b>served</b></CONT>\n");
+            }
+        }
+    }
+
 private slots:
     void namedDocumentRunsWithTheCore();
     void identityReadsBack();
@@ -49,10 +62,72 @@ private slots:
     void brokenNamedDocumentExitsWithMinusOne();
     void folderArgumentsListTheirLogs();
     void allocatorGivesMemoryBackPromptly();
+    void commandLineNamesFoldersThenADocument_data();
+    void commandLineNamesFoldersThenADocument();
+    void closingTheWindowWarnsOfNothing_data();
+    void closingTheWindowWarnsOfNothing();
 
 private:
+    Outcome runWindow(const QStringList &arguments, const QStringList &ownArguments);
+
     QTemporaryDir dir;
+    QTemporaryDir runtimeDir;
+    QTemporaryDir logFolder;
 };
+
+// Runs the program's own window through a document that shows it, reports what it shows,
+// opens the first listed log when its own last argument is "open", and closes the window.
+// Every message comes with its type first.
+Outcome TestHost::runWindow(const QStringList &arguments, const QStringList &ownArguments)
+{
+    const QString driver = writeDocument(dir, QStringLiteral("driver.qml"), R"(
+import QtQuick
+QtObject {
+    id: driver
+    property QtObject window
+    function find(item, name) {
+        if (item.objectName === name)
+            return item
+        for (let i = 0; i < item.children.length; ++i) {
+            const found = find(item.children[i], name)
+            if (found)
+                return found
+        }
+        return null
+    }
+    Component.onCompleted: {
+        const own = Qt.application.arguments.slice(Qt.application.arguments.indexOf(
+            Qt.application.arguments.find(a => a.endsWith("driver.qml"))) + 1)
+        window = Qt.createComponent("qrc:/Kestrune/qml/main.qml").createObject(driver)
+        const folders = kestruneCore.folderModel()
+        const list = find(window.contentItem, "logView")
+        if (own[own.length - 1] === "open") {
+            const first = folders.index(0, 0)
+            find(window.contentItem, "fileView").openFile(folders.data(first, 257),
+                                                          folders.data(first, 258))
+            list.forceLayout()
+        }
+        console.log("status:" + find(window.contentItem, "logStatus").text.replace(/\n/g, "|"))
+        console.log("folders:" + folders.rowCount() + " rows:" + list.count)
+        console.log("own:" + own.join(" "))
+        Qt.callLater(window.close)
+    }
+})");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_MESSAGE_PATTERN"), QStringLiteral("%{type}|%{message}"));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir.path());
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QStringLiteral(KESTRUNE_BIN),
+        QStringList({"-platform", "offscreen"}) + arguments + QStringList(driver) + ownArguments);
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+        return {-1000, QStringLiteral("timed out")};
+    }
+    return {process.exitCode(), QString::fromLocal8Bit(process.readAll())};
+}
 
 void TestHost::namedDocumentRunsWithTheCore()
 {
@@ -175,6 +250,67 @@ Item { Component.onCompleted: Qt.exit(0) })");
     QVERIFY2(output.contains(R"(opt.background_thread: true)"), qPrintable(output));
     QVERIFY2(output.contains(R"(opt.dirty_decay_ms: 1000)"), qPrintable(output));
 #endif
+}
+
+void TestHost::commandLineNamesFoldersThenADocument_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("ownArguments");
+    QTest::addColumn<QStringList>("said");
+    const QString logs = logFolder.path();
+    const QString logFile = logFolder.filePath(QStringLiteral("Web_1.log"));
+    QTest::newRow("folder") << QStringList({logs}) << QStringList()
+                            << QStringList({"debug|status:\ndebug|folders:1 rows:0"});
+    QTest::newRow("mistyped folder")
+        << QStringList({logs + "x", logs}) << QStringList()
+        << QStringList({"warning|not a folder: " + logs + "x",
+               "debug|status:not a folder: " + logs + "x\ndebug|folders:1"});
+    QTest::newRow("log file and folder")
+        << QStringList({logFile, "no-such", logs}) << QStringList()
+        << QStringList({"warning|not a folder: " + logFile, "warning|not a folder: no-such",
+               "debug|status:not a folder: " + logFile
+                   + "|not a folder: no-such\ndebug|folders:1"});
+    QTest::newRow("after the document")
+        << QStringList() << QStringList({"no-such", logs})
+        << QStringList({"debug|status:\ndebug|folders:0 rows:0", "debug|own:no-such " + logs});
+}
+
+// Before the document every argument is a folder to list, or said not to be one; after it
+// every argument is the document's own.
+void TestHost::commandLineNamesFoldersThenADocument()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, ownArguments);
+    QFETCH(QStringList, said);
+    const Outcome outcome = runWindow(arguments, ownArguments);
+    QCOMPARE(outcome.exitCode, 0);
+    for (const QString &text : said)
+        QVERIFY2(outcome.output.contains(text), qPrintable(outcome.output));
+    if (!said.join(QString()).contains(QLatin1String("not a folder")))
+        QVERIFY2(
+            !outcome.output.contains(QLatin1String("not a folder")), qPrintable(outcome.output));
+}
+
+void TestHost::closingTheWindowWarnsOfNothing_data()
+{
+    QTest::addColumn<QString>("open");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("no log open") << QString() << "folders:1 rows:0";
+    QTest::newRow("log open") << "open"
+                              << "folders:1 rows:3";
+}
+
+// The window's documents hold on to the core until they are destroyed: nothing may be said
+// at exit, whether a log is open or not.
+void TestHost::closingTheWindowWarnsOfNothing()
+{
+    QFETCH(QString, open);
+    QFETCH(QString, shown);
+    const Outcome outcome = runWindow({logFolder.path()}, {open});
+    QCOMPARE(outcome.exitCode, 0);
+    QVERIFY2(outcome.output.contains(shown), qPrintable(outcome.output));
+    for (const QString &line : outcome.output.split('\n', Qt::SkipEmptyParts))
+        QVERIFY2(line.startsWith(QLatin1String("debug|")), qPrintable(outcome.output));
 }
 
 QTEST_GUILESS_MAIN(TestHost)

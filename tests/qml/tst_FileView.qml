@@ -262,6 +262,27 @@ Item {
             verify(!panel().visible)
         }
 
+        // Typing and Enter after the panel hides move in the list, not in the hidden field.
+        function test_hiddenPanelGivesKeysBackToList() {
+            view.openFile(folderA, "Server")
+            for (const hide of [() => keyClick(Qt.Key_F, Qt.ControlModifier),
+                                () => panel().closePanel()]) {
+                logView().currentIndex = 3
+                keyClick(Qt.Key_F, Qt.ControlModifier)
+                panel().children[1].text = ""
+                for (const c of "needle")
+                    keyClick(c)
+                hide()
+                verify(logView().activeFocus)
+                keyClick("x")
+                keyClick(Qt.Key_Return)
+                compare(panel().children[1].text, "needle")
+                compare(logView().currentIndex, 3)
+                keyClick(Qt.Key_Down)
+                compare(logView().currentIndex, 4)
+            }
+        }
+
         function test_keysOutsideViewDoNotReachIt() {
             outside.forceActiveFocus()
             keyClick(Qt.Key_F, Qt.ControlModifier)

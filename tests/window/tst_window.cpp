@@ -1,6 +1,7 @@
 // Drives the real main window as a user does: drops a folder of logs, opens one, filters,
 // finds, reloads, closes its tab and zooms, and checks what the window shows.
 #include "kestrunecore.h"
+#include "keypressgate.h"
 #include "loggenerator.h"
 #include "testsupport.h"
 
@@ -61,6 +62,7 @@ struct Viewer
         : core(configFolder)
     {
         engine.rootContext()->setContextProperty(QStringLiteral("kestruneCore"), &core);
+        QCoreApplication::instance()->installEventFilter(&reloadGate);
         engine.load(QUrl(QStringLiteral("qrc:/Kestrune/qml/main.qml")));
         const QList<QObject *> roots = engine.rootObjects();
         window = roots.isEmpty() ? nullptr : qobject_cast<QQuickWindow *>(roots.first());
@@ -131,8 +133,19 @@ struct Viewer
         QTest::keyClick(window, end);
     }
 
+    // A press of F5 stamped with the given time, as the platform delivers it.
+    void pressF5At(quint64 timestamp) const
+    {
+        for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent key(type, Qt::Key_F5, Qt::NoModifier);
+            key.setTimestamp(timestamp);
+            QCoreApplication::sendEvent(window, &key);
+        }
+    }
+
     // Declared before the engine, so that the engine goes first and no binding outlives it.
     KestruneCore core;
+    KeyPressGate reloadGate {Qt::Key_F5};
     QQmlApplicationEngine engine;
     QQuickWindow *window = nullptr;
 };
@@ -147,6 +160,7 @@ private slots:
     void startScaleComesFromTheSettingsWithinBounds_data();
     void startScaleComesFromTheSettingsWithinBounds();
     void dropOpenFilterFindReloadCloseAndZoom();
+    void logsOpenedOrReloadedLaterTakeTheFilter();
 
 private:
     QTemporaryDir emptyConfig;
@@ -276,6 +290,66 @@ void TestWindow::dropOpenFilterFindReloadCloseAndZoom()
         betaTab->mapToScene(QPointF(betaTab->width() - 10, 10)).toPoint());
     QCOMPARE(viewer.count(QStringLiteral("tabListView")), 0);
     QCOMPARE(viewer.count(QStringLiteral("logView")), 0);
+}
+
+void TestWindow::logsOpenedOrReloadedLaterTakeTheFilter()
+{
+    QTemporaryDir logs;
+    const QString alpha = logs.filePath(QStringLiteral("Alpha_1.log"));
+    const QString gamma = logs.filePath(QStringLiteral("Gamma_1.log"));
+    QVERIFY(writeText(alpha,
+        record("10:00:00.000", "Info", "service started")
+            + record("10:00:01.000", "Error", "disk write failed")
+            + record("10:00:02.000", "Error", "queue full"),
+        {}));
+    QVERIFY(writeText(gamma,
+        record("11:00:00.000", "Error", "disk full") + record("11:00:01.000", "Info", "disk ok")
+            + record("11:00:02.000", "Error", "link down"),
+        {}));
+    Viewer viewer(emptyConfig.path());
+    QVERIFY(QTest::qWaitForWindowExposed(viewer.window));
+    viewer.core.openFolder(QUrl::fromLocalFile(logs.path()));
+    viewer.clickLog(QStringLiteral("Alpha"));
+    viewer.clickRow(QStringLiteral("disk write failed"));
+
+    viewer.click(viewer.item(QStringLiteral("btnFilters")));
+    viewer.click(viewer.item(QStringLiteral("errorsOnlyCheckBox")));
+    viewer.click(viewer.item(QStringLiteral("containsOnlyTextField")));
+    viewer.type(QStringLiteral("disk"));
+    QCOMPARE(viewer.shownMessages(), QStringList({"disk write failed"}));
+
+    // A log opened after the filter changed shows what passes it.
+    viewer.click(viewer.item(QStringLiteral("btnFiles")));
+    viewer.clickLog(QStringLiteral("Gamma"));
+    QCOMPARE(viewer.shownMessages(), QStringList({"disk full"}));
+
+    // So does a reload, which selects the record clicked last again where it passes.
+    QVERIFY(writeText(gamma, record("11:00:03.000", "Error", "disk gone"), QIODevice::Append));
+    viewer.clickRow(QStringLiteral("disk full"));
+    QTest::keyClick(viewer.window, Qt::Key_F5);
+    QCOMPARE(viewer.shownMessages(), QStringList({"disk full", "disk gone"}));
+    viewer.click(viewer.withProperty("text", QStringLiteral("Alpha")));
+    viewer.clickRow(QStringLiteral("disk write failed"));
+    QVERIFY(writeText(alpha,
+        record("10:00:03.000", "Error", "disk slow") + record("10:00:04.000", "Info", "disk"),
+        QIODevice::Append));
+    QTest::keyClick(viewer.window, Qt::Key_F5);
+    QCOMPARE(viewer.shownMessages(), QStringList({"disk write failed", "disk slow"}));
+    viewer.clickRow(QStringLiteral("disk slow"));
+    QTest::keyClick(viewer.window, Qt::Key_F5);
+    QCOMPARE(viewer.currentRow(), 1);
+
+    // Presses of F5 made while a reload ran are dropped; a later one reloads.
+    const quint64 pressed = 1'000'000'000;
+    QVERIFY(writeText(alpha, record("10:00:04.000", "Error", "disk lost"), QIODevice::Append));
+    viewer.pressF5At(pressed);
+    QCOMPARE(viewer.count(QStringLiteral("logView")), 3);
+    QVERIFY(writeText(alpha, record("10:00:05.000", "Error", "disk dead"), QIODevice::Append));
+    viewer.pressF5At(pressed);
+    viewer.pressF5At(pressed - 1);
+    QCOMPARE(viewer.count(QStringLiteral("logView")), 3);
+    viewer.pressF5At(pressed + 3'600'000);
+    QCOMPARE(viewer.count(QStringLiteral("logView")), 4);
 }
 
 #if defined(__SANITIZE_ADDRESS__)
