@@ -41,7 +41,7 @@ bool isDocument(const QString &argument)
 
 QUrl documentUrl(const QString &argument)
 {
-    if (argument.startsWith(QLatin1Char(':')))
+    if (argument.startsWith(QLatin1String(":/")))
         return QUrl(QStringLiteral("qrc") + argument);
     return QUrl::fromUserInput(argument, QStringLiteral("."), QUrl::AssumeLocalFile);
 }
