@@ -123,8 +123,12 @@ public:
     // only starts an animated flick, whose frames do not follow the events one to one.
     double wheel(QPointF point, int pixels)
     {
-        return frameAfter(QWheelEvent(point, window->mapToGlobal(point), QPoint(0, pixels),
-            QPoint(0, pixels / 3 * 4), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false));
+        QWheelEvent event(point, window->mapToGlobal(point), QPoint(0, pixels),
+            QPoint(0, pixels / 3 * 4), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        // The list ignores a wheel event that seems to come no later than the one before.
+        wheelTime += 16;
+        event.setTimestamp(wheelTime);
+        return frameAfter(std::move(event));
     }
 
     double key(int key)
@@ -142,6 +146,7 @@ private:
     QQuickWindow *window;
     QObject *view;
     KestruneCore &core;
+    quint64 wheelTime = 0;
 };
 
 void report(const char *what, const Timing &timing)
