@@ -136,10 +136,11 @@ public:
         return frameAfter(QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, QString(), true));
     }
 
+    // The rows of the shown log: the list holds only a window of them.
     [[nodiscard]] int rows() const
     {
-        const QObject *list = view->findChild<QObject *>(QStringLiteral("logView"));
-        return list ? list->property("count").toInt() : -1;
+        const QObject *window = view->findChild<QObject *>(QStringLiteral("recordWindow"));
+        return window ? window->property("sourceCount").toInt() : -1;
     }
 
 private:
