@@ -1,11 +1,14 @@
 import QtQuick
 import QtQuick.Controls.Universal
+import Kestrune
 import "./fonts"
 
 // The open logs as tabs over the record list of the current tab, with the find panel,
 // the jump-to-end button and the detail window. A line above the records says what the core
 // has to say about the current log: why it could not be opened, that it has no records, or
 // that a filter or search could not run.
+// The record list shows a window of the log's rows, moved along as the list scrolls, so that
+// rows keep exact positions in logs of any length; its scroll bar maps the whole log.
 FocusScope {
     id: root
 
@@ -35,7 +38,7 @@ FocusScope {
 
     function switchToFileTab(index) {
         if (tabModel.count === 0) {
-            logView.model = null;
+            showRecords(null);
             showStatus();
             return;
         }
@@ -45,12 +48,12 @@ FocusScope {
     }
 
     function disconnectModel() {
-        core.tempModel = logView.model;
-        logView.model = null;
+        core.tempModel = recordWindow.sourceModel;
+        showRecords(null);
     }
 
     function connectModel() {
-        logView.model = core.tempModel;
+        showRecords(core.tempModel);
         core.tempModel = undefined;
         showStatus();
     }
@@ -85,14 +88,88 @@ FocusScope {
     function showTab(index) {
         tabListView.currentIndex = index;
         const tab = tabModel.get(index);
-        logView.model = openFilteredLog(tab.folderRole, tab.nameRole);
-        logView.positionViewAtIndex(tab.visibleIndexRole, ListView.Beginning);
+        showRecords(openFilteredLog(tab.folderRole, tab.nameRole));
+        if (tab.visibleIndexRole < recordWindow.sourceCount)
+            logView.positionViewAtIndex(listIndexOf(tab.visibleIndexRole), ListView.Beginning);
         showStatus();
     }
 
+    // Binds the record list to a record model, or to none, through its window of rows. A new
+    // model reaches the list as a new model, which starts it at its first row; binding the
+    // same model again changes nothing.
+    function showRecords(model) {
+        if (model && model === recordWindow.sourceModel && logView.model)
+            return;
+        logView.model = null;
+        recordWindow.sourceModel = model;
+        logView.model = model ? recordWindow : null;
+    }
+
     function topRow() {
-        const row = logView.indexAt(10, logView.contentY);
-        return row < 0 ? 0 : row;
+        const index = logView.indexAt(10, logView.contentY);
+        return index < 0 ? 0 : recordWindow.first + index;
+    }
+
+    // The list index of a row of the log. A row near or past the ends of the window first
+    // moves the window to have it in the middle; the caller then positions the list.
+    function listIndexOf(row) {
+        const index = row - recordWindow.first;
+        const margin = recordWindow.capacity / 4;
+        const nearStart = index < margin && recordWindow.first > 0;
+        const nearEnd = index >= logView.count - margin
+                      && recordWindow.first + logView.count < recordWindow.sourceCount;
+        return nearStart || nearEnd ? moveWindowTo(row) : index;
+    }
+
+    // Moves the window and keeps the selected row selected when it is still inside.
+    function moveWindowTo(row) {
+        core.moving = true;
+        const index = recordWindow.centreOn(row);
+        const selected = core.selectedRow - recordWindow.first;
+        logView.currentIndex = core.selectedRow >= 0 && selected < logView.count ? selected : -1;
+        core.moving = false;
+        return index;
+    }
+
+    // Moves the window along when the list scrolls near its ends, so that the same rows stay
+    // in view, and shows the place in the log on the scroll bar.
+    function followScroll() {
+        if (core.moving || !logView.model)
+            return;
+        const top = logView.indexAt(10, logView.contentY);
+        if (top < 0)
+            return;
+        const first = recordWindow.first;
+        const contentY = logView.contentY;
+        const index = listIndexOf(first + top);
+        if (index !== top) {
+            core.moving = true;
+            logView.contentY = contentY - (recordWindow.first - first) * core.rowHeight;
+            core.moving = false;
+        }
+        if (recordScrollBar.pressed)
+            return;
+        core.moving = true;
+        recordScrollBar.position = (recordWindow.first * core.rowHeight + logView.contentY
+                                    - logView.originY) / (recordWindow.sourceCount * core.rowHeight);
+        core.moving = false;
+    }
+
+    // Scrolls the list to a place in the whole log, given as a fraction of its height.
+    function scrollToFraction(fraction) {
+        const height = recordWindow.sourceCount * core.rowHeight;
+        const y = Math.max(0, Math.min(fraction * height, height - logView.height));
+        const row = Math.floor(y / core.rowHeight);
+        const index = listIndexOf(row);
+        core.moving = true;
+        logView.contentY = logView.originY + index * core.rowHeight + y - row * core.rowHeight;
+        core.moving = false;
+    }
+
+    function showEnd() {
+        if (recordWindow.sourceCount > 0)
+            listIndexOf(recordWindow.sourceCount - 1);
+        logView.positionViewAtEnd();
     }
 
     function currentTab() {
@@ -108,11 +185,11 @@ FocusScope {
         const name = tabModel.get(index).nameRole;
         // The core destroys the closed log's model at once: the list must not hold it then.
         if (index === current)
-            logView.model = null;
+            showRecords(null);
         kestruneCore.closeLog(folder, name);
         tabModel.remove(index);
         if (tabModel.count === 0) {
-            logView.model = null;
+            showRecords(null);
             showStatus();
             return;
         }
@@ -126,10 +203,10 @@ FocusScope {
         const folder = tab.folderRole;
         const name = tab.nameRole;
         // Detached first, so that the list never touches the model that closeLog destroys.
-        logView.model = null;
+        showRecords(null);
         kestruneCore.closeLog(folder, name);
-        logView.model = openFilteredLog(folder, name);
-        logView.positionViewAtEnd();
+        showRecords(openFilteredLog(folder, name));
+        showEnd();
         // Under a filter a reload ends as a filter change does, on the record clicked last.
         if (isFiltered() && kestruneCore.getIndex(folder, name, core.currentLineNumber) >= 0)
             restoreLineNumber();
@@ -147,7 +224,7 @@ FocusScope {
         if (!tab)
             return;
         selectAndCentre(kestruneCore.findNext(tab.folderRole, tab.nameRole,
-                                              logView.currentIndex + 1, str));
+                                              core.selectedRow + 1, str));
         showStatus();
     }
 
@@ -159,9 +236,13 @@ FocusScope {
     }
 
     function selectAndCentre(row) {
-        logView.currentIndex = row;
-        if (row >= 0)
-            logView.positionViewAtIndex(row, ListView.Center);
+        if (row < 0) {
+            logView.currentIndex = -1;
+            return;
+        }
+        const index = listIndexOf(row);
+        logView.currentIndex = index;
+        logView.positionViewAtIndex(index, ListView.Center);
     }
 
     Component.onCompleted: showStatus()
@@ -180,6 +261,16 @@ FocusScope {
 
         property var tempModel: undefined
         property int currentLineNumber: 0
+        // The selected row of the log, which may lie outside the window of rows.
+        property int selectedRow: -1
+        property bool moving: false
+        readonly property int rowHeight: 30
+    }
+
+    RecordWindowModel {
+        id: recordWindow
+
+        objectName: "recordWindow"
     }
 
     ListModel {
@@ -271,6 +362,12 @@ FocusScope {
         anchors.leftMargin: 5
         anchors.right: root.right
         anchors.bottom: root.bottom
+        onCurrentIndexChanged: {
+            if (!core.moving)
+                core.selectedRow = currentIndex < 0 ? -1 : recordWindow.first + currentIndex;
+        }
+        onContentYChanged: root.followScroll()
+        onHeightChanged: root.followScroll()
 
         delegate: LogDelegate {
             id: row
@@ -286,13 +383,13 @@ FocusScope {
             required property int lineRole
 
             width: logView.width
-            height: 30
+            height: core.rowHeight
             dateTime: dateTimeRole
             message: messageRole
             moduleName: moduleNameRole
             threadID: threadIDRole
             logType: logTypeRole
-            line: index
+            line: recordWindow.first + index
             selected: logView.currentIndex === index
             onClicked: {
                 logView.currentIndex = index;
@@ -311,9 +408,19 @@ FocusScope {
                 detailLogWindow.message = messageRole;
             }
         }
+    }
 
-        ScrollBar.vertical: VerticalScrollBar {
-            attachedView: logView
+    VerticalScrollBar {
+        id: recordScrollBar
+
+        objectName: "recordScrollBar"
+        attachedView: logView
+        size: Math.min(1, logView.height / Math.max(1, recordWindow.sourceCount * core.rowHeight))
+        // Wide enough to grab however long the log is.
+        minimumSize: height > 0 ? 20 / height : 0
+        onPositionChanged: {
+            if (!core.moving)
+                root.scrollToFraction(position);
         }
     }
 
@@ -331,7 +438,7 @@ FocusScope {
         font.family: GlobalFont.name
         font.pixelSize: 15
         font.bold: true
-        onClicked: logView.positionViewAtEnd()
+        onClicked: root.showEnd()
 
         background: Rectangle {
             radius: 10

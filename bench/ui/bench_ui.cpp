@@ -1,21 +1,28 @@
 // Times the file view with its record list attached, offscreen: opening logs, switching tabs,
 // reloading and changing filters, each until the window has drawn its next frame, next to
-// the core's own time for the same work.
+// the core's own time for the same work. With --scroll, times the frames of scrolling one log
+// by wheel, scroll-bar drag and held Down key instead, and can save images of deep rows.
 // Usage: kestrune-bench-ui <folder of a 1 GB log> <log name> <folder of a 100 MB log> <log name>
+//        kestrune-bench-ui --scroll <folder of a 1 GB log> <log name> [<image folder>]
 #include "benchclock.h"
 #include "kestrunecore.h"
 
 #include <QAbstractItemModel>
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QQmlComponent>
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QQuickWindow>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cstdio>
@@ -70,7 +77,8 @@ public:
         timing.callMs = double(timer.nsecsElapsed()) / 1e6;
         QEventLoop loop;
         QObject::connect(window, &QQuickWindow::frameSwapped, &loop, &QEventLoop::quit);
-        QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+        // A frame that never comes counts as one of a second.
+        QTimer::singleShot(1000, &loop, &QEventLoop::quit);
         window->requestUpdate();
         loop.exec();
         timing.frameMs = double(timer.nsecsElapsed()) / 1e6;
@@ -97,16 +105,49 @@ public:
             detach, filter, attach, restore);
     }
 
+    // Sends an input event to the window and times it until the next frame.
+    double frameAfter(QEvent &&event)
+    {
+        return untilNextFrame([&] { QGuiApplication::sendEvent(window, &event); }).frameMs;
+    }
+
+    double mouse(QEvent::Type type, QPointF point)
+    {
+        const Qt::MouseButtons held
+            = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        return frameAfter(QMouseEvent(
+            type, point, window->mapToGlobal(point), Qt::LeftButton, held, Qt::NoModifier));
+    }
+
+    // A wheel that reports pixels as well moves the list at once; one that reports angles
+    // only starts an animated flick, whose frames do not follow the events one to one.
+    double wheel(QPointF point, int pixels)
+    {
+        QWheelEvent event(point, window->mapToGlobal(point), QPoint(0, pixels),
+            QPoint(0, pixels / 3 * 4), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        // The list ignores a wheel event that seems to come no later than the one before.
+        wheelTime += 16;
+        event.setTimestamp(wheelTime);
+        return frameAfter(std::move(event));
+    }
+
+    double key(int key)
+    {
+        return frameAfter(QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, QString(), true));
+    }
+
+    // The rows of the shown log: the list holds only a window of them.
     [[nodiscard]] int rows() const
     {
-        const QObject *list = view->findChild<QObject *>(QStringLiteral("logView"));
-        return list ? list->property("count").toInt() : -1;
+        const QObject *window = view->findChild<QObject *>(QStringLiteral("recordWindow"));
+        return window ? window->property("sourceCount").toInt() : -1;
     }
 
 private:
     QQuickWindow *window;
     QObject *view;
     KestruneCore &core;
+    quint64 wheelTime = 0;
 };
 
 void report(const char *what, const Timing &timing)
@@ -121,6 +162,76 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
+double percentile90(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() * 9 / 10];
+}
+
+void reportFrames(const char *what, const std::vector<double> &frames)
+{
+    std::printf("%-52s frame median %6.1f ms   90th percentile %6.1f ms   (%zu frames)\n", what,
+        median(frames), percentile90(frames), frames.size());
+    std::fflush(stdout);
+}
+
+// Saves the window's image, when images were asked for, to look at the rows drawn there.
+void saveImage(QQuickWindow *window, const QString &folder, const QString &name)
+{
+    if (!folder.isEmpty())
+        window->grabWindow().save(QDir(folder).filePath(name + QStringLiteral(".png")));
+}
+
+// Scrolls the log by each of the user's means, far from its start, timing every frame.
+int scrollBench(QQuickWindow *window, Bench &bench, const QStringList &arguments)
+{
+    const QString folder = arguments.value(0);
+    const QString name = arguments.value(1);
+    const QString images = arguments.value(2);
+    bench.untilNextFrame([&] { bench.call("openFile", {folder, name}); });
+    std::printf("    %d records\n", bench.rows());
+    window->requestActivate();
+
+    // The scroll bar runs along the right edge, from 15 px below the tab bar to 15 px above
+    // the bottom.
+    const qreal barX = window->width() - 6;
+    const qreal barTop = 51 + 15;
+    const qreal barBottom = window->height() - 15;
+    const int steps = 150;
+    std::vector<double> frames;
+    frames.push_back(bench.mouse(QEvent::MouseButtonPress, {barX, barTop + 1}));
+    for (int step = 1; step <= steps; ++step) {
+        const qreal y = barTop + 1 + (barBottom - barTop - 2) * step / steps;
+        frames.push_back(bench.mouse(QEvent::MouseMove, {barX, y}));
+    }
+    bench.mouse(QEvent::MouseButtonRelease, {barX, barBottom - 1});
+    reportFrames("drag the scroll bar from top to bottom", frames);
+    saveImage(window, images, QStringLiteral("dragged-to-end"));
+
+    const QPointF middle(barX, (barTop + barBottom) / 2);
+    bench.mouse(QEvent::MouseButtonPress, middle);
+    bench.mouse(QEvent::MouseButtonRelease, middle);
+    frames.clear();
+    const QPointF rowsPoint(window->width() / 2, window->height() / 2);
+    for (int step = 0; step < steps; ++step)
+        frames.push_back(bench.wheel(rowsPoint, -90));
+    reportFrames("wheel down from the middle, 90 px a frame", frames);
+    saveImage(window, images, QStringLiteral("wheeled"));
+
+    bench.mouse(QEvent::MouseButtonPress, {300, 80});
+    bench.mouse(QEvent::MouseButtonRelease, {300, 80});
+    saveImage(window, images, QStringLiteral("clicked"));
+    frames.clear();
+    for (int step = 0; step < steps; ++step)
+        frames.push_back(bench.key(Qt::Key_Down));
+    reportFrames("hold Down, one row a frame", frames);
+    saveImage(window, images, QStringLiteral("held-down"));
+
+    bench.untilNextFrame([&] { bench.call("findDate", {QStringLiteral("20:00")}); });
+    saveImage(window, images, QStringLiteral("date-20-00"));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -128,15 +239,19 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    if (argc < 5) {
-        std::fprintf(
-            stderr, "usage: %s <1 GB log folder> <name> <100 MB log folder> <name>\n", argv[0]);
+    const bool scroll = argc > 1 && qstrcmp(argv[1], "--scroll") == 0;
+    if (argc < (scroll ? 4 : 5)) {
+        std::fprintf(stderr,
+            "usage: %s <1 GB log folder> <name> <100 MB log folder> <name>\n"
+            "       %s --scroll <1 GB log folder> <name> [<image folder>]\n",
+            argv[0], argv[0]);
         return 2;
     }
-    const QString bigFolder = QString::fromLocal8Bit(argv[1]);
-    const QString bigName = QString::fromLocal8Bit(argv[2]);
-    const QString smallFolder = QString::fromLocal8Bit(argv[3]);
-    const QString smallName = QString::fromLocal8Bit(argv[4]);
+    const QStringList arguments = QCoreApplication::arguments();
+    const QString bigFolder = arguments.value(1);
+    const QString bigName = arguments.value(2);
+    const QString smallFolder = arguments.value(3);
+    const QString smallName = arguments.value(4);
 
     QTemporaryDir config;
     KestruneCore core(config.path());
@@ -153,6 +268,8 @@ int main(int argc, char *argv[])
     auto *view = root->property("view").value<QObject *>();
     Bench bench(window, view, core);
     bench.untilNextFrame([] {});
+    if (scroll)
+        return scrollBench(window, bench, QCoreApplication::arguments().mid(2));
 
     report("open the 1 GB log in a new tab", bench.untilNextFrame([&] {
         bench.call("openFile", {bigFolder, bigName});

@@ -1,6 +1,7 @@
 #include "testsupport.h"
 
 #include "loggenerator.h"
+#include "memoryrecordmodel.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -80,4 +81,9 @@ void TestSupport::leaveDrag(QQuickItem *item) const
 {
     QDragLeaveEvent leave;
     QCoreApplication::sendEvent(item->window(), &leave);
+}
+
+QObject *TestSupport::recordsInMemory(int rows)
+{
+    return new MemoryRecordModel(rows, this);
 }

@@ -11,7 +11,8 @@ class QMimeData;
 class QQuickItem;
 
 // Helpers for Qt Quick tests, published as "testSupport": temporary folders with generated
-// logs, files with given content, URLs of local paths, and file drags onto items.
+// logs, files with given content, URLs of local paths, file drags onto items, and record
+// models too long for a log file of the tests.
 class TestSupport : public QObject
 {
     Q_OBJECT
@@ -35,6 +36,8 @@ public:
     Q_INVOKABLE void dragUrls(QQuickItem *item, const QStringList &urls, bool drop);
     // Ends a drag that stays over the item's window without dropping it.
     Q_INVOKABLE void leaveDrag(QQuickItem *item) const;
+    // A record model of that many rows made up in memory, kept until the tests end.
+    Q_INVOKABLE QObject *recordsInMemory(int rows);
 
 private:
     QTemporaryDir dir;

@@ -444,5 +444,76 @@ Item {
             compare(logView().indexAt(10, logView().contentY + logView().height - 1), 299)
             compare(logView().currentIndex, 3)
         }
+
+        // The tops of the row numbers drawn inside the list, those cut by its edges left out.
+        function rowNumberTops(image) {
+            const list = logView()
+            const bottom = list.y + list.height - 1
+            const tops = []
+            let top = -1
+            for (let y = list.y; y <= bottom; ++y) {
+                let text = false
+                for (let x = list.x + 2; x < list.x + 34 && !text; ++x)
+                    text = image.pixel(x, y).r > 0.6
+                if (text && top < 0)
+                    top = y
+                if (!text && top >= 0) {
+                    if (top > list.y)
+                        tops.push(top)
+                    top = -1
+                }
+            }
+            return tops
+        }
+
+        // Far into a list of millions, reached by the button, the scroll bar and a date jump
+        // (whose row the core finds), rows lie 30 px apart and the selection frames its row.
+        function test_exactRowsInMillionsOfRecords_data() {
+            const rows = 5000000
+            return [{
+                    "tag": "end",
+                    "go": () => mouseClick(findChild(view, "btnToBottom")),
+                    "click": 1,
+                    "selected": rows - 1
+                }, {
+                    "tag": "middle by the scroll bar",
+                    "go": () => {
+                        const bar = findChild(view, "recordScrollBar")
+                        mousePress(bar, 5, 1)
+                        mouseMove(bar, 5, bar.height / 2)
+                        mouseRelease(bar, 5, bar.height / 2)
+                    },
+                    "click": 0.5,
+                    "selected": rows / 2
+                }, {
+                    "tag": "date near the end",
+                    "go": () => view.selectAndCentre(rows - 1234),
+                    "selected": rows - 1234
+                }]
+        }
+
+        function test_exactRowsInMillionsOfRecords(data) {
+            view.showRecords(testSupport.recordsInMemory(5000000))
+            data.go()
+            if (data.click !== undefined)
+                mouseClick(logView(), 300, data.click * logView().height - 15)
+            const row = logView().currentItem
+            verify(row)
+            // The scroll bar lands near its row, the others on it.
+            const tolerance = data.click === 0.5 ? 250000 : 0
+            verify(Math.abs(row.line - data.selected) <= tolerance, "selected " + row.line)
+
+            const image = grabImage(view)
+            const tops = rowNumberTops(image)
+            verify(tops.length >= 15, tops)
+            for (let i = 1; i < tops.length; ++i)
+                compare(tops[i] - tops[i - 1], 30, "row numbers at " + tops)
+            const top = row.mapToItem(view, 0, 0).y
+            for (let y = top; y < top + 30; ++y)
+                verify(Qt.colorEqual(image.pixel(view.width - 1, y), "#3498db"), "border at " + y)
+            for (const y of [top, top + 29])
+                verify(Qt.colorEqual(image.pixel(view.width / 2, y), "#3498db"), "border at " + y)
+            verify(tops.some(y => y > top && y < top + 30), "number of row at " + top)
+        }
     }
 }

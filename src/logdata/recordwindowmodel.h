@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QAbstractListModel>
+#include <QPointer>
+#include <QtQml/qqmlregistration.h>
+
+#include <vector>
+
+// A window of consecutive rows of a record model, shown by the record list instead of the
+// whole model: a list places its rows at their index times their height, and positions past
+// a few hundred thousand rows lose whole pixels in the scene graph's single-precision
+// transforms. The window keeps those positions small; moving it keeps the row count, so a
+// view updates the rows it has instead of building them anew.
+class RecordWindowModel : public QAbstractListModel
+{
+    Q_OBJECT
+    QML_ELEMENT
+    Q_PROPERTY(QAbstractItemModel *sourceModel READ sourceModel WRITE setSourceModel NOTIFY
+            sourceModelChanged)
+    Q_PROPERTY(int first READ first NOTIFY windowChanged)
+    Q_PROPERTY(int sourceCount READ sourceCount NOTIFY windowChanged)
+    Q_PROPERTY(int capacity READ capacity WRITE setCapacity NOTIFY windowChanged)
+
+public:
+    explicit RecordWindowModel(QObject *parent = nullptr);
+
+    [[nodiscard]] QAbstractItemModel *sourceModel() const { return source; }
+    void setSourceModel(QAbstractItemModel *model);
+    // The source row shown as this model's row 0.
+    [[nodiscard]] int first() const { return firstRow; }
+    [[nodiscard]] int sourceCount() const;
+    [[nodiscard]] int capacity() const { return maxRows; }
+    void setCapacity(int rows);
+
+    // Moves the window so that the source row lies in its middle, as far as the source's
+    // ends allow; returns the row's index in the window.
+    Q_INVOKABLE int centreOn(int sourceRow);
+
+    [[nodiscard]] int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    [[nodiscard]] QVariant data(const QModelIndex &index, int role) const override;
+    [[nodiscard]] QHash<int, QByteArray> roleNames() const override;
+
+signals:
+    void sourceModelChanged();
+    void windowChanged();
+
+private:
+    [[nodiscard]] int boundedFirst(int row) const;
+    void resetWindow();
+    void forwardDataChanged(
+        const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles);
+
+    QPointer<QAbstractItemModel> source;
+    std::vector<QMetaObject::Connection> sourceConnections;
+    int firstRow = 0;
+    int maxRows = 100000;
+};
