@@ -3,6 +3,7 @@
 #include "foldercatalogue.h"
 #include "logrecordloader.h"
 #include "paralleltextfinder.h"
+#include "recordclipboard.h"
 #include "textlinereader.h"
 
 #include <QCoreApplication>
@@ -77,6 +78,20 @@ int findNextRow(const OpenLogEntry &log, int startsAt, const QString &str)
     const qsizetype start = std::clamp(qsizetype(startsAt), qsizetype(0), count);
     const qsizetype below = finder.findFirst(*texts, rows, start, count);
     return int(below >= 0 ? below : finder.findFirst(*texts, rows, 0, start));
+}
+
+// The mirror of findNextRow: from startsAt down to row 0, then from the last row down.
+int findPreviousRow(const OpenLogEntry &log, int startsAt, const QString &str)
+{
+    const SearchTextStore *texts = log.model->fetchSearchTexts();
+    if (!texts || texts->size() != log.model->allRecords().size())
+        return -1;
+    const auto &rows = log.filter->acceptedSourceRows();
+    const ParallelTextFinder finder(str.toLower());
+    const auto count = qsizetype(rows.size());
+    const qsizetype end = std::clamp(qsizetype(startsAt) + 1, qsizetype(0), count);
+    const qsizetype above = finder.findLast(*texts, rows, 0, end);
+    return int(above >= 0 ? above : finder.findLast(*texts, rows, end, count));
 }
 
 } // namespace
@@ -198,14 +213,54 @@ void KestruneCore::showOnlyErrors(bool onlyErrors)
 
 int KestruneCore::findNext(QString folder, QString serverName, int startsAt, QString str) const
 {
-    const OpenLogEntry *log = findOpenLog(folder, serverName);
+    return searchText(folder, serverName,
+        [&](const OpenLogEntry &log) { return findNextRow(log, startsAt, str); });
+}
+
+int KestruneCore::findPrevious(QString folder, QString serverName, int startsAt, QString str) const
+{
+    return searchText(folder, serverName,
+        [&](const OpenLogEntry &log) { return findPreviousRow(log, startsAt, str); });
+}
+
+template<typename Search>
+int KestruneCore::searchText(const QString &folder, const QString &name, Search search) const
+{
+    const OpenLogEntry *log = findOpenLog(folder, name);
     if (!log)
         return -1;
     int row = -1;
-    const Failure failure = failureOf([&] { row = findNextRow(*log, startsAt, str); });
+    const Failure failure = failureOf([&] { row = search(*log); });
     // A log whose search texts could not be built cannot be searched either.
     log->searchFailure = failure != Failure::none ? failure : log->model->searchTextsFailure();
     return row;
+}
+
+int KestruneCore::copyRecords(QString folder, QString serverName, int firstRow, int lastRow) const
+{
+    const OpenLogEntry *log = findOpenLog(folder, serverName);
+    return log ? RecordClipboard::copyRecords(*log, firstRow, lastRow) : 0;
+}
+
+bool KestruneCore::copyMessage(QString folder, QString serverName, int row) const
+{
+    const OpenLogEntry *log = findOpenLog(folder, serverName);
+    return log && RecordClipboard::copyMessage(*log, row);
+}
+
+QVariantMap KestruneCore::recordAt(QString folder, QString serverName, int row) const
+{
+    const OpenLogEntry *log = findOpenLog(folder, serverName);
+    const QarnLogParser::QarnLog *record = log ? log->visibleRecord(row) : nullptr;
+    if (!record)
+        return {};
+    return {{QStringLiteral("dateTimeRole"), record->dateTime},
+        {QStringLiteral("logTypeRole"), record->logType},
+        {QStringLiteral("threadIDRole"), record->threadID},
+        {QStringLiteral("moduleNameRole"), record->moduleName},
+        {QStringLiteral("cppFileNameRole"), record->cppFileName},
+        {QStringLiteral("cppLineRole"), record->cppLine},
+        {QStringLiteral("messageRole"), record->message}};
 }
 
 // The records are sorted by date text and the visible rows keep their order, so the texts
