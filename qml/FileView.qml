@@ -44,6 +44,7 @@ FocusScope {
     function connectModel() {
         logView.model = core.tempModel;
         core.tempModel = undefined;
+        forgetRowMarks();
         showStatus();
     }
 
@@ -66,6 +67,7 @@ FocusScope {
         const tab = tabModel.get(index);
         logView.model = kestruneCore.openLog(tab.folderRole, tab.nameRole);
         logView.positionViewAtIndex(tab.visibleIndexRole, ListView.Beginning);
+        forgetRowMarks();
         showStatus();
     }
 
@@ -109,6 +111,9 @@ FocusScope {
         kestruneCore.closeLog(folder, name);
         logView.model = kestruneCore.openLog(folder, name);
         logView.positionViewAtEnd();
+        // The row shown is the current one, so that the keys go on from there.
+        logView.currentIndex = logView.count - 1;
+        forgetRowMarks();
         showStatus();
     }
 
@@ -122,30 +127,185 @@ FocusScope {
         const tab = currentTab();
         if (!tab)
             return;
-        selectAndCentre(kestruneCore.findNext(tab.folderRole, tab.nameRole,
-                                              logView.currentIndex + 1, str));
+        const from = logView.currentIndex;
+        const row = kestruneCore.findNext(tab.folderRole, tab.nameRole, from + 1, str);
+        showFound(row, str, row >= 0 && row <= from);
         showStatus();
+    }
+
+    // The search backwards from the row above the current one, wrapping at the top.
+    function findPreviousText(str) {
+        const tab = currentTab();
+        if (!tab)
+            return;
+        const from = logView.currentIndex < 0 ? logView.count : logView.currentIndex;
+        const row = kestruneCore.findPrevious(tab.folderRole, tab.nameRole, from - 1, str);
+        showFound(row, str, row >= from);
+        showStatus();
+    }
+
+    function showFound(row, str, wrapped) {
+        selectAndCentre(row);
+        core.foundRow = row;
+        core.foundText = str;
+        findNextPanel.message = row < 0 ? qsTr("No match") : wrapped ? qsTr("Wrapped") : "";
     }
 
     function findDate(str) {
         const tab = currentTab();
         if (!tab)
             return;
-        selectAndCentre(kestruneCore.findDate(tab.folderRole, tab.nameRole, str));
+        const row = kestruneCore.findDate(tab.folderRole, tab.nameRole, str);
+        selectAndCentre(row);
+        findNextPanel.message = row < 0 ? qsTr("No match") : "";
     }
 
     function selectAndCentre(row) {
+        core.selectionAnchor = -1;
         logView.currentIndex = row;
         if (row >= 0)
             logView.positionViewAtIndex(row, ListView.Center);
     }
 
-    // The keys are left unaccepted so that they travel on to the main panel's zoom keys.
+    // Makes row (kept inside the list) current and scrolls it just into view; with extend,
+    // the selection reaches from where it began to there.
+    function moveTo(row, extend) {
+        if (logView.count === 0)
+            return;
+        if (!extend)
+            core.selectionAnchor = -1;
+        else if (core.selectionAnchor < 0)
+            core.selectionAnchor = Math.max(logView.currentIndex, 0);
+        const target = Math.max(0, Math.min(row, logView.count - 1));
+        logView.currentIndex = target;
+        logView.positionViewAtIndex(target, ListView.Contain);
+    }
+
+    function rowsPerPage() {
+        return Math.max(1, Math.floor(logView.height / 30));
+    }
+
+    // A new model, or rows changed underneath: no range and no found text are left.
+    function forgetRowMarks() {
+        core.selectionAnchor = -1;
+        core.foundRow = -1;
+    }
+
+    function showDetails(row) {
+        const tab = currentTab();
+        const record = tab ? kestruneCore.recordAt(tab.folderRole, tab.nameRole, row) : {};
+        if (record.messageRole === undefined)
+            return;
+        detailLogWindow.show();
+        detailLogWindow.dateTime = record.dateTimeRole;
+        detailLogWindow.logType = record.logTypeRole;
+        detailLogWindow.threadID = record.threadIDRole;
+        detailLogWindow.moduleName = record.moduleNameRole;
+        detailLogWindow.cppFileName = record.cppFileNameRole;
+        detailLogWindow.cppLine = record.cppLineRole;
+        detailLogWindow.message = record.messageRole;
+    }
+
+    function copyRows(first, last) {
+        const tab = currentTab();
+        if (tab && first >= 0)
+            kestruneCore.copyRecords(tab.folderRole, tab.nameRole, first, last);
+    }
+
+    function copyMessage(row) {
+        const tab = currentTab();
+        if (tab)
+            kestruneCore.copyMessage(tab.folderRole, tab.nameRole, row);
+    }
+
+    function switchTabBy(step) {
+        if (tabModel.count > 1)
+            switchToFileTab((tabListView.currentIndex + step + tabModel.count) % tabModel.count);
+    }
+
+    function closeCurrentTab() {
+        if (tabListView.currentIndex >= 0)
+            closeFileTab(tabListView.currentIndex);
+    }
+
+    function closeTopmost() {
+        if (findNextPanel.visible)
+            findNextPanel.closePanel();
+        else if (detailLogWindow.visible)
+            detailLogWindow.close();
+    }
+
+    // The reading keys of the view; true when the key was one of them.
+    function readingKey(event) {
+        const control = event.modifiers & Qt.ControlModifier;
+        const shift = (event.modifiers & Qt.ShiftModifier) !== 0;
+        switch (event.key) {
+        case Qt.Key_Escape:
+            closeTopmost();
+            return true;
+        case Qt.Key_F3:
+            if (shift)
+                findPreviousText(findNextPanel.findText);
+            else
+                findText(findNextPanel.findText);
+            return true;
+        case Qt.Key_Tab:
+        case Qt.Key_Backtab:
+            if (!control)
+                return false;
+            switchTabBy(shift || event.key === Qt.Key_Backtab ? -1 : 1);
+            return true;
+        case Qt.Key_W:
+            if (control)
+                closeCurrentTab();
+            return control;
+        }
+        // The rest belong to the list: in the find panel's fields they keep their own meaning.
+        return logView.activeFocus && listKey(event.key, control, shift);
+    }
+
+    function listKey(key, control, shift) {
+        const current = logView.currentIndex;
+        switch (key) {
+        case Qt.Key_Up:
+            moveTo(current - 1, shift);
+            return true;
+        case Qt.Key_Down:
+            moveTo(current + 1, shift);
+            return true;
+        case Qt.Key_PageUp:
+            moveTo(current - rowsPerPage(), shift);
+            return true;
+        case Qt.Key_PageDown:
+            moveTo(current + rowsPerPage(), shift);
+            return true;
+        case Qt.Key_Home:
+            moveTo(0, shift);
+            return true;
+        case Qt.Key_End:
+            moveTo(logView.count - 1, shift);
+            return true;
+        case Qt.Key_Return:
+        case Qt.Key_Enter:
+            showDetails(current);
+            return true;
+        case Qt.Key_C:
+            if (control)
+                copyRows(core.selectionFirst, core.selectionLast);
+            return control;
+        }
+        return false;
+    }
+
+    // Ctrl+F and F5 are left unaccepted so that they travel on to the main panel's zoom
+    // keys; the reading keys end here.
     Keys.onPressed: event => {
         if (event.key === Qt.Key_F && (event.modifiers & Qt.ControlModifier))
             openFindNextPanel();
         else if (event.key === Qt.Key_F5)
             reload();
+        else if (readingKey(event))
+            return;
         event.accepted = false;
     }
 
@@ -154,6 +314,15 @@ FocusScope {
 
         property var tempModel: undefined
         property int currentLineNumber: 0
+        // The other end of a selected range of rows, -1 when only the current row is.
+        property int selectionAnchor: -1
+        readonly property int selectionFirst: selectionAnchor < 0
+                                              ? logView.currentIndex
+                                              : Math.min(selectionAnchor, logView.currentIndex)
+        readonly property int selectionLast: Math.max(selectionAnchor, logView.currentIndex)
+        // The row that the last text search found, and the text it found there.
+        property int foundRow: -1
+        property string foundText: ""
     }
 
     ListModel {
@@ -239,6 +408,8 @@ FocusScope {
         id: logView
 
         objectName: "logView"
+        // The view's own keys move the current row and the selection.
+        keyNavigationEnabled: false
         anchors.top: statusBar.bottom
         anchors.left: root.left
         anchors.leftMargin: 5
@@ -246,15 +417,11 @@ FocusScope {
         anchors.bottom: root.bottom
 
         delegate: LogDelegate {
-            id: row
-
             required property int index
             required property string dateTimeRole
             required property string logTypeRole
             required property string threadIDRole
             required property string moduleNameRole
-            required property string cppFileNameRole
-            required property string cppLineRole
             required property string messageRole
             required property int lineRole
 
@@ -266,22 +433,25 @@ FocusScope {
             threadID: threadIDRole
             logType: logTypeRole
             line: index
-            selected: logView.currentIndex === index
+            selected: index >= core.selectionFirst && index <= core.selectionLast
+            matchText: index === core.foundRow ? core.foundText : ""
             onClicked: {
-                logView.currentIndex = index;
+                root.moveTo(index, false);
                 core.currentLineNumber = lineRole;
-                row.forceActiveFocus();
+                // The list, not the row: a row scrolled out of view is destroyed.
+                logView.forceActiveFocus();
+            }
+            onShiftClicked: {
+                root.moveTo(index, true);
+                logView.forceActiveFocus();
             }
             onDoubleClicked: {
                 logView.currentIndex = index;
-                detailLogWindow.show();
-                detailLogWindow.dateTime = dateTimeRole;
-                detailLogWindow.logType = logTypeRole;
-                detailLogWindow.threadID = threadIDRole;
-                detailLogWindow.moduleName = moduleNameRole;
-                detailLogWindow.cppFileName = cppFileNameRole;
-                detailLogWindow.cppLine = cppLineRole;
-                detailLogWindow.message = messageRole;
+                root.showDetails(index);
+            }
+            onMenuRequested: {
+                rowMenu.row = index;
+                rowMenu.popup();
             }
         }
 
@@ -324,6 +494,27 @@ FocusScope {
         onFindNext: str => root.findText(str)
         onFindDate: str => root.findDate(str)
         onClosePanel: visible = false
+    }
+
+    Menu {
+        id: rowMenu
+
+        // The row that was right-clicked.
+        property int row: -1
+
+        objectName: "rowMenu"
+
+        MenuItem {
+            objectName: "copyRecordItem"
+            text: qsTr("Copy record")
+            onTriggered: root.copyRows(rowMenu.row, rowMenu.row)
+        }
+
+        MenuItem {
+            objectName: "copyMessageItem"
+            text: qsTr("Copy message")
+            onTriggered: root.copyMessage(rowMenu.row)
+        }
     }
 
     LogDetailWindow {
