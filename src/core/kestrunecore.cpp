@@ -63,35 +63,44 @@ QStringList noticesOf(const LogRecordLoader::LoadedLog &loaded, const QString &f
     return notices;
 }
 
-// The next row from startsAt on whose text contains str, wrapping around once; -1 when none
-// does or the log has no search texts.
-int findNextRow(const OpenLogEntry &log, int startsAt, const QString &str)
+// Runs search(finder, texts, rows) with a finder of str over the log's visible rows; -1 when
+// the log has no search texts.
+template<typename Search>
+int searchVisibleRows(const OpenLogEntry &log, const QString &str, const Search &search)
 {
     const SearchTextStore *texts = log.model->fetchSearchTexts();
     if (!texts || texts->size() != log.model->allRecords().size())
         return -1;
-    const auto &rows = log.filter->acceptedSourceRows();
-    const ParallelTextFinder finder(str.toLower());
-    const auto count = qsizetype(rows.size());
-    // Outside the list the search starts at the nearer end: from the top, or (second
-    // pass only) from the top up to the last row.
-    const qsizetype start = std::clamp(qsizetype(startsAt), qsizetype(0), count);
-    const qsizetype below = finder.findFirst(*texts, rows, start, count);
-    return int(below >= 0 ? below : finder.findFirst(*texts, rows, 0, start));
+    return int(search(ParallelTextFinder(str.toLower()), *texts, log.filter->acceptedSourceRows()));
+}
+
+// The next row from startsAt on whose text contains str, wrapping around once; -1 when none
+// does or the log has no search texts.
+int findNextRow(const OpenLogEntry &log, int startsAt, const QString &str)
+{
+    return searchVisibleRows(log, str,
+        [startsAt](const ParallelTextFinder &finder, const SearchTextStore &texts,
+            const std::vector<int> &rows) {
+            const auto count = qsizetype(rows.size());
+            // Outside the list the search starts at the nearer end: from the top, or (second
+            // pass only) from the top up to the last row.
+            const qsizetype start = std::clamp(qsizetype(startsAt), qsizetype(0), count);
+            const qsizetype below = finder.findFirst(texts, rows, start, count);
+            return below >= 0 ? below : finder.findFirst(texts, rows, 0, start);
+        });
 }
 
 // The mirror of findNextRow: from startsAt down to row 0, then from the last row down.
 int findPreviousRow(const OpenLogEntry &log, int startsAt, const QString &str)
 {
-    const SearchTextStore *texts = log.model->fetchSearchTexts();
-    if (!texts || texts->size() != log.model->allRecords().size())
-        return -1;
-    const auto &rows = log.filter->acceptedSourceRows();
-    const ParallelTextFinder finder(str.toLower());
-    const auto count = qsizetype(rows.size());
-    const qsizetype end = std::clamp(qsizetype(startsAt) + 1, qsizetype(0), count);
-    const qsizetype above = finder.findLast(*texts, rows, 0, end);
-    return int(above >= 0 ? above : finder.findLast(*texts, rows, end, count));
+    return searchVisibleRows(log, str,
+        [startsAt](const ParallelTextFinder &finder, const SearchTextStore &texts,
+            const std::vector<int> &rows) {
+            const auto count = qsizetype(rows.size());
+            const qsizetype end = std::clamp(qsizetype(startsAt) + 1, qsizetype(0), count);
+            const qsizetype above = finder.findLast(texts, rows, 0, end);
+            return above >= 0 ? above : finder.findLast(texts, rows, end, count);
+        });
 }
 
 } // namespace
