@@ -3,7 +3,6 @@
 #include "foldercatalogue.h"
 #include "logrecordloader.h"
 #include "paralleltextfinder.h"
-#include "recordclipboard.h"
 #include "textlinereader.h"
 
 #include <QCoreApplication>
@@ -120,6 +119,7 @@ KestruneCore::KestruneCore(const QString &configFolder)
 
 KestruneCore::~KestruneCore()
 {
+    clipboard.waitForCopy();
     // Open logs go from first to last; the vector's own destruction leaves that order open.
     for (OpenLogEntry &entry : openLogs)
         destroyModels(entry);
@@ -192,6 +192,7 @@ QString KestruneCore::openNewLog(const QString &folder, const QString &name)
 
 void KestruneCore::closeLog(QString folder, QString serverName)
 {
+    clipboard.waitForCopy();
     failedOpens.erase({folder, serverName});
     const auto isClosed = [&](const OpenLogEntry &entry) {
         return entry.folder == folder && entry.name == serverName;
@@ -245,16 +246,16 @@ int KestruneCore::searchText(const QString &folder, const QString &name, Search 
     return row;
 }
 
-int KestruneCore::copyRecords(QString folder, QString serverName, int firstRow, int lastRow) const
+int KestruneCore::copyRecords(QString folder, QString serverName, int firstRow, int lastRow)
 {
     const OpenLogEntry *log = findOpenLog(folder, serverName);
-    return log ? RecordClipboard::copyRecords(*log, firstRow, lastRow) : 0;
+    return log ? clipboard.copyRecords(*log, firstRow, lastRow) : 0;
 }
 
-bool KestruneCore::copyMessage(QString folder, QString serverName, int row) const
+bool KestruneCore::copyMessage(QString folder, QString serverName, int row)
 {
     const OpenLogEntry *log = findOpenLog(folder, serverName);
-    return log && RecordClipboard::copyMessage(*log, row);
+    return log && clipboard.copyMessage(*log, row);
 }
 
 QVariantMap KestruneCore::recordAt(QString folder, QString serverName, int row) const
@@ -332,6 +333,7 @@ const OpenLogEntry *KestruneCore::findOpenLog(const QString &folder, const QStri
 template<typename Apply>
 void KestruneCore::forEachFilter(Apply apply)
 {
+    clipboard.waitForCopy();
     for (OpenLogEntry &entry : openLogs)
         apply(*entry.filter);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "openlogentry.h"
+#include "recordclipboard.h"
 
 #include <QObject>
 #include <QSettings>
@@ -41,11 +42,11 @@ public:
     Q_INVOKABLE int findDate(QString folder, QString serverName, QString str) const;
     Q_INVOKABLE int getIndex(QString folder, QString serverName, int lineNumber) const;
     // Copies the visible rows from firstRow to lastRow to the clipboard in the log's own text
-    // form, at most a million of them; returns how many were copied.
-    Q_INVOKABLE int copyRecords(
-        QString folder, QString serverName, int firstRow, int lastRow) const;
+    // form, at most a million of them; returns how many. The text is written on a worker
+    // thread and reaches the clipboard through the event loop.
+    Q_INVOKABLE int copyRecords(QString folder, QString serverName, int firstRow, int lastRow);
     // Copies one visible row's message, line breaks kept; false when there is no such row.
-    Q_INVOKABLE bool copyMessage(QString folder, QString serverName, int row) const;
+    Q_INVOKABLE bool copyMessage(QString folder, QString serverName, int row);
     // The fields of one visible row by their role names (dateTimeRole ... messageRole), the
     // message as it was read, line breaks kept; empty when there is no such row.
     Q_INVOKABLE QVariantMap recordAt(QString folder, QString serverName, int row) const;
@@ -73,4 +74,6 @@ private:
     std::map<std::pair<QString, QString>, QString> failedOpens;
     QSettings settings;
     QSettings style;
+    // Writes copied records on a worker thread; the open logs wait for it before they change.
+    RecordClipboard clipboard;
 };

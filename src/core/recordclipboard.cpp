@@ -6,15 +6,20 @@
 #include <QGuiApplication>
 
 #include <algorithm>
+#include <system_error>
 #include <utility>
 
 namespace {
 
-void putOnClipboard(const QString &text)
+// Puts text on the clipboard from the GUI thread's event loop, after whatever an earlier copy
+// has sent there. Safe on any thread.
+void sendToClipboard(const QString &text)
 {
     // Without a GUI application (a test or a tool) there is no clipboard to put it on.
-    if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
-        app->clipboard()->setText(text);
+    if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+        QMetaObject::invokeMethod(
+            app, [app, text] { app->clipboard()->setText(text); }, Qt::QueuedConnection);
+    }
 }
 
 // The positions [first, second) of the visible rows that a copy of the two rows takes.
@@ -28,28 +33,52 @@ std::pair<qsizetype, qsizetype> copiedRows(const OpenLogEntry &log, int firstRow
 
 } // namespace
 
-QString RecordClipboard::recordsText(const OpenLogEntry &log, int firstRow, int lastRow)
+RecordClipboard::~RecordClipboard()
 {
-    const auto [begin, end] = copiedRows(log, firstRow, lastRow);
-    return LogTextWriter::recordsText(
-        log.model->allRecords(), log.filter->acceptedSourceRows(), begin, end);
+    waitForCopy();
 }
 
 int RecordClipboard::copyRecords(const OpenLogEntry &log, int firstRow, int lastRow)
 {
-    QString text;
-    if (failureOf([&] { text = recordsText(log, firstRow, lastRow); }) != Failure::none
-        || text.isEmpty())
-        return 0;
-    putOnClipboard(text);
+    waitForCopy();
     const auto [begin, end] = copiedRows(log, firstRow, lastRow);
+    if (begin == end)
+        return 0;
+    // The job keeps to the models, which stay where they are while the entry may move.
+    const LogModel *model = log.model.get();
+    const LogFilterModel *filter = log.filter.get();
+    const auto copy = [model, filter, begin = begin, end = end] {
+        QString text;
+        if (failureOf([&] {
+                text = LogTextWriter::recordsText(
+                    model->allRecords(), filter->acceptedSourceRows(), begin, end);
+            })
+            != Failure::none)
+            return;
+        sendToClipboard(text);
+    };
+    try {
+        pendingCopy = std::async(std::launch::async, copy);
+    } catch (const std::system_error &) {
+        // No thread to spare: the text is written here.
+        copy();
+    }
     return int(end - begin);
+}
+
+void RecordClipboard::waitForCopy()
+{
+    if (pendingCopy.valid())
+        pendingCopy.get();
 }
 
 bool RecordClipboard::copyMessage(const OpenLogEntry &log, int row)
 {
     const QarnLogParser::QarnLog *record = log.visibleRecord(row);
-    if (record)
-        putOnClipboard(record->message);
-    return record;
+    if (!record)
+        return false;
+    // After the text of an earlier copy, which would otherwise replace this one.
+    waitForCopy();
+    sendToClipboard(record->message);
+    return true;
 }

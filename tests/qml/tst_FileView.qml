@@ -75,6 +75,12 @@ Item {
             return pasteTarget.text
         }
 
+        // Copied text reaches the clipboard through the event loop.
+        function compareClipboard(expected) {
+            tryVerify(() => clipboardText() === expected)
+            compare(clipboardText(), expected)
+        }
+
         function selectedRows() {
             const rows = []
             for (let i = 0; i < logView().count; ++i) {
@@ -491,27 +497,35 @@ Item {
             view.openFile(folderA, "Server")
             clickRow(12)
             keyClick(Qt.Key_C, Qt.ControlModifier)
-            compare(clipboardText(), copiedRecord(12))
+            compareClipboard(copiedRecord(12))
             keyClick(Qt.Key_Up, Qt.ShiftModifier)
             keyClick(Qt.Key_Up, Qt.ShiftModifier)
             keyClick(Qt.Key_C, Qt.ControlModifier)
-            compare(clipboardText(), copiedRecord(10) + copiedRecord(11) + copiedRecord(12))
+            compareClipboard(copiedRecord(10) + copiedRecord(11) + copiedRecord(12))
             // The copied text opens as a log again.
             testSupport.writeFile("g/Pasted_1.log", clipboardText())
             compare(kestruneCore.openLog(testSupport.path("g"), "Pasted").rowCount(), 3)
             compare(kestruneCore.findNext(testSupport.path("g"), "Pasted", 0, "alpha 11"), 1)
             kestruneCore.closeLog(testSupport.path("g"), "Pasted")
+            keyClick(Qt.Key_Home)
+            keyClick(Qt.Key_End, Qt.ControlModifier | Qt.ShiftModifier)
+            keyClick(Qt.Key_C, Qt.ControlModifier)
+            let whole = ""
+            for (let i = 0; i < 200; ++i)
+                whole += copiedRecord(i)
+            compareClipboard(whole)
 
             const menu = findChild(view, "rowMenu")
+            logView().positionViewAtIndex(20, ListView.Center)
             mouseClick(logView().itemAtIndex(20), 300, 15, Qt.RightButton)
             tryVerify(() => menu.opened)
             mouseClick(findChild(menu.contentItem, "copyMessageItem"))
             tryVerify(() => !menu.visible)
-            compare(clipboardText(), "alpha 20")
+            compareClipboard("alpha 20")
             mouseClick(logView().itemAtIndex(21), 300, 15, Qt.RightButton)
             tryVerify(() => menu.opened)
             mouseClick(findChild(menu.contentItem, "copyRecordItem"))
-            compare(clipboardText(), copiedRecord(21))
+            compareClipboard(copiedRecord(21))
         }
 
         function test_findKeysBothWaysSayWhatHappened() {

@@ -307,14 +307,14 @@ void TestWindow::readWithKeysCopyAndDetails()
     const auto asCopied = [](QByteArray text) {
         return text.replace("[42]", "[00]");
     };
-    QCOMPARE(QGuiApplication::clipboard()->text().toUtf8(),
+    QTRY_COMPARE(QGuiApplication::clipboard()->text().toUtf8(),
         asCopied(records[0] + records[1] + records[2]));
 
     // Enter shows the current record with its line breaks; Escape closes the window.
     QTest::keyClick(viewer.window, Qt::Key_Up);
     QCOMPARE(viewer.currentRow(), 1);
     QTest::keyClick(viewer.window, Qt::Key_C, Qt::ControlModifier);
-    QCOMPARE(QGuiApplication::clipboard()->text().toUtf8(), asCopied(trace));
+    QTRY_COMPARE(QGuiApplication::clipboard()->text().toUtf8(), asCopied(trace));
     QTest::keyClick(viewer.window, Qt::Key_Return);
     auto *details = viewer.window->findChild<QQuickWindow *>(QStringLiteral("detailLogWindow"));
     QVERIFY(details);
