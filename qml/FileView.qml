@@ -181,10 +181,6 @@ FocusScope {
         logView.positionViewAtIndex(target, ListView.Contain);
     }
 
-    function rowsPerPage() {
-        return Math.max(1, Math.floor(logView.height / 30));
-    }
-
     // A new model, or rows changed underneath: no range and no found text are left.
     function forgetRowMarks() {
         core.selectionAnchor = -1;
@@ -235,68 +231,6 @@ FocusScope {
             detailLogWindow.close();
     }
 
-    // The reading keys of the view; true when the key was one of them.
-    function readingKey(event) {
-        const control = event.modifiers & Qt.ControlModifier;
-        const shift = (event.modifiers & Qt.ShiftModifier) !== 0;
-        switch (event.key) {
-        case Qt.Key_Escape:
-            closeTopmost();
-            return true;
-        case Qt.Key_F3:
-            if (shift)
-                findPreviousText(findNextPanel.findText);
-            else
-                findText(findNextPanel.findText);
-            return true;
-        case Qt.Key_Tab:
-        case Qt.Key_Backtab:
-            if (!control)
-                return false;
-            switchTabBy(shift || event.key === Qt.Key_Backtab ? -1 : 1);
-            return true;
-        case Qt.Key_W:
-            if (control)
-                closeCurrentTab();
-            return control;
-        }
-        // The rest belong to the list: in the find panel's fields they keep their own meaning.
-        return logView.activeFocus && listKey(event.key, control, shift);
-    }
-
-    function listKey(key, control, shift) {
-        const current = logView.currentIndex;
-        switch (key) {
-        case Qt.Key_Up:
-            moveTo(current - 1, shift);
-            return true;
-        case Qt.Key_Down:
-            moveTo(current + 1, shift);
-            return true;
-        case Qt.Key_PageUp:
-            moveTo(current - rowsPerPage(), shift);
-            return true;
-        case Qt.Key_PageDown:
-            moveTo(current + rowsPerPage(), shift);
-            return true;
-        case Qt.Key_Home:
-            moveTo(0, shift);
-            return true;
-        case Qt.Key_End:
-            moveTo(logView.count - 1, shift);
-            return true;
-        case Qt.Key_Return:
-        case Qt.Key_Enter:
-            showDetails(current);
-            return true;
-        case Qt.Key_C:
-            if (control)
-                copyRows(core.selectionFirst, core.selectionLast);
-            return control;
-        }
-        return false;
-    }
-
     // Ctrl+F and F5 are left unaccepted so that they travel on to the main panel's zoom
     // keys; the reading keys end here.
     Keys.onPressed: event => {
@@ -304,9 +238,25 @@ FocusScope {
             openFindNextPanel();
         else if (event.key === Qt.Key_F5)
             reload();
-        else if (readingKey(event))
+        else if (readingKeys.handle(event))
             return;
         event.accepted = false;
+    }
+
+    ReadingKeys {
+        id: readingKeys
+
+        listHasFocus: logView.activeFocus
+        rowsPerPage: Math.max(1, Math.floor(logView.height / 30))
+        onMoveBy: (rows, extend) => root.moveTo(logView.currentIndex + rows, extend)
+        onMoveToEnd: (last, extend) => root.moveTo(last ? logView.count - 1 : 0, extend)
+        onShowDetails: root.showDetails(logView.currentIndex)
+        onCopySelection: root.copyRows(core.selectionFirst, core.selectionLast)
+        onCloseTopmost: root.closeTopmost()
+        onFind: backwards => backwards ? root.findPreviousText(findNextPanel.findText)
+                                       : root.findText(findNextPanel.findText)
+        onSwitchTab: step => root.switchTabBy(step)
+        onCloseTab: root.closeCurrentTab()
     }
 
     QtObject {
