@@ -44,18 +44,14 @@ int RecordClipboard::copyRecords(const OpenLogEntry &log, int firstRow, int last
     const auto [begin, end] = copiedRows(log, firstRow, lastRow);
     if (begin == end)
         return 0;
-    // The job keeps to the models, which stay where they are while the entry may move.
-    const LogModel *model = log.model.get();
-    const LogFilterModel *filter = log.filter.get();
-    const auto copy = [model, filter, begin = begin, end = end] {
-        QString text;
-        if (failureOf([&] {
-                text = LogTextWriter::recordsText(
-                    model->allRecords(), filter->acceptedSourceRows(), begin, end);
-            })
-            != Failure::none)
-            return;
-        sendToClipboard(text);
+    // Taken here, where the filter may bring its rows up to date; the job only reads. Both
+    // live in the models, which stay where they are while the entry itself may move.
+    const std::vector<QarnLogParser::QarnLog> *records = &log.model->allRecords();
+    const std::vector<int> *rows = &log.filter->acceptedSourceRows();
+    const auto copy = [records, rows, begin = begin, end = end] {
+        // Text that does not fit into memory is not copied at all.
+        (void)failureOf(
+            [&] { sendToClipboard(LogTextWriter::recordsText(*records, *rows, begin, end)); });
     };
     try {
         pendingCopy = std::async(std::launch::async, copy);
