@@ -48,6 +48,8 @@ Rectangle {
         // Typed text stops short of the message.
         rightPadding: findNextPanel.message === "" ? 5 : findMessage.width + 13
         onAccepted: findNextPanel.findNext(text)
+        // What the last search met says nothing about a new text.
+        onTextChanged: findNextPanel.message = ""
 
         Text {
             id: findMessage
