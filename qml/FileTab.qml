@@ -78,4 +78,15 @@ Item {
             }
         }
     }
+
+    // Marks the current tab also when its background has the strip's own colour.
+    Rectangle {
+        objectName: "currentMark"
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.bottom: parent.bottom
+        height: 3
+        color: "#3498db"
+        visible: root.isCurrentIndex
+    }
 }

@@ -55,6 +55,7 @@ FocusScope {
     function connectModel() {
         showRecords(core.tempModel);
         core.tempModel = undefined;
+        forgetRowMarks();
         showStatus();
     }
 
@@ -91,6 +92,7 @@ FocusScope {
         showRecords(openFilteredLog(tab.folderRole, tab.nameRole));
         if (tab.visibleIndexRole < recordWindow.sourceCount)
             logView.positionViewAtIndex(listIndexOf(tab.visibleIndexRole), ListView.Beginning);
+        forgetRowMarks();
         showStatus();
     }
 
@@ -206,10 +208,16 @@ FocusScope {
         showRecords(null);
         kestruneCore.closeLog(folder, name);
         showRecords(openFilteredLog(folder, name));
-        showEnd();
-        // Under a filter a reload ends as a filter change does, on the record clicked last.
-        if (isFiltered() && kestruneCore.getIndex(folder, name, core.currentLineNumber) >= 0)
+        forgetRowMarks();
+        // Under a filter a reload ends as a filter change does, on the record clicked last;
+        // otherwise on the last record, the one shown, so that the keys go on from there.
+        if (isFiltered() && kestruneCore.getIndex(folder, name, core.currentLineNumber) >= 0) {
+            showEnd();
             restoreLineNumber();
+        } else {
+            moveTo(recordWindow.sourceCount - 1, false);
+            showEnd();
+        }
         showStatus();
     }
 
@@ -223,19 +231,41 @@ FocusScope {
         const tab = currentTab();
         if (!tab)
             return;
-        selectAndCentre(kestruneCore.findNext(tab.folderRole, tab.nameRole,
-                                              core.selectedRow + 1, str));
+        const from = core.selectedRow;
+        const row = kestruneCore.findNext(tab.folderRole, tab.nameRole, from + 1, str);
+        showFound(row, str, row >= 0 && row <= from);
         showStatus();
+    }
+
+    // The search backwards from the row above the current one, wrapping at the top.
+    function findPreviousText(str) {
+        const tab = currentTab();
+        if (!tab)
+            return;
+        const from = core.selectedRow < 0 ? recordWindow.sourceCount : core.selectedRow;
+        const row = kestruneCore.findPrevious(tab.folderRole, tab.nameRole, from - 1, str);
+        showFound(row, str, row >= from);
+        showStatus();
+    }
+
+    function showFound(row, str, wrapped) {
+        selectAndCentre(row);
+        core.foundRow = row;
+        core.foundText = str;
+        findNextPanel.message = row < 0 ? qsTr("No match") : wrapped ? qsTr("Wrapped") : "";
     }
 
     function findDate(str) {
         const tab = currentTab();
         if (!tab)
             return;
-        selectAndCentre(kestruneCore.findDate(tab.folderRole, tab.nameRole, str));
+        const row = kestruneCore.findDate(tab.folderRole, tab.nameRole, str);
+        selectAndCentre(row);
+        findNextPanel.message = row < 0 ? qsTr("No match") : "";
     }
 
     function selectAndCentre(row) {
+        core.selectionAnchor = -1;
         if (row < 0) {
             logView.currentIndex = -1;
             return;
@@ -247,13 +277,96 @@ FocusScope {
 
     Component.onCompleted: showStatus()
 
-    // The keys are left unaccepted so that they travel on to the main panel's zoom keys.
+    // Makes row of the log (kept inside it) current and scrolls it just into view; with
+    // extend, the selection reaches from where it began to there.
+    function moveTo(row, extend) {
+        if (recordWindow.sourceCount === 0)
+            return;
+        if (!extend)
+            core.selectionAnchor = -1;
+        else if (core.selectionAnchor < 0)
+            core.selectionAnchor = Math.max(core.selectedRow, 0);
+        const index = listIndexOf(Math.max(0, Math.min(row, recordWindow.sourceCount - 1)));
+        logView.currentIndex = index;
+        logView.positionViewAtIndex(index, ListView.Contain);
+    }
+
+    // A new model, or rows changed underneath: no range and no found text are left.
+    function forgetRowMarks() {
+        core.selectionAnchor = -1;
+        core.foundRow = -1;
+    }
+
+    function showDetails(row) {
+        const tab = currentTab();
+        const record = tab ? kestruneCore.recordAt(tab.folderRole, tab.nameRole, row) : {};
+        if (record.messageRole === undefined)
+            return;
+        detailLogWindow.show();
+        detailLogWindow.dateTime = record.dateTimeRole;
+        detailLogWindow.logType = record.logTypeRole;
+        detailLogWindow.threadID = record.threadIDRole;
+        detailLogWindow.moduleName = record.moduleNameRole;
+        detailLogWindow.cppFileName = record.cppFileNameRole;
+        detailLogWindow.cppLine = record.cppLineRole;
+        detailLogWindow.message = record.messageRole;
+    }
+
+    function copyRows(first, last) {
+        const tab = currentTab();
+        if (tab && first >= 0)
+            kestruneCore.copyRecords(tab.folderRole, tab.nameRole, first, last);
+    }
+
+    function copyMessage(row) {
+        const tab = currentTab();
+        if (tab)
+            kestruneCore.copyMessage(tab.folderRole, tab.nameRole, row);
+    }
+
+    function switchTabBy(step) {
+        if (tabModel.count > 1)
+            switchToFileTab((tabListView.currentIndex + step + tabModel.count) % tabModel.count);
+    }
+
+    function closeCurrentTab() {
+        if (tabListView.currentIndex >= 0)
+            closeFileTab(tabListView.currentIndex);
+    }
+
+    function closeTopmost() {
+        if (findNextPanel.visible)
+            findNextPanel.closePanel();
+        else if (detailLogWindow.visible)
+            detailLogWindow.close();
+    }
+
+    // Ctrl+F and F5 are left unaccepted so that they travel on to the main panel's zoom
+    // keys; the reading keys end here.
     Keys.onPressed: event => {
         if (event.key === Qt.Key_F && (event.modifiers & Qt.ControlModifier))
             openFindNextPanel();
         else if (event.key === Qt.Key_F5)
             reload();
+        else if (readingKeys.handle(event))
+            return;
         event.accepted = false;
+    }
+
+    ReadingKeys {
+        id: readingKeys
+
+        listHasFocus: logView.activeFocus
+        rowsPerPage: Math.max(1, Math.floor(logView.height / 30))
+        onMoveBy: (rows, extend) => root.moveTo(core.selectedRow + rows, extend)
+        onMoveToEnd: (last, extend) => root.moveTo(last ? recordWindow.sourceCount - 1 : 0, extend)
+        onShowDetails: root.showDetails(core.selectedRow)
+        onCopySelection: root.copyRows(core.selectionFirst, core.selectionLast)
+        onCloseTopmost: root.closeTopmost()
+        onFind: backwards => backwards ? root.findPreviousText(findNextPanel.findText)
+                                       : root.findText(findNextPanel.findText)
+        onSwitchTab: step => root.switchTabBy(step)
+        onCloseTab: root.closeCurrentTab()
     }
 
     QtObject {
@@ -265,6 +378,15 @@ FocusScope {
         property int selectedRow: -1
         property bool moving: false
         readonly property int rowHeight: 30
+        // The other end of a selected range of rows, -1 when only the current row is.
+        property int selectionAnchor: -1
+        readonly property int selectionFirst: selectionAnchor < 0
+                                              ? selectedRow
+                                              : Math.min(selectionAnchor, selectedRow)
+        readonly property int selectionLast: Math.max(selectionAnchor, selectedRow)
+        // The row that the last text search found, and the text it found there.
+        property int foundRow: -1
+        property string foundText: ""
     }
 
     RecordWindowModel {
@@ -357,6 +479,8 @@ FocusScope {
         id: logView
 
         objectName: "logView"
+        // The view's own keys move the current row and the selection.
+        keyNavigationEnabled: false
         anchors.top: statusBar.bottom
         anchors.left: root.left
         anchors.leftMargin: 5
@@ -370,15 +494,11 @@ FocusScope {
         onHeightChanged: root.followScroll()
 
         delegate: LogDelegate {
-            id: row
-
             required property int index
             required property string dateTimeRole
             required property string logTypeRole
             required property string threadIDRole
             required property string moduleNameRole
-            required property string cppFileNameRole
-            required property string cppLineRole
             required property string messageRole
             required property int lineRole
 
@@ -390,22 +510,25 @@ FocusScope {
             threadID: threadIDRole
             logType: logTypeRole
             line: recordWindow.first + index
-            selected: logView.currentIndex === index
+            selected: line >= core.selectionFirst && line <= core.selectionLast
+            matchText: line === core.foundRow ? core.foundText : ""
             onClicked: {
-                logView.currentIndex = index;
+                root.moveTo(line, false);
                 core.currentLineNumber = lineRole;
-                row.forceActiveFocus();
+                // The list, not the row: a row scrolled out of view is destroyed.
+                logView.forceActiveFocus();
+            }
+            onShiftClicked: {
+                root.moveTo(line, true);
+                logView.forceActiveFocus();
             }
             onDoubleClicked: {
                 logView.currentIndex = index;
-                detailLogWindow.show();
-                detailLogWindow.dateTime = dateTimeRole;
-                detailLogWindow.logType = logTypeRole;
-                detailLogWindow.threadID = threadIDRole;
-                detailLogWindow.moduleName = moduleNameRole;
-                detailLogWindow.cppFileName = cppFileNameRole;
-                detailLogWindow.cppLine = cppLineRole;
-                detailLogWindow.message = messageRole;
+                root.showDetails(line);
+            }
+            onMenuRequested: {
+                rowMenu.row = line;
+                rowMenu.popup();
             }
         }
     }
@@ -462,6 +585,27 @@ FocusScope {
         onVisibleChanged: {
             if (!visible)
                 logView.forceActiveFocus();
+        }
+    }
+
+    Menu {
+        id: rowMenu
+
+        // The row that was right-clicked.
+        property int row: -1
+
+        objectName: "rowMenu"
+
+        MenuItem {
+            objectName: "copyRecordItem"
+            text: qsTr("Copy record")
+            onTriggered: root.copyRows(rowMenu.row, rowMenu.row)
+        }
+
+        MenuItem {
+            objectName: "copyMessageItem"
+            text: qsTr("Copy message")
+            onTriggered: root.copyMessage(rowMenu.row)
         }
     }
 

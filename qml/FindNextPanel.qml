@@ -6,6 +6,11 @@ import "./fonts"
 Rectangle {
     id: findNextPanel
 
+    // The text to find, for the find keys of the record list.
+    readonly property alias findText: nextTextField.text
+    // What the last search met ("No match", "Wrapped"), shown in the find-text field.
+    property string message: ""
+
     signal findNext(string str)
     signal findDate(string str)
     signal closePanel
@@ -40,8 +45,24 @@ Rectangle {
         placeholderText: qsTr("Find...")
         verticalAlignment: TextInput.AlignVCenter
         leftPadding: 5
-        rightPadding: 5
+        // Typed text stops short of the message.
+        rightPadding: findNextPanel.message === "" ? 5 : findMessage.width + 13
         onAccepted: findNextPanel.findNext(text)
+        // What the last search met says nothing about a new text.
+        onTextChanged: findNextPanel.message = ""
+
+        Text {
+            id: findMessage
+
+            objectName: "findMessage"
+            anchors.right: parent.right
+            anchors.rightMargin: 8
+            anchors.verticalCenter: parent.verticalCenter
+            text: findNextPanel.message
+            font.family: GlobalFont.name
+            font.pixelSize: 13
+            color: "#808080"
+        }
     }
 
     TextField {

@@ -13,6 +13,8 @@ Rectangle {
     property string logType: ""
     property int line: 0
     property bool selected: false
+    // Text found in this row by a search, marked where it shows; empty in every other row.
+    property string matchText: ""
     readonly property bool isError: logType === "Error"
 
     // Read once when the row is created; rows do not follow later changes of the style file.
@@ -22,6 +24,10 @@ Rectangle {
 
     signal clicked
     signal doubleClicked
+    // A click with Shift held, which extends the selection instead.
+    signal shiftClicked
+    // A right click: the row's context menu.
+    signal menuRequested
 
     width: 200
     height: 50
@@ -31,9 +37,19 @@ Rectangle {
 
     MouseArea {
         anchors.fill: parent
-        acceptedButtons: Qt.LeftButton
-        onClicked: root.clicked()
-        onDoubleClicked: root.doubleClicked()
+        acceptedButtons: Qt.LeftButton | Qt.RightButton
+        onClicked: mouse => {
+            if (mouse.button === Qt.RightButton)
+                root.menuRequested();
+            else if (mouse.modifiers & Qt.ShiftModifier)
+                root.shiftClicked();
+            else
+                root.clicked();
+        }
+        onDoubleClicked: mouse => {
+            if (mouse.button === Qt.LeftButton)
+                root.doubleClicked();
+        }
     }
 
     RowLayout {
@@ -54,6 +70,8 @@ Rectangle {
         }
 
         Text {
+            id: dateTimeText
+
             Layout.preferredWidth: 170
             Layout.fillHeight: true
             text: root.dateTime
@@ -66,6 +84,8 @@ Rectangle {
         }
 
         Text {
+            id: messageText
+
             Layout.preferredWidth: 750
             Layout.fillWidth: true
             Layout.fillHeight: true
@@ -81,6 +101,8 @@ Rectangle {
         }
 
         Text {
+            id: moduleText
+
             Layout.preferredWidth: 170
             Layout.fillHeight: true
             text: root.moduleName
@@ -93,6 +115,8 @@ Rectangle {
         }
 
         Text {
+            id: threadText
+
             Layout.preferredWidth: 60
             Layout.fillHeight: true
             text: root.threadID
@@ -102,6 +126,35 @@ Rectangle {
             horizontalAlignment: Text.AlignLeft
             verticalAlignment: Text.AlignVCenter
             color: kestruneCore.getStyle("logThreadColor", "#ffffff")
+        }
+    }
+
+    // Made only in the row that a search found, so that other rows stay cheap.
+    Loader {
+        objectName: "matchMarks"
+        anchors.fill: parent
+        active: root.matchText !== ""
+
+        sourceComponent: Item {
+            MatchHighlight {
+                target: dateTimeText
+                needle: root.matchText
+            }
+
+            MatchHighlight {
+                target: messageText
+                needle: root.matchText
+            }
+
+            MatchHighlight {
+                target: moduleText
+                needle: root.matchText
+            }
+
+            MatchHighlight {
+                target: threadText
+                needle: root.matchText
+            }
         }
     }
 }

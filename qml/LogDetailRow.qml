@@ -1,7 +1,8 @@
 import QtQuick
+import QtQuick.Controls.Universal
 import "./fonts"
 
-// One labelled field of the detail window; the value can be selected, copied and edited.
+// One labelled field of the detail window; the value can be selected and copied, not edited.
 Item {
     id: root
 
@@ -12,10 +13,8 @@ Item {
     width: 300
     height: 30
 
-    // The copy goes one way: typing in the field never changes content, and the field
-    // keeps what was typed until content itself changes.
-    onContentChanged: edit.text = content
-    Component.onCompleted: edit.text = content
+    // A new value is shown from its first line.
+    onContentChanged: scroller.contentY = 0
 
     Item {
         id: labelBox
@@ -41,20 +40,42 @@ Item {
         height: root.height
         color: "#eeeeee"
 
-        TextEdit {
-            id: edit
+        // A value taller than its box scrolls inside it.
+        Flickable {
+            id: scroller
 
+            objectName: "scroller"
             anchors.fill: parent
             anchors.margins: 2
-            font.family: GlobalFont.name
-            font.pixelSize: 16
-            wrapMode: TextEdit.Wrap
-            textFormat: TextEdit.PlainText
-            verticalAlignment: root.alignVCenter ? TextEdit.AlignVCenter : TextEdit.AlignTop
-            selectionColor: "#000000"
-            selectByMouse: true
-            selectByKeyboard: true
-            focus: true
+            clip: true
+            contentWidth: width
+            contentHeight: edit.height
+            boundsBehavior: Flickable.StopAtBounds
+
+            ScrollBar.vertical: ScrollBar {
+                policy: scroller.contentHeight > scroller.height ? ScrollBar.AlwaysOn
+                                                                 : ScrollBar.AlwaysOff
+            }
+
+            TextEdit {
+                id: edit
+
+                objectName: "edit"
+                text: root.content
+                width: scroller.width
+                // At least as high as the box, so that a short value can be centred in it.
+                height: Math.max(implicitHeight, scroller.height)
+                font.family: GlobalFont.name
+                font.pixelSize: 16
+                wrapMode: TextEdit.Wrap
+                textFormat: TextEdit.PlainText
+                verticalAlignment: root.alignVCenter ? TextEdit.AlignVCenter : TextEdit.AlignTop
+                selectionColor: "#000000"
+                readOnly: true
+                selectByMouse: true
+                selectByKeyboard: true
+                focus: true
+            }
         }
     }
 }

@@ -19,6 +19,8 @@ Window {
     Rectangle {
         anchors.fill: parent
         color: "#34393d"
+        // Reaches here from the focused field, which leaves Escape alone.
+        Keys.onEscapePressed: root.close()
 
         Column {
             anchors.fill: parent

@@ -60,6 +60,11 @@ void benchSearches(KestruneCore &core, const QString &folder, const QString &nam
     }));
     report("findNext, no match, two-letter text",
         BenchClock::milliseconds([&] { row = core.findNext(folder, name, 0, "qj"); }));
+    report("findPrevious, no match", BenchClock::milliseconds([&] {
+        row = core.findPrevious(folder, name, count - 1, "connection to camera lost forever");
+    }));
+    report("findPrevious, no match, two-letter text",
+        BenchClock::milliseconds([&] { row = core.findPrevious(folder, name, count - 1, "qj"); }));
     report("findDate, no match",
         BenchClock::milliseconds([&] { row = core.findDate(folder, name, "9999/12/31"); }));
     report("getIndex, last record",
@@ -70,6 +75,22 @@ void benchSearches(KestruneCore &core, const QString &folder, const QString &nam
     }));
     core.containsOnly({});
     Q_UNUSED(row)
+}
+
+// The time the GUI thread spends in a copy, and the time until its text is complete: the next
+// copy waits for it. This program has no clipboard, so the text is written and dropped.
+void benchCopy(KestruneCore &core, const QString &folder, const QString &name, int count)
+{
+    for (const int records : {100'000, 1'000'000}) {
+        int copied = 0;
+        const double call = BenchClock::milliseconds(
+            [&] { copied = core.copyRecords(folder, name, count - records, count - 1); });
+        const double waited
+            = BenchClock::milliseconds([&] { core.copyRecords(folder, name, 0, 0); });
+        std::printf("copyRecords, last %d records: %.1f ms on the calling thread, "
+                    "text complete after %.1f ms\n",
+            copied, call, call + waited);
+    }
 }
 
 void benchMerge(const QString &folder, const QString &name)
@@ -136,6 +157,7 @@ int main(int argc, char *argv[])
     const double residentBefore = BenchMemory::residentMegabytes();
     const int count = benchOpen(core, big, name, "openLog, 1 GB log, end to end");
     benchSearches(core, big, name, count);
+    benchCopy(core, big, name, count);
     report("closeLog, 1 GB log", BenchClock::milliseconds([&] { core.closeLog(big, name); }));
     std::printf("    resident memory before opening %.0f MB, after closing %.0f MB", residentBefore,
         BenchMemory::residentMegabytes());

@@ -71,21 +71,44 @@ QStringList noticesOf(const LogRecordLoader::LoadedLog &loaded, const QString &f
     return notices;
 }
 
-// The next row from startsAt on whose text contains str, wrapping around once; -1 when none
-// does or the log has no search texts.
-int findNextRow(const OpenLogEntry &log, int startsAt, const QString &str)
+// Runs search(finder, texts, rows) with a finder of str over the log's visible rows; -1 when
+// the log has no search texts.
+template<typename Search>
+int searchVisibleRows(const OpenLogEntry &log, const QString &str, const Search &search)
 {
     const SearchTextStore *texts = log.model->fetchSearchTexts();
     if (!texts || texts->size() != log.model->allRecords().size())
         return -1;
-    const auto &rows = log.filter->acceptedSourceRows();
-    const ParallelTextFinder finder(str.toLower());
-    const auto count = qsizetype(rows.size());
-    // Outside the list the search starts at the nearer end: from the top, or (second
-    // pass only) from the top up to the last row.
-    const qsizetype start = std::clamp(qsizetype(startsAt), qsizetype(0), count);
-    const qsizetype below = finder.findFirst(*texts, rows, start, count);
-    return int(below >= 0 ? below : finder.findFirst(*texts, rows, 0, start));
+    return int(search(ParallelTextFinder(str.toLower()), *texts, log.filter->acceptedSourceRows()));
+}
+
+// The next row from startsAt on whose text contains str, wrapping around once; -1 when none
+// does or the log has no search texts.
+int findNextRow(const OpenLogEntry &log, int startsAt, const QString &str)
+{
+    return searchVisibleRows(log, str,
+        [startsAt](const ParallelTextFinder &finder, const SearchTextStore &texts,
+            const std::vector<int> &rows) {
+            const auto count = qsizetype(rows.size());
+            // Outside the list the search starts at the nearer end: from the top, or (second
+            // pass only) from the top up to the last row.
+            const qsizetype start = std::clamp(qsizetype(startsAt), qsizetype(0), count);
+            const qsizetype below = finder.findFirst(texts, rows, start, count);
+            return below >= 0 ? below : finder.findFirst(texts, rows, 0, start);
+        });
+}
+
+// The mirror of findNextRow: from startsAt down to row 0, then from the last row down.
+int findPreviousRow(const OpenLogEntry &log, int startsAt, const QString &str)
+{
+    return searchVisibleRows(log, str,
+        [startsAt](const ParallelTextFinder &finder, const SearchTextStore &texts,
+            const std::vector<int> &rows) {
+            const auto count = qsizetype(rows.size());
+            const qsizetype end = std::clamp(qsizetype(startsAt) + 1, qsizetype(0), count);
+            const qsizetype above = finder.findLast(texts, rows, 0, end);
+            return above >= 0 ? above : finder.findLast(texts, rows, end, count);
+        });
 }
 
 } // namespace
@@ -105,6 +128,7 @@ KestruneCore::KestruneCore(const QString &configFolder)
 
 KestruneCore::~KestruneCore()
 {
+    clipboard.waitForCopy();
     // Open logs go from first to last; the vector's own destruction leaves that order open.
     for (OpenLogEntry &entry : openLogs)
         destroyModels(entry);
@@ -177,6 +201,7 @@ QString KestruneCore::openNewLog(const QString &folder, const QString &name)
 
 void KestruneCore::closeLog(QString folder, QString serverName)
 {
+    clipboard.waitForCopy();
     failedOpens.erase({folder, serverName});
     const auto isClosed = [&](const OpenLogEntry &entry) {
         return entry.folder == folder && entry.name == serverName;
@@ -214,14 +239,54 @@ void KestruneCore::filterLog(
 
 int KestruneCore::findNext(QString folder, QString serverName, int startsAt, QString str) const
 {
-    const OpenLogEntry *log = findOpenLog(folder, serverName);
+    return searchText(folder, serverName,
+        [&](const OpenLogEntry &log) { return findNextRow(log, startsAt, str); });
+}
+
+int KestruneCore::findPrevious(QString folder, QString serverName, int startsAt, QString str) const
+{
+    return searchText(folder, serverName,
+        [&](const OpenLogEntry &log) { return findPreviousRow(log, startsAt, str); });
+}
+
+template<typename Search>
+int KestruneCore::searchText(const QString &folder, const QString &name, Search search) const
+{
+    const OpenLogEntry *log = findOpenLog(folder, name);
     if (!log)
         return -1;
     int row = -1;
-    const Failure failure = failureOf([&] { row = findNextRow(*log, startsAt, str); });
+    const Failure failure = failureOf([&] { row = search(*log); });
     // A log whose search texts could not be built cannot be searched either.
     log->searchFailure = failure != Failure::none ? failure : log->model->searchTextsFailure();
     return row;
+}
+
+int KestruneCore::copyRecords(QString folder, QString serverName, int firstRow, int lastRow)
+{
+    const OpenLogEntry *log = findOpenLog(folder, serverName);
+    return log ? clipboard.copyRecords(*log, firstRow, lastRow) : 0;
+}
+
+bool KestruneCore::copyMessage(QString folder, QString serverName, int row)
+{
+    const OpenLogEntry *log = findOpenLog(folder, serverName);
+    return log && clipboard.copyMessage(*log, row);
+}
+
+QVariantMap KestruneCore::recordAt(QString folder, QString serverName, int row) const
+{
+    const OpenLogEntry *log = findOpenLog(folder, serverName);
+    const QarnLogParser::QarnLog *record = log ? log->visibleRecord(row) : nullptr;
+    if (!record)
+        return {};
+    return {{QStringLiteral("dateTimeRole"), record->dateTime},
+        {QStringLiteral("logTypeRole"), record->logType},
+        {QStringLiteral("threadIDRole"), record->threadID},
+        {QStringLiteral("moduleNameRole"), record->moduleName},
+        {QStringLiteral("cppFileNameRole"), record->cppFileName},
+        {QStringLiteral("cppLineRole"), record->cppLine},
+        {QStringLiteral("messageRole"), record->message}};
 }
 
 // The records are sorted by date text and the visible rows keep their order, so the texts
@@ -294,6 +359,7 @@ const OpenLogEntry *KestruneCore::findOpenLog(const QString &folder, const QStri
 template<typename Apply>
 void KestruneCore::forEachFilter(Apply apply)
 {
+    clipboard.waitForCopy();
     for (OpenLogEntry &entry : openLogs)
         apply(*entry.filter);
 }

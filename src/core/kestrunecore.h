@@ -1,6 +1,7 @@
 #pragma once
 
 #include "openlogentry.h"
+#include "recordclipboard.h"
 
 #include <QObject>
 #include <QSettings>
@@ -38,8 +39,21 @@ public:
     Q_INVOKABLE void filterLog(QString folder, QString serverName, QVariantList filters,
         bool containsAll, bool onlyErrors);
     Q_INVOKABLE int findNext(QString folder, QString serverName, int startsAt, QString str) const;
+    // The previous row from startsAt down whose text contains str, wrapping around once from
+    // the last row; the mirror of findNext, -1 when no row does.
+    Q_INVOKABLE int findPrevious(
+        QString folder, QString serverName, int startsAt, QString str) const;
     Q_INVOKABLE int findDate(QString folder, QString serverName, QString str) const;
     Q_INVOKABLE int getIndex(QString folder, QString serverName, int lineNumber) const;
+    // Copies the visible rows from firstRow to lastRow to the clipboard in the log's own text
+    // form, at most a million of them; returns how many. The text is written on a worker
+    // thread and reaches the clipboard through the event loop.
+    Q_INVOKABLE int copyRecords(QString folder, QString serverName, int firstRow, int lastRow);
+    // Copies one visible row's message, line breaks kept; false when there is no such row.
+    Q_INVOKABLE bool copyMessage(QString folder, QString serverName, int row);
+    // The fields of one visible row by their role names (dateTimeRole ... messageRole), the
+    // message as it was read, line breaks kept; empty when there is no such row.
+    Q_INVOKABLE QVariantMap recordAt(QString folder, QString serverName, int row) const;
     // What the window says above a log's records, one line each: what its open met
     // (unreadable files, no records, cut lines) and a filter or text search that could not
     // run; for a log whose open failed, why, until that log is opened or closed again.
@@ -55,6 +69,9 @@ public:
 private:
     [[nodiscard]] QString openNewLog(const QString &folder, const QString &name);
     [[nodiscard]] const OpenLogEntry *findOpenLog(const QString &folder, const QString &name) const;
+    // Runs a text search on the open log and notes whether it could run; -1 when not open.
+    template<typename Search>
+    [[nodiscard]] int searchText(const QString &folder, const QString &name, Search search) const;
     // Calls apply on the filter model of every open log, first to last.
     template<typename Apply>
     void forEachFilter(Apply apply);
@@ -66,4 +83,6 @@ private:
     QStringList startNotices;
     QSettings settings;
     QSettings style;
+    // Writes copied records on a worker thread; the open logs wait for it before they change.
+    RecordClipboard clipboard;
 };

@@ -18,6 +18,15 @@ struct OpenLogEntry
     std::unique_ptr<LogFilterModel> filter;
     // What the open met: unreadable files, no records, cut lines; one line each.
     QStringList notices;
+    // The record shown at a row of the filter model, or null when there is no such row.
+    [[nodiscard]] const QarnLogParser::QarnLog *visibleRecord(int row) const
+    {
+        const auto &rows = filter->acceptedSourceRows();
+        return row >= 0 && size_t(row) < rows.size()
+            ? &model->allRecords()[size_t(rows[size_t(row)])]
+            : nullptr;
+    }
+
     // How the last text search failed; searches are const, as is the entry they find.
     mutable Failure searchFailure = Failure::none;
 };

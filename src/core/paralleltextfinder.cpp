@@ -28,18 +28,36 @@ ParallelTextFinder::ParallelTextFinder(QString text)
 qsizetype ParallelTextFinder::findFirst(const SearchTextStore &texts, const std::vector<int> &rows,
     qsizetype begin, qsizetype end) const
 {
-    if (end - begin <= chunkRows)
-        return findInRange(texts, rows, begin, end);
+    const qsizetype step
+        = findEarliestStep(texts, rows, end - begin, [begin](qsizetype k) { return begin + k; });
+    return step < 0 ? -1 : begin + step;
+}
+
+qsizetype ParallelTextFinder::findLast(const SearchTextStore &texts, const std::vector<int> &rows,
+    qsizetype begin, qsizetype end) const
+{
+    const qsizetype step
+        = findEarliestStep(texts, rows, end - begin, [end](qsizetype k) { return end - 1 - k; });
+    return step < 0 ? -1 : end - 1 - step;
+}
+
+template<typename PositionAt>
+qsizetype ParallelTextFinder::findEarliestStep(const SearchTextStore &texts,
+    const std::vector<int> &rows, qsizetype count, const PositionAt &positionAt) const
+{
+    if (count <= chunkRows)
+        return findInSteps(texts, rows, 0, count, positionAt);
     // Pieces are handed out in ascending order, so once a match is known no later piece
     // needs to be searched; every earlier piece is still finished by whoever took it.
-    std::atomic<qsizetype> nextPiece {begin};
-    std::atomic<qsizetype> found {end};
+    std::atomic<qsizetype> nextPiece {0};
+    std::atomic<qsizetype> found {count};
     const auto work = [&] {
         for (;;) {
             const qsizetype from = nextPiece.fetch_add(chunkRows);
-            if (from >= end || from >= found.load())
+            if (from >= count || from >= found.load())
                 return;
-            const qsizetype hit = findInRange(texts, rows, from, std::min(from + chunkRows, end));
+            const qsizetype hit
+                = findInSteps(texts, rows, from, std::min(from + chunkRows, count), positionAt);
             if (hit >= 0) {
                 offer(found, hit);
                 return;
@@ -57,15 +75,16 @@ qsizetype ParallelTextFinder::findFirst(const SearchTextStore &texts, const std:
     work();
     if (helper.valid())
         helper.wait();
-    return found.load() < end ? found.load() : -1;
+    return found.load() < count ? found.load() : -1;
 }
 
-qsizetype ParallelTextFinder::findInRange(const SearchTextStore &texts,
-    const std::vector<int> &rows, qsizetype begin, qsizetype end) const
+template<typename PositionAt>
+qsizetype ParallelTextFinder::findInSteps(const SearchTextStore &texts,
+    const std::vector<int> &rows, qsizetype from, qsizetype to, const PositionAt &positionAt) const
 {
-    for (qsizetype i = begin; i < end; ++i) {
-        if (needle.occursIn(texts, size_t(rows[size_t(i)])))
-            return i;
+    for (qsizetype k = from; k < to; ++k) {
+        if (needle.occursIn(texts, size_t(rows[size_t(positionAt(k))])))
+            return k;
     }
     return -1;
 }

@@ -30,6 +30,23 @@ int walkFindNext(const QAbstractItemModel &model, int startsAt, const QString &s
     return -1;
 }
 
+int walkFindPrevious(const QAbstractItemModel &model, int startsAt, const QString &str)
+{
+    const QString needle = str.toLower();
+    const auto matches = [&](int row) {
+        return model.index(row, 0).data(LogModel::searchTextRole).toString().indexOf(needle) != -1;
+    };
+    for (int row = startsAt; row >= 0; --row) {
+        if (matches(row))
+            return row;
+    }
+    for (int row = model.rowCount() - 1; row > startsAt; --row) {
+        if (matches(row))
+            return row;
+    }
+    return -1;
+}
+
 int walkFindDate(const QAbstractItemModel &model, const QString &str)
 {
     for (int row = 0; row < model.rowCount(); ++row) {
@@ -63,6 +80,7 @@ private slots:
     void initTestCase();
 
     void findNextWrapsAround();
+    void findPreviousWrapsAround();
     void findNextIgnoresCaseAndHiddenRecords();
     void findNextOutsideTheList();
     void findDateComparesText();
@@ -101,6 +119,25 @@ void TestLogSearches::findNextWrapsAround()
     QCOMPARE(core.findNext(folder, "Small", 4, ""), 4);
     QCOMPARE(core.findNext(folder, "Small", 5, ""), 0);
     QCOMPARE(core.findNext(folder, "Small", 1, "not there"), -1);
+}
+
+void TestLogSearches::findPreviousWrapsAround()
+{
+    KestruneCore core(folder);
+    QVERIFY(core.openLog(folder, "Small"));
+    QCOMPARE(core.findPrevious(folder, "Small", 2, "needle"), 1);
+    QCOMPARE(core.findPrevious(folder, "Small", 0, "needle"), 3);
+    QCOMPARE(core.findPrevious(folder, "Small", 3, "NEEDLE"), 3);
+    // The current row is found again when it is the only match.
+    QCOMPARE(core.findPrevious(folder, "Small", 1, "gamma"), 2);
+    QCOMPARE(core.findPrevious(folder, "Small", -1, "alpha"), 0);
+    QCOMPARE(core.findPrevious(folder, "Small", -1, ""), 4);
+    QCOMPARE(core.findPrevious(folder, "Small", 99, "needle"), 3);
+    QCOMPARE(core.findPrevious(folder, "Small", 2, "not there"), -1);
+    QCOMPARE(core.findPrevious(folder, "Nothing", 2, ""), -1);
+    core.containsOnly({"a", "one"});
+    QCOMPARE(core.findPrevious(folder, "Small", 0, "needle"), 1);
+    QCOMPARE(core.findPrevious(folder, "Small", 3, "two"), -1);
 }
 
 void TestLogSearches::findNextIgnoresCaseAndHiddenRecords()
@@ -219,6 +256,8 @@ void TestLogSearches::largeLogAgreesWithTheWalk()
                 const int start = std::min(startsAt, visible);
                 QCOMPARE(
                     core.findNext(folder, "Big", start, text), walkFindNext(*model, start, text));
+                QCOMPARE(core.findPrevious(folder, "Big", start - 1, text),
+                    walkFindPrevious(*model, start - 1, text));
             }
         }
         for (const QString &date : dates)

@@ -28,6 +28,14 @@ Item {
         height: 10
     }
 
+    // Reads the clipboard back.
+    TextEdit {
+        id: pasteTarget
+
+        width: 10
+        height: 10
+    }
+
     TestCase {
         id: testCase
 
@@ -38,19 +46,49 @@ Item {
         // and 150, record 120 of type "Error".
         function logText(count, firstSecond, label) {
             let text = ""
-            for (let i = 0; i < count; ++i) {
-                const s = firstSecond + i
-                const time = "2023/02/28 " + String(Math.floor(s / 3600)).padStart(2, "0") + ":"
-                           + String(Math.floor(s / 60) % 60).padStart(2, "0") + ":"
-                           + String(s % 60).padStart(2, "0") + ".000"
-                const type = i === 120 ? "Error" : "Info"
-                const message = label + " " + i + (i === 50 || i === 150 ? " needle" : "")
-                text += "<HEAD>[01]" + time + " <LN>" + type + "</LN> <TID>" + (1000 + i)
-                        + "</TID> <MNAME>Module" + (i % 7) + "</MNAME> <FILE>file" + i
-                        + ".cpp</FILE> <LINE>" + (10 + i) + "</LINE>\n<CONT>" + message
-                        + "</CONT>\n"
-            }
+            for (let i = 0; i < count; ++i)
+                text += recordText(i, firstSecond, label, "[01]")
             return text
+        }
+
+        function recordText(i, firstSecond, label, mark) {
+            const s = firstSecond + i
+            const time = "2023/02/28 " + String(Math.floor(s / 3600)).padStart(2, "0") + ":"
+                       + String(Math.floor(s / 60) % 60).padStart(2, "0") + ":"
+                       + String(s % 60).padStart(2, "0") + ".000"
+            const type = i === 120 ? "Error" : "Info"
+            const message = label + " " + i + (i === 50 || i === 150 ? " needle" : "")
+            return "<HEAD>" + mark + time + " <LN>" + type + "</LN> <TID>" + (1000 + i)
+                    + "</TID> <MNAME>Module" + (i % 7) + "</MNAME> <FILE>file" + i
+                    + ".cpp</FILE> <LINE>" + (10 + i) + "</LINE>\n<CONT>" + message
+                    + "</CONT>\n"
+        }
+
+        // A record of folder A as a copy writes it: the four unread characters are not kept.
+        function copiedRecord(i) {
+            return recordText(i, 0, "alpha", "[00]")
+        }
+
+        function clipboardText() {
+            pasteTarget.text = ""
+            pasteTarget.paste()
+            return pasteTarget.text
+        }
+
+        // Copied text reaches the clipboard through the event loop.
+        function compareClipboard(expected) {
+            tryVerify(() => clipboardText() === expected)
+            compare(clipboardText(), expected)
+        }
+
+        function selectedRows() {
+            const rows = []
+            for (let i = 0; i < logView().count; ++i) {
+                const item = logView().itemAtIndex(i)
+                if (item && item.selected)
+                    rows.push(i)
+            }
+            return rows
         }
 
         function initTestCase() {
@@ -226,6 +264,12 @@ Item {
             compare(logView().count, 110)
             verify(logView().itemAtIndex(109))
             compare(logView().indexAt(10, logView().contentY + logView().height - 1), 109)
+            // The row shown is current: Down stays there and Up goes on from it.
+            compare(logView().currentIndex, 109)
+            keyClick(Qt.Key_Down)
+            compare(logView().currentIndex, 109)
+            keyClick(Qt.Key_Up)
+            compare(logView().currentIndex, 108)
             testSupport.writeFile("d/Reload_3.log", logText(5, 5000, "third"))
             keyClick(Qt.Key_F5, Qt.ShiftModifier)
             compare(logView().count, 115)
@@ -514,6 +558,135 @@ Item {
             for (const y of [top, top + 29])
                 verify(Qt.colorEqual(image.pixel(view.width / 2, y), "#3498db"), "border at " + y)
             verify(tops.some(y => y > top && y < top + 30), "number of row at " + top)
+        }
+
+        function test_listKeysMoveAndExtendTheSelection() {
+            view.openFile(folderA, "Server")
+            clickRow(3)
+            const page = Math.floor(logView().height / 30)
+            const keys = [[Qt.Key_Down, 0, 4], [Qt.Key_PageDown, 0, 4 + page],
+                          [Qt.Key_PageUp, 0, 4], [Qt.Key_End, 0, 199], [Qt.Key_Down, 0, 199],
+                          [Qt.Key_Home, 0, 0], [Qt.Key_Up, 0, 0],
+                          [Qt.Key_End, Qt.ControlModifier, 199],
+                          [Qt.Key_Home, Qt.ControlModifier, 0]]
+            for (const [key, modifiers, row] of keys) {
+                keyClick(key, modifiers)
+                compare(logView().currentIndex, row)
+                verify(logView().itemAtIndex(row))
+            }
+            compare(selectedRows(), [0])
+            keyClick(Qt.Key_Down, Qt.ShiftModifier)
+            keyClick(Qt.Key_Down, Qt.ShiftModifier)
+            compare(selectedRows(), [0, 1, 2])
+            mouseClick(logView().itemAtIndex(5), 300, 15, Qt.LeftButton, Qt.ShiftModifier)
+            compare(logView().currentIndex, 5)
+            compare(selectedRows(), [0, 1, 2, 3, 4, 5])
+            keyClick(Qt.Key_Up)
+            compare(selectedRows(), [4])
+        }
+
+        function test_copyRecordsInTheirOrderAndFromTheMenu() {
+            view.openFile(folderA, "Server")
+            clickRow(12)
+            keyClick(Qt.Key_C, Qt.ControlModifier)
+            compareClipboard(copiedRecord(12))
+            keyClick(Qt.Key_Up, Qt.ShiftModifier)
+            keyClick(Qt.Key_Up, Qt.ShiftModifier)
+            keyClick(Qt.Key_C, Qt.ControlModifier)
+            compareClipboard(copiedRecord(10) + copiedRecord(11) + copiedRecord(12))
+            // The copied text opens as a log again.
+            testSupport.writeFile("g/Pasted_1.log", clipboardText())
+            compare(kestruneCore.openLog(testSupport.path("g"), "Pasted").rowCount(), 3)
+            compare(kestruneCore.findNext(testSupport.path("g"), "Pasted", 0, "alpha 11"), 1)
+            kestruneCore.closeLog(testSupport.path("g"), "Pasted")
+            keyClick(Qt.Key_Home)
+            keyClick(Qt.Key_End, Qt.ControlModifier | Qt.ShiftModifier)
+            keyClick(Qt.Key_C, Qt.ControlModifier)
+            let whole = ""
+            for (let i = 0; i < 200; ++i)
+                whole += copiedRecord(i)
+            compareClipboard(whole)
+
+            const menu = findChild(view, "rowMenu")
+            logView().positionViewAtIndex(20, ListView.Center)
+            mouseClick(logView().itemAtIndex(20), 300, 15, Qt.RightButton)
+            tryVerify(() => menu.opened)
+            mouseClick(findChild(menu.contentItem, "copyMessageItem"))
+            tryVerify(() => !menu.visible)
+            compareClipboard("alpha 20")
+            mouseClick(logView().itemAtIndex(21), 300, 15, Qt.RightButton)
+            tryVerify(() => menu.opened)
+            mouseClick(findChild(menu.contentItem, "copyRecordItem"))
+            compareClipboard(copiedRecord(21))
+        }
+
+        function test_findKeysBothWaysSayWhatHappened() {
+            view.openFile(folderA, "Server")
+            const message = findChild(view, "findMessage")
+            keyClick(Qt.Key_F, Qt.ControlModifier)
+            for (const c of "needle")
+                keyClick(c)
+            // F3 and Shift+F3 from the find field, with the row found and what the panel says.
+            const steps = [[0, 50, ""], [0, 150, ""], [0, 50, "Wrapped"],
+                           [Qt.ShiftModifier, 150, "Wrapped"], [Qt.ShiftModifier, 50, ""]]
+            for (const [modifiers, row, said] of steps) {
+                keyClick(Qt.Key_F3, modifiers)
+                compare(logView().currentIndex, row)
+                compare(message.text, said)
+            }
+            // The found text is marked in the found row only.
+            const found = logView().itemAtIndex(50)
+            compare(found.matchText, "needle")
+            compare(logView().itemAtIndex(51).matchText, "")
+            const shown = Array.from(findChild(found, "matchMarks").item.children)
+                               .filter(mark => mark.visible)
+            compare(shown.length, 1)
+            verify(shown[0].width > 0 && shown[0].x > 200)
+            panel().children[1].text = "no such text"
+            keyClick(Qt.Key_F3, Qt.ShiftModifier)
+            compare(logView().currentIndex, -1)
+            compare(message.text, "No match")
+            keyClick("x")
+            compare(message.text, "")
+        }
+
+        function test_enterShowsDetailsAndEscapeClosesWindowAndPanel() {
+            view.openFile(folderA, "Server")
+            clickRow(120)
+            keyClick(Qt.Key_Return)
+            const window = findChild(view, "detailLogWindow")
+            verify(window.visible)
+            compare(window.message, "alpha 120")
+            compare(window.cppFileName, "file120.cpp")
+            // The keys now go to the detail window, which has the focus.
+            keyClick(Qt.Key_Escape)
+            verify(!window.visible)
+            view.forceActiveFocus()
+            keyClick(Qt.Key_F, Qt.ControlModifier)
+            verify(panel().visible)
+            keyClick(Qt.Key_Escape)
+            verify(!panel().visible)
+        }
+
+        function test_tabKeysSwitchAndCloseAndCurrentTabIsMarked() {
+            view.openFile(folderA, "Server")
+            view.openFile(folderB, "Server")
+            view.openFile(folderC, "Client")
+            logView().forceActiveFocus()
+            keyClick(Qt.Key_Tab, Qt.ControlModifier)
+            compare(tabs().currentIndex, 0)
+            compare(logView().count, 200)
+            keyClick(Qt.Key_Backtab, Qt.ControlModifier | Qt.ShiftModifier)
+            compare(tabs().currentIndex, 2)
+            keyClick(Qt.Key_Tab, Qt.ControlModifier | Qt.ShiftModifier)
+            compare(tabs().currentIndex, 1)
+            compare(logView().count, 100)
+            for (let i = 0; i < 3; ++i)
+                compare(findChild(tab(i), "currentMark").visible, i === 1)
+            keyClick(Qt.Key_W, Qt.ControlModifier)
+            compare(tabs().count, 2)
+            compare(tabs().currentIndex, 0)
+            verify(findChild(tab(0), "currentMark").visible)
         }
     }
 }

@@ -1,4 +1,5 @@
 import QtQuick
+import QtQuick.Controls
 import QtTest
 import "qrc:/Kestrune/qml"
 
@@ -20,6 +21,11 @@ Item {
         message: "Connection lost"
     }
 
+    // Reads the clipboard back.
+    TextEdit {
+        id: pasteTarget
+    }
+
     TestCase {
         name: "LogDetailWindow"
         when: windowShown
@@ -29,7 +35,7 @@ Item {
         }
 
         function edit(i) {
-            return rows()[i].children[1].children[0]
+            return findChild(rows()[i], "edit")
         }
 
         function init() {
@@ -83,14 +89,37 @@ Item {
             window.message = "Connection lost"
         }
 
-        function test_copyIsOneWay() {
+        function test_fieldsAreReadOnlyButCopyable() {
             const typeField = edit(1)
-            typeField.text = "edited by the user"
-            compare(window.logType, "Error")
-            window.logType = "Error"
-            compare(typeField.text, "edited by the user")
+            verify(typeField.readOnly)
+            verify(typeField.selectByMouse && typeField.selectByKeyboard)
+            typeField.selectAll()
+            typeField.copy()
+            pasteTarget.text = ""
+            pasteTarget.paste()
+            compare(pasteTarget.text, "Error")
             window.logType = "Info"
             compare(typeField.text, "Info")
+        }
+
+        function test_longMessageKeepsItsLinesAndScrolls() {
+            const lines = []
+            for (let i = 0; i < 40; ++i)
+                lines.push("    at frame " + i + " (module.cpp:" + (100 + i) + ")")
+            window.message = lines.join("\n")
+            const field = edit(6)
+            compare(field.text, window.message)
+            compare(field.lineCount, 40)
+            const scroller = findChild(rows()[6], "scroller")
+            verify(scroller.clip)
+            verify(scroller.contentHeight > scroller.height)
+            compare(scroller.ScrollBar.vertical.policy, ScrollBar.AlwaysOn)
+            scroller.ScrollBar.vertical.position = 1 - scroller.ScrollBar.vertical.size
+            tryVerify(() => scroller.contentY + scroller.height >= scroller.contentHeight - 1)
+            // The next record starts at its first line, without a scroll bar when it fits.
+            window.message = "short"
+            compare(scroller.contentY, 0)
+            compare(scroller.ScrollBar.vertical.policy, ScrollBar.AlwaysOff)
         }
     }
 }

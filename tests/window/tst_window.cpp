@@ -5,8 +5,10 @@
 #include "loggenerator.h"
 #include "testsupport.h"
 
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
 #include <QQuickItem>
@@ -161,6 +163,7 @@ private slots:
     void startScaleComesFromTheSettingsWithinBounds();
     void dropOpenFilterFindReloadCloseAndZoom();
     void logsOpenedOrReloadedLaterTakeTheFilter();
+    void readWithKeysCopyAndDetails();
 
 private:
     QTemporaryDir emptyConfig;
@@ -350,6 +353,51 @@ void TestWindow::logsOpenedOrReloadedLaterTakeTheFilter()
     QCOMPARE(viewer.count(QStringLiteral("logView")), 3);
     viewer.pressF5At(pressed + 3'600'000);
     QCOMPARE(viewer.count(QStringLiteral("logView")), 4);
+}
+
+void TestWindow::readWithKeysCopyAndDetails()
+{
+    QTemporaryDir logs;
+    const QByteArray trace = record("10:00:01.000", "Error", "crash\n  at parse()\n  at main()");
+    const QByteArray records[] = {record("10:00:00.000", "Info", "service started"), trace,
+        record("10:00:02.000", "Info", "queue drained"), record("10:00:03.000", "Info", "idle")};
+    QVERIFY(writeText(logs.filePath(QStringLiteral("Gamma_1.log")),
+        records[0] + records[1] + records[2] + records[3], {}));
+    Viewer viewer(emptyConfig.path());
+    QVERIFY(QTest::qWaitForWindowExposed(viewer.window));
+    viewer.core.openFolder(QUrl::fromLocalFile(logs.path()));
+    viewer.clickLog(QStringLiteral("Gamma"));
+    viewer.clickRow(QStringLiteral("queue drained"));
+
+    QTest::keyClick(viewer.window, Qt::Key_End);
+    QCOMPARE(viewer.currentRow(), 3);
+    QTest::keyClick(viewer.window, Qt::Key_Home);
+    QCOMPARE(viewer.currentRow(), 0);
+    // Shift+Down twice selects three records; they are copied as the file holds them.
+    QTest::keyClick(viewer.window, Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(viewer.window, Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(viewer.window, Qt::Key_C, Qt::ControlModifier);
+    // The four characters after the head mark are not kept in a record.
+    const auto asCopied = [](QByteArray text) {
+        return text.replace("[42]", "[00]");
+    };
+    QTRY_COMPARE(QGuiApplication::clipboard()->text().toUtf8(),
+        asCopied(records[0] + records[1] + records[2]));
+
+    // Enter shows the current record with its line breaks; Escape closes the window.
+    QTest::keyClick(viewer.window, Qt::Key_Up);
+    QCOMPARE(viewer.currentRow(), 1);
+    QTest::keyClick(viewer.window, Qt::Key_C, Qt::ControlModifier);
+    QTRY_COMPARE(QGuiApplication::clipboard()->text().toUtf8(), asCopied(trace));
+    QTest::keyClick(viewer.window, Qt::Key_Return);
+    auto *details = viewer.window->findChild<QQuickWindow *>(QStringLiteral("detailLogWindow"));
+    QVERIFY(details);
+    QTRY_VERIFY(details->isVisible());
+    QCOMPARE(details->property("message").toString(),
+        QStringLiteral("crash\n  at parse()\n  at main()"));
+    QVERIFY(QTest::qWaitForWindowActive(details));
+    QTest::keyClick(details, Qt::Key_Escape);
+    QTRY_VERIFY(!details->isVisible());
 }
 
 #if defined(__SANITIZE_ADDRESS__)

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "openlogentry.h"
+
+#include <QString>
+
+#include <future>
+
+// Puts records of an open log on the system clipboard in the log's own text form, so that
+// pasted text reads as a log again. Many records are written on a worker thread, so that the
+// window goes on while a million of them (a few hundred MB of text) are written.
+class RecordClipboard
+{
+public:
+    // The most records one copy takes, the first of the range; the text of more would not fit
+    // into the memory of many machines.
+    static constexpr int maxRecords = 1'000'000;
+
+    RecordClipboard() = default;
+    RecordClipboard(const RecordClipboard &) = delete;
+    RecordClipboard &operator=(const RecordClipboard &) = delete;
+    // Waits for a copy still being written.
+    ~RecordClipboard();
+
+    // Starts writing the visible rows from firstRow to lastRow (in either order, clamped to the
+    // rows there are, at most maxRecords of them from the upper one on) on a worker thread and
+    // returns how many it takes; their
+    // text reaches the clipboard from the GUI thread's event loop once it is complete (never,
+    // when memory runs out). The log's records and visible rows must not change until
+    // waitForCopy has returned: a new copy, a filter change and a close wait first.
+    int copyRecords(const OpenLogEntry &log, int firstRow, int lastRow);
+    // Copies the message of one visible row as it was read, line breaks kept, through the
+    // event loop as well; false when the row does not exist.
+    bool copyMessage(const OpenLogEntry &log, int row);
+    // Blocks until a copy still being written is complete.
+    void waitForCopy();
+
+private:
+    std::future<void> pendingCopy;
+};
