@@ -319,10 +319,8 @@ Item {
                 hide()
                 verify(logView().activeFocus)
                 keyClick("x")
-                keyClick(Qt.Key_Return)
-                compare(panel().children[1].text, "needle")
-                compare(logView().currentIndex, 3)
                 keyClick(Qt.Key_Down)
+                compare(panel().children[1].text, "needle")
                 compare(logView().currentIndex, 4)
             }
         }
@@ -529,6 +527,14 @@ Item {
                     },
                     "click": 0.5,
                     "selected": rows / 2
+                }, {
+                    "tag": "End then Up keys",
+                    "go": () => {
+                        logView().forceActiveFocus()
+                        keyClick(Qt.Key_End)
+                        keyClick(Qt.Key_Up)
+                    },
+                    "selected": rows - 2
                 }, {
                     "tag": "date near the end",
                     "go": () => view.selectAndCentre(rows - 1234),
