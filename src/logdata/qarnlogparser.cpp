@@ -54,7 +54,7 @@ public:
     // The next '<', or npos.
     size_t next()
     {
-#ifdef __SSE2__
+#if QT_COMPILER_USES(sse2)
         constexpr auto width = size_t(CodeUnitScan::lanes<Ch>);
         while (found == 0) {
             if (scanned + width > line.size())
@@ -79,7 +79,7 @@ private:
         return at;
     }
 
-#ifdef __SSE2__
+#if QT_COMPILER_USES(sse2)
     uint found = 0;
     size_t chunk = 0;
 #endif
