@@ -1,10 +1,9 @@
 #include "paralleltextfinder.h"
 
+#include "parallelfor.h"
+
 #include <algorithm>
 #include <atomic>
-#include <future>
-#include <system_error>
-#include <thread>
 
 namespace {
 
@@ -34,7 +33,8 @@ qsizetype ParallelTextFinder::findFirst(const SearchTextStore &texts, const std:
     // needs to be searched; every earlier piece is still finished by whoever took it.
     std::atomic<qsizetype> nextPiece {begin};
     std::atomic<qsizetype> found {end};
-    const auto work = [&] {
+    // Each part is one worker, which ignores its range and takes the next piece.
+    const auto work = [&](size_t, size_t) {
         for (;;) {
             const qsizetype from = nextPiece.fetch_add(chunkRows);
             if (from >= end || from >= found.load())
@@ -46,17 +46,8 @@ qsizetype ParallelTextFinder::findFirst(const SearchTextStore &texts, const std:
             }
         }
     };
-    std::future<void> helper;
-    if (std::thread::hardware_concurrency() > 1) {
-        try {
-            helper = std::async(std::launch::async, work);
-        } catch (const std::system_error &) {
-            // No thread to spare: this thread searches alone.
-        }
-    }
-    work();
-    if (helper.valid())
-        helper.wait();
+    const qsizetype pieces = (end - begin + chunkRows - 1) / chunkRows;
+    parallelParts(0, std::min(threadCount(), size_t(pieces)), work);
     return found.load() < end ? found.load() : -1;
 }
 
