@@ -1,10 +1,12 @@
 #include "logfiltermodel.h"
 #include "loggenerator.h"
 #include "logmodel.h"
+#include "parallelfor.h"
 
 #include <QAbstractItemModelTester>
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStringListModel>
 #include <QTemporaryDir>
@@ -75,6 +77,7 @@ std::vector<Record> generatedRecords()
     records.push_back(record("ERROR", "Queue Full on channel 3"));
     records.push_back(record("error ", "queue full"));
     records.push_back(record("", "ELAPSED TIME"));
+    records.push_back(record("Info", "Azure ZA plaza @[`{"));
     return records;
 }
 
@@ -87,6 +90,7 @@ class TestLogFilterModel : public QObject
 private slots:
     void rowsFollowTheRuleAfterEveryChange_data();
     void rowsFollowTheRuleAfterEveryChange();
+    void largeLogsGiveTheSameRows_data();
     void largeLogsGiveTheSameRows();
     void textsAreFoundAtEveryPosition();
     void errorsOnlyKeepsTextsAndMode();
@@ -112,6 +116,8 @@ void TestLogFilterModel::rowsFollowTheRuleAfterEveryChange_data()
     QTest::newRow("many texts") << QStringList {
         "Queue Full", "elapsed time", "segment 1", "channel 2", "no such text"};
     QTest::newRow("many common texts") << QStringList {"info", "e", "a", "zzz", "0", "ne"};
+    // Case folding at the edges of the alphabet, and the characters just beyond them.
+    QTest::newRow("alphabet edges") << QStringList {"AZ", "zA", "@[", "`{"};
 }
 
 void TestLogFilterModel::rowsFollowTheRuleAfterEveryChange()
@@ -141,18 +147,35 @@ void TestLogFilterModel::rowsFollowTheRuleAfterEveryChange()
     QCOMPARE(proxyRows(filter), expectedRows(records, {}, true, false));
 }
 
+void TestLogFilterModel::largeLogsGiveTheSameRows_data()
+{
+    QTest::addColumn<int>("threads");
+    for (const int threads : {1, 2, 3})
+        QTest::addRow("%d threads", threads) << threads;
+}
+
 void TestLogFilterModel::largeLogsGiveTheSameRows()
 {
-    // Large enough for the pass to be split among threads.
-    std::vector<Record> records;
-    for (int i = 0; i < 250'000; ++i) {
-        records.push_back(record(i % 5 ? "Info" : "Error",
-            i % 7 ? QString("entry %1").arg(i) : QString("Queue Full %1").arg(i)));
-    }
+    QFETCH(int, threads);
+    setThreadCount(size_t(threads));
+    const auto machineThreads = qScopeGuard([] { setThreadCount(0); });
+    // Large enough for the pass and the search texts to be split among three threads, in
+    // parts of unequal size.
+    static const std::vector<Record> records = [] {
+        std::vector<Record> made;
+        for (int i = 0; i < 300'007; ++i) {
+            made.push_back(record(i % 5 ? "Info" : "Error",
+                i % 7 ? QString("entry %1").arg(i) : QString("Queue Full %1").arg(i)));
+        }
+        return made;
+    }();
     LogModel model;
     model.setRecords(records);
     LogFilterModel filter;
     filter.setSourceModel(&model);
+    // Every record: a row left out at a split point shows.
+    filter.setContainsOnly({"entry", "queue"});
+    QCOMPARE(filter.rowCount(), int(records.size()));
     filter.setContainsOnly({"queue full", "entry 12"});
     QCOMPARE(filter.acceptedSourceRows(),
         expectedRows(records, {"queue full", "entry 12"}, true, false));
