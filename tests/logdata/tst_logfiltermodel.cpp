@@ -77,7 +77,8 @@ std::vector<Record> generatedRecords()
     records.push_back(record("ERROR", "Queue Full on channel 3"));
     records.push_back(record("error ", "queue full"));
     records.push_back(record("", "ELAPSED TIME"));
-    records.push_back(record("Info", "Azure ZA plaza @[`{"));
+    records.push_back(record("Info", "Zulu QAZ @[`{"));
+    records.push_back(record("Info", "Zürich ZAQ @[`{"));
     return records;
 }
 
@@ -117,7 +118,9 @@ void TestLogFilterModel::rowsFollowTheRuleAfterEveryChange_data()
         "Queue Full", "elapsed time", "segment 1", "channel 2", "no such text"};
     QTest::newRow("many common texts") << QStringList {"info", "e", "a", "zzz", "0", "ne"};
     // Case folding at the edges of the alphabet, and the characters just beyond them.
-    QTest::newRow("alphabet edges") << QStringList {"AZ", "zA", "@[", "`{"};
+    QTest::newRow("alphabet edges") << QStringList {"zulu", "qaz"};
+    QTest::newRow("alphabet edges, non-ASCII") << QStringList {"ZÜRICH", "zaq"};
+    QTest::newRow("beyond the alphabet") << QStringList {"@[", "`{"};
 }
 
 void TestLogFilterModel::rowsFollowTheRuleAfterEveryChange()
