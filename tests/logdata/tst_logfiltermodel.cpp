@@ -128,6 +128,7 @@ void TestLogFilterModel::rowsFollowTheRuleAfterEveryChange()
     QFETCH(QStringList, texts);
     static const std::vector<Record> records = generatedRecords();
     LogModel model;
+    QAbstractItemModelTester modelTester(&model);
     model.setRecords(records);
     LogFilterModel filter;
     QAbstractItemModelTester tester(&filter);
@@ -173,8 +174,10 @@ void TestLogFilterModel::largeLogsGiveTheSameRows()
         return made;
     }();
     LogModel model;
+    QAbstractItemModelTester modelTester(&model);
     model.setRecords(records);
     LogFilterModel filter;
+    QAbstractItemModelTester filterTester(&filter);
     filter.setSourceModel(&model);
     // Every record: a row left out at a split point shows.
     filter.setContainsOnly({"entry", "queue"});
@@ -208,8 +211,10 @@ void TestLogFilterModel::textsAreFoundAtEveryPosition()
         records.push_back(record("Info", QString(length, QLatin1Char('a'))));
     }
     LogModel model;
+    QAbstractItemModelTester modelTester(&model);
     model.setRecords(records);
     LogFilterModel filter;
+    QAbstractItemModelTester filterTester(&filter);
     filter.setSourceModel(&model);
     for (const QStringList &texts : {QStringList {needle}, QStringList {needle.left(2)},
              QStringList {needle.right(3)}, QStringList {QString(41, QLatin1Char('a'))},
@@ -224,9 +229,11 @@ void TestLogFilterModel::textsAreFoundAtEveryPosition()
 void TestLogFilterModel::errorsOnlyKeepsTextsAndMode()
 {
     LogModel model;
+    QAbstractItemModelTester modelTester(&model);
     model.setRecords({record("Error", "queue full"), record("Info", "queue full and more"),
         record("FATAL", "queue"), record("Error", "other")});
     LogFilterModel filter;
+    QAbstractItemModelTester filterTester(&filter);
     filter.setSourceModel(&model);
     filter.setContainsAll({"QUEUE", "full"});
     QCOMPARE(filter.acceptedSourceRows(), (std::vector<int> {0, 1}));
@@ -242,8 +249,10 @@ void TestLogFilterModel::errorsOnlyKeepsTextsAndMode()
 void TestLogFilterModel::eachChangeIsOneReset()
 {
     LogModel model;
+    QAbstractItemModelTester modelTester(&model);
     model.setRecords({record("Error", "a"), record("Info", "b"), record("Info", "ab")});
     LogFilterModel filter;
+    QAbstractItemModelTester filterTester(&filter);
     filter.setSourceModel(&model);
     QSignalSpy resets(&filter, &QAbstractItemModel::modelReset);
     QSignalSpy inserts(&filter, &QAbstractItemModel::rowsInserted);
@@ -262,10 +271,13 @@ void TestLogFilterModel::eachChangeIsOneReset()
 void TestLogFilterModel::followsTheSourceModel()
 {
     LogModel first;
+    QAbstractItemModelTester firstTester(&first);
     first.setRecords({record("Info", "x"), record("Info", "y"), record("Info", "x")});
     LogModel second;
+    QAbstractItemModelTester secondTester(&second);
     second.setRecords({record("Info", "y"), record("Info", "x")});
     LogFilterModel filter;
+    QAbstractItemModelTester filterTester(&filter);
     QVERIFY(filter.acceptedSourceRows().empty());
     filter.setContainsOnly({"x"});
     filter.setSourceModel(&first);
@@ -281,8 +293,10 @@ void TestLogFilterModel::followsTheSourceModel()
 void TestLogFilterModel::nonTextFilterValues()
 {
     LogModel model;
+    QAbstractItemModelTester modelTester(&model);
     model.setRecords({record("Info", "code 42"), record("Info", "true story"), record("Info", "")});
     LogFilterModel filter;
+    QAbstractItemModelTester filterTester(&filter);
     filter.setSourceModel(&model);
     filter.setContainsOnly({42});
     QCOMPARE(filter.acceptedSourceRows(), (std::vector<int> {0}));
@@ -298,6 +312,7 @@ void TestLogFilterModel::otherSourceModelsAreReadThroughRoles()
 {
     QStringListModel source({"a", "b"});
     LogFilterModel filter;
+    QAbstractItemModelTester filterTester(&filter);
     filter.setSourceModel(&source);
     filter.setContainsOnly({""});
     QCOMPARE(filter.acceptedSourceRows(), (std::vector<int> {0, 1}));
