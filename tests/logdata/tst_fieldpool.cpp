@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -27,8 +28,9 @@ std::basic_string<Ch> unitsOf(const QString &ascii)
 template<typename Ch>
 QString sharingDiffers(const QStringList &values)
 {
-    FieldPool<Ch> pool;
+    // Declared first: the answers may go only after the pool has given them their references.
     QList<QString> answers;
+    FieldPool<Ch> pool;
     for (const QString &value : values) {
         const std::basic_string<Ch> units = unitsOf<Ch>(value);
         answers.append(pool.get(units));
@@ -85,21 +87,22 @@ void TestFieldPool::equalValuesShareOneString()
 
 void TestFieldPool::valuesPastTheLimitAreKeptUnshared()
 {
+    // Declared first: the answers may go only after the pool has given them their references.
+    std::vector<QString> answers;
     FieldPool<char> pool;
-    const int count = int(FieldPool<char>::maxSlots);
-    QString first;
-    QString last;
-    for (int i = 0; i < count; ++i) {
+    const size_t count = FieldPool<char>::maxSlots;
+    answers.reserve(count + 2);
+    for (size_t i = 0; i < count; ++i) {
         const std::string value = std::to_string(i);
-        const QString answer = pool.get(value);
-        QCOMPARE(answer, QString::fromStdString(value));
-        (i == 0 ? first : last) = answer;
+        answers.push_back(pool.get(value));
+        QCOMPARE(answers.back(), QString::fromStdString(value));
     }
-    QCOMPARE(pool.get("0").constData(), first.constData());
+    answers.push_back(pool.get("0"));
+    QCOMPARE(answers.back().constData(), answers.front().constData());
     // The table is full: a new value is a string of its own each time.
-    const std::string past = std::to_string(count - 1);
-    QCOMPARE(pool.get(past), last);
-    QVERIFY(pool.get(past).constData() != last.constData());
+    answers.push_back(pool.get(std::to_string(count - 1)));
+    QCOMPARE(answers.back(), answers[count - 1]);
+    QVERIFY(answers.back().constData() != answers[count - 1].constData());
 }
 
 void TestFieldPool::handedOutStringsOutliveThePool()
