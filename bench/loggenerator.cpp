@@ -181,23 +181,35 @@ QByteArray LogGenerator::nextRecord(qint64 msSinceStart)
     const bool isError = roll < 30;
     const int module = below(int(modules.size()));
 
-    QByteArray record;
-    record.reserve(320);
-    record.append("<HEAD>[");
-    record.append(QByteArray::number(below(90) + 10));
-    record.append("]");
-    record.append(formatDateTime(msSinceStart));
-    record.append(" <LN>").append(type).append("</LN>");
-    record.append(" <TID>").append(fieldValue("", nonAsciiThreadPrefixes));
-    record.append(QByteArray::number(1000 + below(24) * 4)).append("</TID>");
-    record.append(" <MNAME>").append(fieldValue(modules[size_t(module)], nonAsciiModules));
-    record.append("</MNAME> <FILE>").append(fieldValue(sourceFiles[size_t(module)], nonAsciiFiles));
-    record.append("</FILE> <LINE>").append(QByteArray::number(below(2000) + 1)).append("</LINE>\n");
-    QByteArray text = message(isError);
+    LogRecordText record;
+    record.logType = type;
+    // In the order in which the fields always took their random values.
+    record.serial = below(90) + 10;
+    record.dateTime = formatDateTime(msSinceStart);
+    record.threadID = fieldValue("", nonAsciiThreadPrefixes);
+    record.threadID.append(QByteArray::number(1000 + below(24) * 4));
+    record.moduleName = fieldValue(modules[size_t(module)], nonAsciiModules);
+    record.cppFileName = fieldValue(sourceFiles[size_t(module)], nonAsciiFiles);
+    record.cppLine = QByteArray::number(below(2000) + 1);
+    record.message = message(isError);
     if (options.nonAsciiShare > 0 && variety.below(options.nonAsciiOutOf) < options.nonAsciiShare)
-        text = withNonAsciiText(std::move(text));
-    record.append("<CONT>").append(text).append("</CONT>\n");
-    return record;
+        record.message = withNonAsciiText(std::move(record.message));
+    return formatRecord(record);
+}
+
+QByteArray LogGenerator::formatRecord(const LogRecordText &record)
+{
+    QByteArray text;
+    text.reserve(320);
+    text.append("<HEAD>[").append(QByteArray::number(record.serial)).append("]");
+    text.append(record.dateTime);
+    text.append(" <LN>").append(record.logType).append("</LN>");
+    text.append(" <TID>").append(record.threadID).append("</TID>");
+    text.append(" <MNAME>").append(record.moduleName).append("</MNAME>");
+    text.append(" <FILE>").append(record.cppFileName).append("</FILE>");
+    text.append(" <LINE>").append(record.cppLine).append("</LINE>\n");
+    text.append("<CONT>").append(record.message).append("</CONT>\n");
+    return text;
 }
 
 QByteArray LogGenerator::stored(QByteArray record) const

@@ -22,6 +22,21 @@ struct LogGeneratorOptions
     int recordsPerFile = 0;
 };
 
+// The fields of one record, written as they are.
+struct LogRecordText
+{
+    // The two digits after <HEAD>, which no reader looks at.
+    int serial = 10;
+    // "2023/02/28 00:00:00.000": characters 10 to 32 of the header line.
+    QByteArray dateTime;
+    QByteArray logType = "Info";
+    QByteArray threadID;
+    QByteArray moduleName;
+    QByteArray cppFileName;
+    QByteArray cppLine;
+    QByteArray message;
+};
+
 // Writes deterministic tagged log files for tests, benchmarks and the sample logs: records
 // with realistic field values, some multi-line messages, about 3% errors, interleaving in
 // time across the files of one log while each file stays sorted by time. The same seed
@@ -42,6 +57,10 @@ public:
     [[nodiscard]] QByteArray nextRecord(qint64 msSinceStart);
 
     [[nodiscard]] static QByteArray formatDateTime(qint64 msSinceStart);
+
+    // One record in the tagged format, header line and message block, in UTF-8 with LF line
+    // ends: the one writer of the format for the generator and the tests.
+    [[nodiscard]] static QByteArray formatRecord(const LogRecordText &record);
 
 private:
     // splitmix64: small, fast and the same on every platform.

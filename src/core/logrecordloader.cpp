@@ -80,10 +80,10 @@ std::vector<LogRecordLoader::SortedRun> LogRecordLoader::parseSortedRuns(
     std::atomic<size_t> nextFile {0};
     // Each part is one worker, which ignores its range and takes the next file until none is
     // left: files differ in size, and the parts stay busy alike. After an exception the others
-    // take no more. A file is parsed whole by one worker: with only a worker per core, three
-    // equal files on two cores would take two files' time instead of one and a half; twice as
-    // many keep a few large files evenly spread, and thousands of small ones still share them.
-    const size_t workers = std::min(runs.size(), 2 * coreCount());
+    // take no more. A file is parsed whole by one worker: with one worker per thread, three
+    // equal files on two threads would take two files' time instead of one and a half; twice
+    // as many keep a few large files evenly spread, and many small ones still share them.
+    const size_t workers = std::min(runs.size(), 2 * threadCount());
     parallelParts(runs.size(), workers, [&](size_t, size_t) {
         try {
             for (size_t file;

@@ -1,10 +1,9 @@
 #include "paralleltextfinder.h"
 
+#include "parallelfor.h"
+
 #include <algorithm>
 #include <atomic>
-#include <future>
-#include <system_error>
-#include <thread>
 
 namespace {
 
@@ -51,7 +50,8 @@ qsizetype ParallelTextFinder::findEarliestStep(const SearchTextStore &texts,
     // needs to be searched; every earlier piece is still finished by whoever took it.
     std::atomic<qsizetype> nextPiece {0};
     std::atomic<qsizetype> found {count};
-    const auto work = [&] {
+    // Each part is one worker, which ignores its range and takes the next piece.
+    const auto work = [&](size_t, size_t) {
         for (;;) {
             const qsizetype from = nextPiece.fetch_add(chunkRows);
             if (from >= count || from >= found.load())
@@ -64,17 +64,8 @@ qsizetype ParallelTextFinder::findEarliestStep(const SearchTextStore &texts,
             }
         }
     };
-    std::future<void> helper;
-    if (std::thread::hardware_concurrency() > 1) {
-        try {
-            helper = std::async(std::launch::async, work);
-        } catch (const std::system_error &) {
-            // No thread to spare: this thread searches alone.
-        }
-    }
-    work();
-    if (helper.valid())
-        helper.wait();
+    const qsizetype pieces = (count + chunkRows - 1) / chunkRows;
+    parallelParts(0, std::min(threadCount(), size_t(pieces)), work);
     return found.load() < count ? found.load() : -1;
 }
 

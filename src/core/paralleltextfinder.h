@@ -7,7 +7,7 @@
 #include <vector>
 
 // Finds the first or the last of a list of texts that contains a needle, exactly code unit by
-// code unit, splitting long lists between two threads.
+// code unit, splitting long lists among the threads of the parallel passes.
 class ParallelTextFinder
 {
 public:

@@ -1,5 +1,7 @@
 #include "sortedrunmerger.h"
 
+#include "parallelfor.h"
+
 #include <QScopeGuard>
 
 #if defined(Q_OS_LINUX)
@@ -338,13 +340,8 @@ std::vector<QarnLog> mergeRuns(std::vector<SortedRun> &sources)
     // Declared before the reversal's future, whose destruction waits for the reversal.
     std::vector<std::atomic<size_t>> swapsDone(spans.size());
     std::future<void> reversal;
-    if (!spans.empty()) {
-        try {
-            reversal = std::async(std::launch::async, [&] { reverseInTurns(spans, swapsDone); });
-        } catch (const std::system_error &) {
-            reverseInTurns(spans, swapsDone);
-        }
-    }
+    if (!spans.empty())
+        reversal = runOnAnotherThread([&] { reverseInTurns(spans, swapsDone); });
     std::vector<MergeRun> runs;
     runs.reserve(sources.size());
     size_t reversed = 0;

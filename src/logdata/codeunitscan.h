@@ -1,9 +1,10 @@
 #pragma once
 
-#include <QtGlobal>
+// Qt's SIMD header says which vector instructions the compiler may use, also for MSVC, which
+// defines none of the usual macros; it includes their intrinsics.
+#include <QtCore/qsimd.h>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
+#if QT_COMPILER_USES(sse2)
 
 // Compares a vector's width of code units with one unit at once: shared by the parser, which
 // looks for tags, and the text matcher, which looks for needles.

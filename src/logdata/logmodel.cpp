@@ -1,5 +1,7 @@
 #include "logmodel.h"
 
+#include "parallelfor.h"
+
 LogModel::LogModel(QObject *parent)
     : QAbstractListModel(parent)
 { }
@@ -24,7 +26,7 @@ void LogModel::setRecords(std::vector<QarnLogParser::QarnLog> &&newRecords)
     records = std::move(newRecords);
     searchTexts = SearchTextStore();
     searchTextsFailed = Failure::none;
-    pendingSearchTexts = std::async(std::launch::async, [this] { return buildSearchTexts(); });
+    pendingSearchTexts = runOnAnotherThread([this] { return buildSearchTexts(); });
     endResetModel();
 }
 

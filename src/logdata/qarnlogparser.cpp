@@ -1,6 +1,7 @@
 #include "qarnlogparser.h"
 
 #include "codeunitscan.h"
+#include "fieldpool.h"
 #include "textlinereader.h"
 
 #include <QIODevice>
@@ -8,7 +9,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <memory>
 #include <string_view>
 #include <utility>
@@ -54,7 +54,7 @@ public:
     // The next '<', or npos.
     size_t next()
     {
-#ifdef __SSE2__
+#if QT_COMPILER_USES(sse2)
         constexpr auto width = size_t(CodeUnitScan::lanes<Ch>);
         while (found == 0) {
             if (scanned + width > line.size())
@@ -79,7 +79,7 @@ private:
         return at;
     }
 
-#ifdef __SSE2__
+#if QT_COMPILER_USES(sse2)
     uint found = 0;
     size_t chunk = 0;
 #endif
@@ -131,189 +131,6 @@ View<Ch> tagValue(View<Ch> line, size_t open, size_t openLength, size_t close)
     return line.substr(start);
 }
 
-// Every string a record holds is an allocation of its own, sized to its text: a copy that
-// is changed later (lower-cased, appended to) then grows from that size alone, whatever the
-// code that changes it. Strings carved out of a shared block would carry the block's size
-// into every such copy.
-QString makeString(View<char> ascii)
-{
-    if (ascii.empty())
-        return {};
-    return QString::fromLatin1(ascii.data(), qsizetype(ascii.size()));
-}
-
-QString makeString(View<char16_t> text)
-{
-    if (text.empty())
-        return {};
-    return QString(reinterpret_cast<const QChar *>(text.data()), qsizetype(text.size()));
-}
-
-void append(QString &to, View<char> ascii)
-{
-    to.append(QLatin1String(ascii.data(), qsizetype(ascii.size())));
-}
-
-void append(QString &to, View<char16_t> text)
-{
-    to.append(reinterpret_cast<const QChar *>(text.data()), qsizetype(text.size()));
-}
-
-// A further QString on the same characters as `string` that has not yet taken its reference:
-// the caller counts such strings and adds them with addReferences before any of them can be
-// released. An atomic increment per string is one of the parser's larger costs.
-QString unreferencedCopy(QString &string)
-{
-    QString::DataPointer &data = string.data_ptr();
-    return QString(QString::DataPointer(data.d_ptr(), data.data(), data.size));
-}
-
-void addReferences(QString &string, qsizetype count)
-{
-    if (count > 0)
-        string.data_ptr().d_ptr()->ref_.fetchAndAddRelaxed(int(count));
-}
-
-// Hands out one shared string per distinct field value, so that the values that recur on
-// nearly every record (types, threads, modules, files, lines) cost one allocation in all.
-// Keyed by the characters of one kind of line (ASCII bytes or UTF-16).
-template<typename Ch>
-class FieldPool
-{
-public:
-    FieldPool() = default;
-    FieldPool(const FieldPool &) = delete;
-    FieldPool &operator=(const FieldPool &) = delete;
-
-    // The strings handed out take their references here, before the pool's own go.
-    ~FieldPool()
-    {
-        for (Slot &slot : table)
-            addReferences(slot.value, slot.handedOut);
-    }
-
-    QString get(View<Ch> value)
-    {
-        if (value.empty())
-            return {};
-        const size_t hash = hashOf(value);
-        const size_t mask = table.size() - 1;
-        for (size_t i = hash & mask;; i = (i + 1) & mask) {
-            Slot &slot = table[i];
-            if (slot.value.isNull())
-                return insert(slot, hash, value);
-            if (slot.hash == hash && holds(slot.value, value))
-                return handOut(slot);
-        }
-    }
-
-private:
-    // Field values are short: a multiply-and-mix hash over eight bytes at a time is enough
-    // for the table and much cheaper than a general string hash. Every load has a fixed width:
-    // a copy of a variable number of bytes would stall the load that reads them back.
-    static size_t hashOf(View<Ch> value)
-    {
-        const auto *bytes = reinterpret_cast<const unsigned char *>(value.data());
-        const size_t length = value.size() * sizeof(Ch);
-        const quint64 seed = 0x9E3779B97F4A7C15ull ^ length;
-        if (length <= sizeof(quint64))
-            return size_t(mix(seed ^ shortWord(bytes, length)));
-        quint64 hash = seed;
-        size_t at = 0;
-        for (; at + 8 <= length; at += 8)
-            hash = mix(hash ^ load<quint64>(bytes + at));
-        if (at < length)
-            hash = mix(hash ^ load<quint64>(bytes + length - 8));
-        return size_t(hash);
-    }
-
-    // The bytes of a value of at most eight bytes in one word: two values of the same length
-    // give the same word only when they are equal.
-    static quint64 shortWord(const unsigned char *bytes, size_t length)
-    {
-        if (length >= 4)
-            return load<quint32>(bytes) | quint64(load<quint32>(bytes + length - 4)) << 32;
-        if (length == 0)
-            return 0;
-        return bytes[0] | quint64(bytes[length / 2]) << 8 | quint64(bytes[length - 1]) << 16;
-    }
-
-    template<typename Word>
-    static Word load(const unsigned char *bytes)
-    {
-        Word word;
-        std::memcpy(&word, bytes, sizeof word);
-        return word;
-    }
-
-    static quint64 mix(quint64 x)
-    {
-        x *= 0xFF51AFD7ED558CCDull;
-        return x ^ (x >> 32);
-    }
-
-    // Whether the slot's string holds the value, given that their hashes are equal. The hash of
-    // at most eight bytes is their word mixed reversibly, so then equal lengths suffice and
-    // the string's characters, elsewhere in memory, need not be read.
-    static bool holds(const QString &stored, View<Ch> value)
-    {
-        if (stored.size() != qsizetype(value.size()))
-            return false;
-        if (value.size() * sizeof(Ch) <= sizeof(quint64) && sizeof(size_t) == sizeof(quint64))
-            return true;
-        const auto *chars = reinterpret_cast<const char16_t *>(stored.constData());
-        return std::equal(
-            value.begin(), value.end(), chars, [](Ch a, char16_t b) { return char16_t(a) == b; });
-    }
-
-    struct Slot
-    {
-        size_t hash = 0;
-        QString value;
-        qsizetype handedOut = 0;
-    };
-
-    static QString handOut(Slot &slot)
-    {
-        ++slot.handedOut;
-        return unreferencedCopy(slot.value);
-    }
-    // Beyond this many distinct values the pool stops growing and values are not shared.
-    static constexpr size_t maxSlots = size_t(1) << 18;
-
-    QString insert(Slot &slot, size_t hash, View<Ch> value)
-    {
-        if (2 * (used + 1) > table.size()) {
-            if (table.size() >= maxSlots)
-                return makeString(value);
-            grow();
-            return get(value);
-        }
-        slot.hash = hash;
-        slot.value = makeString(value);
-        ++used;
-        return handOut(slot);
-    }
-
-    void grow()
-    {
-        std::vector<Slot> old(2 * table.size());
-        old.swap(table);
-        const size_t mask = table.size() - 1;
-        for (Slot &slot : old) {
-            if (slot.value.isNull())
-                continue;
-            size_t i = slot.hash & mask;
-            while (!table[i].value.isNull())
-                i = (i + 1) & mask;
-            table[i] = std::move(slot);
-        }
-    }
-
-    std::vector<Slot> table = std::vector<Slot>(64);
-    size_t used = 0;
-};
-
 // Builds records from header lines and message-block lines of either kind of line.
 class RecordBuilder
 {
@@ -323,7 +140,7 @@ public:
     void readHeader(View<Ch> line, QarnLogParser::QarnLog &log)
     {
         if (line.size() > dateTimeStart)
-            log.dateTime = makeString(line.substr(dateTimeStart, dateTimeLength));
+            log.dateTime = FieldPool<Ch>::makeString(line.substr(dateTimeStart, dateTimeLength));
         const auto tags = findTags(line, headerTags);
         QString *fields[fieldCount]
             = {&log.logType, &log.threadID, &log.moduleName, &log.cppFileName, &log.cppLine};
@@ -352,7 +169,7 @@ public:
             const View<Ch> value = tagValue(line, open, contOpen.size(), close);
             if (close != npos) {
                 // The usual one-line message becomes its string at once, without the buffer.
-                finished = makeString(value);
+                finished = FieldPool<Ch>::makeString(value);
                 return true;
             }
             appendToMessage(value, true);
@@ -373,7 +190,7 @@ public:
             cutNote += cutNoteText("message", message.size() + droppedUnits);
         if (!finished.isNull())
             return withCutNote(std::exchange(finished, QString()));
-        return withCutNote(makeString(View<char16_t>(
+        return withCutNote(FieldPool<char16_t>::makeString(View<char16_t>(
             reinterpret_cast<const char16_t *>(message.constData()), size_t(message.size()))));
     }
 
@@ -389,7 +206,7 @@ private:
             droppedUnits += size;
             return;
         }
-        append(message, text);
+        FieldPool<Ch>::append(message, text);
         if (lineEnd)
             message.append(QLatin1Char('\n'));
     }

@@ -1,13 +1,10 @@
 #include "textlinereader.h"
 
 #include <QIODevice>
+#include <QtCore/qsimd.h>
 
 #include <algorithm>
 #include <cstring>
-
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 namespace {
 
@@ -15,7 +12,7 @@ bool isAsciiText(std::string_view text)
 {
     const char *p = text.data();
     const char *end = p + text.size();
-#ifdef __SSE2__
+#if QT_COMPILER_USES(sse2)
     // Sixteen bytes at a time, the last sixteen in one more step that may overlap.
     if (text.size() >= 16) {
         const auto load = [](const char *at) {

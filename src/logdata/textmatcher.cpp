@@ -31,7 +31,7 @@ struct Probes
     qsizetype second = 0;
 };
 
-#ifdef __SSE2__
+#if QT_COMPILER_USES(sse2)
 // Whether the pattern starts at one of the places whose mask bits are set, the lowest bit
 // standing for `from`.
 template<typename Ch>
@@ -58,7 +58,7 @@ bool contains(
     const Ch first = pattern[probes.first];
     const Ch second = pattern[probes.second];
     qsizetype at = 0;
-#ifdef __SSE2__
+#if QT_COMPILER_USES(sse2)
     constexpr qsizetype lanes = CodeUnitScan::lanes<Ch>;
     const auto candidates = [&](qsizetype from) {
         return CodeUnitScan::equalUnits(hay + from + probes.first, first)

@@ -1,5 +1,7 @@
 #include "testlogs.h"
 
+#include "loggenerator.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,9 +12,8 @@ bool writeLogFile(const QString &path, const QList<TestRecord> &records)
 {
     QByteArray text;
     for (const TestRecord &record : records) {
-        text += "<HEAD>[12]" + record.dateTime.toUtf8() + " <LN>" + record.logType.toUtf8()
-            + "</LN><TID>7</TID><MNAME>Module</MNAME><FILE>unit.cpp</FILE><LINE>1</LINE>\n"
-            + "<CONT>" + record.message.toUtf8() + "</CONT>\n";
+        text += LogGenerator::formatRecord({12, record.dateTime.toUtf8(), record.logType.toUtf8(),
+            "7", "Module", "unit.cpp", "1", record.message.toUtf8()});
     }
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);

@@ -62,24 +62,28 @@ private:
 void TestFolderCatalogue::groupsFilesIntoLogs()
 {
     QTemporaryDir dir;
-    for (const char *name : {"Recorder_20230228.log", "Recorder_20230301.log",
-             "old/Recorder_20230101.log", "Web-1.log", "Web-2.log", "readme.log", "Recorder_1.txt",
-             "Recorder_2.LOG", "Recorder_3.log.1", "nested/deep/Web-3.log"})
+    // Names are cut at their first separator, and only the last suffix counts.
+    for (const char *name :
+        {"Recorder_20230228.log", "Recorder_2023_03_01.log", "old/Recorder_20230101.log",
+            "Web-1.log", "Web-2023-02-28.log", "readme.log", "Recorder_1.txt", "Recorder_2.LOG",
+            "Recorder_3.log.1", "nested/deep/Web-3.log", "App_2023.02.28.log"})
         QVERIFY(touchFile(dir.filePath(name)));
     QVERIFY(QDir(dir.path()).mkpath("Folder_1.log"));
 
     const FolderScan scan = FolderCatalogue::scanFolder(dir.path());
     QCOMPARE(scan.folder, dir.path());
-    QCOMPARE(scan.logs.size(), size_t(2));
+    QCOMPARE(scan.logs.size(), size_t(3));
     QCOMPARE(fileNamesOf(scan.logs.at("Recorder")),
-        QStringList({"Recorder_20230101.log", "Recorder_20230228.log", "Recorder_20230301.log"}));
-    QCOMPARE(
-        fileNamesOf(scan.logs.at("Web")), QStringList({"Web-1.log", "Web-2.log", "Web-3.log"}));
+        QStringList({"Recorder_20230101.log", "Recorder_20230228.log", "Recorder_2023_03_01.log"}));
+    QCOMPARE(fileNamesOf(scan.logs.at("Web")),
+        QStringList({"Web-1.log", "Web-2023-02-28.log", "Web-3.log"}));
+    QCOMPARE(fileNamesOf(scan.logs.at("App")), QStringList({"App_2023.02.28.log"}));
 
     KestruneCore core(config.path());
     QAbstractItemModelTester tester(qobject_cast<QAbstractItemModel *>(core.folderModel()));
     core.openFolder(QUrl::fromLocalFile(dir.path()));
-    QCOMPARE(rowsOf(core), QList<Row>({{dir.path(), "Recorder"}, {dir.path(), "Web"}}));
+    QCOMPARE(rowsOf(core),
+        QList<Row>({{dir.path(), "App"}, {dir.path(), "Recorder"}, {dir.path(), "Web"}}));
     QCOMPARE(qobject_cast<QAbstractItemModel *>(core.folderModel())->roleNames(),
         (QHash<int, QByteArray> {{folderRole, "folderRole"}, {nameRole, "nameRole"}}));
 }

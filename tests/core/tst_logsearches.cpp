@@ -2,11 +2,13 @@
 #include "kestrunecore.h"
 #include "loggenerator.h"
 #include "logmodel.h"
+#include "parallelfor.h"
 #include "testlogs.h"
 #include "textlinereader.h"
 
 #include <QAbstractItemModel>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -88,8 +90,11 @@ private slots:
     void emptyLogFindsNothing();
     void cutLineIsSaid();
     void largeLogAgreesWithTheWalk();
+    void findNextAtPieceEdges_data();
+    void findNextAtPieceEdges();
 
 private:
+    static constexpr int edgeRows = 3 * 8192 + 100;
     QTemporaryDir dir;
     QString folder;
 };
@@ -103,6 +108,12 @@ void TestLogSearches::initTestCase()
             {at(7), "the NEEDLE two", "Error"}, {at(7), "omega"}}));
     QVERIFY(touchFile(folder + "/Empty_1.log"));
     QVERIFY(LogGenerator(7).writeLog(folder, "Big", 3, 6'000'000) > 20000);
+    // More than three pieces of rows as a search hands them out, each text once, at the first
+    // and last rows of pieces.
+    QList<TestRecord> edges(edgeRows, {at(0), "hay"});
+    for (const int row : {8191, 8192, 16383, 16384, edgeRows - 1})
+        edges[row].message = QStringLiteral("mark %1").arg(row);
+    QVERIFY(writeLogFile(folder + "/Edges_1.log", edges));
 }
 
 void TestLogSearches::findNextWrapsAround()
@@ -267,6 +278,32 @@ void TestLogSearches::largeLogAgreesWithTheWalk()
             QCOMPARE(core.getIndex(folder, "Big", line), walkGetIndex(*model, line));
         }
     }
+}
+
+void TestLogSearches::findNextAtPieceEdges_data()
+{
+    QTest::addColumn<int>("threads");
+    QTest::addColumn<int>("row");
+    QTest::newRow("last of the first piece") << 2 << 8191;
+    QTest::newRow("first of the second piece") << 2 << 8192;
+    QTest::newRow("last of the second piece, 3 threads") << 3 << 16383;
+    QTest::newRow("first of the third piece, 1 thread") << 1 << 16384;
+    QTest::newRow("last row, 5 threads") << 5 << edgeRows - 1;
+}
+
+void TestLogSearches::findNextAtPieceEdges()
+{
+    QFETCH(int, threads);
+    QFETCH(int, row);
+    setThreadCount(size_t(threads));
+    const auto machineThreads = qScopeGuard([] { setThreadCount(0); });
+    KestruneCore core(folder);
+    QVERIFY(core.openLog(folder, "Edges"));
+    const QString text = QStringLiteral("MARK %1").arg(row);
+    QCOMPARE(core.findNext(folder, "Edges", 0, text), row);
+    // From the row after it the search wraps around to it.
+    QCOMPARE(core.findNext(folder, "Edges", (row + 1) % edgeRows, text), row);
+    QCOMPARE(core.findNext(folder, "Edges", 100, "mark"), 8191);
 }
 
 QTEST_GUILESS_MAIN(TestLogSearches)

@@ -1,10 +1,12 @@
 #include "logfiltermodel.h"
 #include "loggenerator.h"
 #include "logmodel.h"
+#include "parallelfor.h"
 
 #include <QAbstractItemModelTester>
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStringListModel>
 #include <QTemporaryDir>
@@ -75,6 +77,8 @@ std::vector<Record> generatedRecords()
     records.push_back(record("ERROR", "Queue Full on channel 3"));
     records.push_back(record("error ", "queue full"));
     records.push_back(record("", "ELAPSED TIME"));
+    records.push_back(record("Info", "Zulu QAZ @[`{"));
+    records.push_back(record("Info", "Zürich ZAQ @[`{"));
     return records;
 }
 
@@ -87,6 +91,7 @@ class TestLogFilterModel : public QObject
 private slots:
     void rowsFollowTheRuleAfterEveryChange_data();
     void rowsFollowTheRuleAfterEveryChange();
+    void largeLogsGiveTheSameRows_data();
     void largeLogsGiveTheSameRows();
     void textsAreFoundAtEveryPosition();
     void errorsOnlyKeepsTextsAndMode();
@@ -112,6 +117,10 @@ void TestLogFilterModel::rowsFollowTheRuleAfterEveryChange_data()
     QTest::newRow("many texts") << QStringList {
         "Queue Full", "elapsed time", "segment 1", "channel 2", "no such text"};
     QTest::newRow("many common texts") << QStringList {"info", "e", "a", "zzz", "0", "ne"};
+    // Case folding at the edges of the alphabet, and the characters just beyond them.
+    QTest::newRow("alphabet edges") << QStringList {"zulu", "qaz"};
+    QTest::newRow("alphabet edges, non-ASCII") << QStringList {"ZÜRICH", "zaq"};
+    QTest::newRow("beyond the alphabet") << QStringList {"@[", "`{"};
 }
 
 void TestLogFilterModel::rowsFollowTheRuleAfterEveryChange()
@@ -119,6 +128,7 @@ void TestLogFilterModel::rowsFollowTheRuleAfterEveryChange()
     QFETCH(QStringList, texts);
     static const std::vector<Record> records = generatedRecords();
     LogModel model;
+    QAbstractItemModelTester modelTester(&model);
     model.setRecords(records);
     LogFilterModel filter;
     QAbstractItemModelTester tester(&filter);
@@ -146,18 +156,37 @@ void TestLogFilterModel::rowsFollowTheRuleAfterEveryChange()
     QCOMPARE(proxyRows(filter), expectedRows(records, {}, true, false));
 }
 
+void TestLogFilterModel::largeLogsGiveTheSameRows_data()
+{
+    QTest::addColumn<int>("threads");
+    for (const int threads : {1, 2, 3})
+        QTest::addRow("%d threads", threads) << threads;
+}
+
 void TestLogFilterModel::largeLogsGiveTheSameRows()
 {
-    // Large enough for the pass to be split among threads.
-    std::vector<Record> records;
-    for (int i = 0; i < 250'000; ++i) {
-        records.push_back(record(i % 5 ? "Info" : "Error",
-            i % 7 ? QString("entry %1").arg(i) : QString("Queue Full %1").arg(i)));
-    }
+    QFETCH(int, threads);
+    setThreadCount(size_t(threads));
+    const auto machineThreads = qScopeGuard([] { setThreadCount(0); });
+    // Large enough for the pass and the search texts to be split among three threads, in
+    // parts of unequal size.
+    static const std::vector<Record> records = [] {
+        std::vector<Record> made;
+        for (int i = 0; i < 300'007; ++i) {
+            made.push_back(record(i % 5 ? "Info" : "Error",
+                i % 7 ? QString("entry %1").arg(i) : QString("Queue Full %1").arg(i)));
+        }
+        return made;
+    }();
     LogModel model;
+    QAbstractItemModelTester modelTester(&model);
     model.setRecords(records);
     LogFilterModel filter;
+    QAbstractItemModelTester filterTester(&filter);
     filter.setSourceModel(&model);
+    // Every record: a row left out at a split point shows.
+    filter.setContainsOnly({"entry", "queue"});
+    QCOMPARE(filter.rowCount(), int(records.size()));
     filter.setContainsOnly({"queue full", "entry 12"});
     QCOMPARE(filter.acceptedSourceRows(),
         expectedRows(records, {"queue full", "entry 12"}, true, false));
@@ -187,8 +216,10 @@ void TestLogFilterModel::textsAreFoundAtEveryPosition()
         records.push_back(record("Info", QString(length, QLatin1Char('a'))));
     }
     LogModel model;
+    QAbstractItemModelTester modelTester(&model);
     model.setRecords(records);
     LogFilterModel filter;
+    QAbstractItemModelTester filterTester(&filter);
     filter.setSourceModel(&model);
     for (const QStringList &texts : {QStringList {needle}, QStringList {needle.left(2)},
              QStringList {needle.right(3)}, QStringList {QString(41, QLatin1Char('a'))},
@@ -203,9 +234,11 @@ void TestLogFilterModel::textsAreFoundAtEveryPosition()
 void TestLogFilterModel::errorsOnlyKeepsTextsAndMode()
 {
     LogModel model;
+    QAbstractItemModelTester modelTester(&model);
     model.setRecords({record("Error", "queue full"), record("Info", "queue full and more"),
         record("FATAL", "queue"), record("Error", "other")});
     LogFilterModel filter;
+    QAbstractItemModelTester filterTester(&filter);
     filter.setSourceModel(&model);
     filter.setContainsAll({"QUEUE", "full"});
     QCOMPARE(filter.acceptedSourceRows(), (std::vector<int> {0, 1}));
@@ -221,8 +254,10 @@ void TestLogFilterModel::errorsOnlyKeepsTextsAndMode()
 void TestLogFilterModel::eachChangeIsOneReset()
 {
     LogModel model;
+    QAbstractItemModelTester modelTester(&model);
     model.setRecords({record("Error", "a"), record("Info", "b"), record("Info", "ab")});
     LogFilterModel filter;
+    QAbstractItemModelTester filterTester(&filter);
     filter.setSourceModel(&model);
     QSignalSpy resets(&filter, &QAbstractItemModel::modelReset);
     QSignalSpy inserts(&filter, &QAbstractItemModel::rowsInserted);
@@ -246,10 +281,13 @@ void TestLogFilterModel::eachChangeIsOneReset()
 void TestLogFilterModel::followsTheSourceModel()
 {
     LogModel first;
+    QAbstractItemModelTester firstTester(&first);
     first.setRecords({record("Info", "x"), record("Info", "y"), record("Info", "x")});
     LogModel second;
+    QAbstractItemModelTester secondTester(&second);
     second.setRecords({record("Info", "y"), record("Info", "x")});
     LogFilterModel filter;
+    QAbstractItemModelTester filterTester(&filter);
     QVERIFY(filter.acceptedSourceRows().empty());
     filter.setContainsOnly({"x"});
     filter.setSourceModel(&first);
@@ -265,8 +303,10 @@ void TestLogFilterModel::followsTheSourceModel()
 void TestLogFilterModel::nonTextFilterValues()
 {
     LogModel model;
+    QAbstractItemModelTester modelTester(&model);
     model.setRecords({record("Info", "code 42"), record("Info", "true story"), record("Info", "")});
     LogFilterModel filter;
+    QAbstractItemModelTester filterTester(&filter);
     filter.setSourceModel(&model);
     filter.setContainsOnly({42});
     QCOMPARE(filter.acceptedSourceRows(), (std::vector<int> {0}));
@@ -282,6 +322,7 @@ void TestLogFilterModel::otherSourceModelsAreReadThroughRoles()
 {
     QStringListModel source({"a", "b"});
     LogFilterModel filter;
+    QAbstractItemModelTester filterTester(&filter);
     filter.setSourceModel(&source);
     filter.setContainsOnly({""});
     QCOMPARE(filter.acceptedSourceRows(), (std::vector<int> {0, 1}));

@@ -32,11 +32,11 @@ Record record(const QString &type, const QString &message, int line = 0)
     return {"2023/02/28 10:00:00.000", type, "12", "Net", "Main.cpp", "007", message, line};
 }
 
-std::vector<Record> manyRecords(size_t count)
+std::vector<Record> manyRecords(size_t count, const QString &word = QStringLiteral("message"))
 {
     std::vector<Record> records;
     for (size_t i = 0; i < count; ++i)
-        records.push_back(record("Info", QString("message %1").arg(i), int(i)));
+        records.push_back(record("Info", QString("%1 %2").arg(word).arg(i), int(i)));
     return records;
 }
 
@@ -145,6 +145,7 @@ void TestLogModel::rolesGiveTheFields()
 void TestLogModel::rolesOutsideTheRecordsAreInvalid()
 {
     LogModel model;
+    QAbstractItemModelTester modelTester(&model);
     model.setRecords({record("Info", "m")});
     const QModelIndex index = model.index(0);
     for (const int role :
@@ -169,6 +170,7 @@ void TestLogModel::roleNamesAreTheEightNamedRoles()
 void TestLogModel::searchTexts()
 {
     LogModel model;
+    QAbstractItemModelTester modelTester(&model);
     Record upper = record("Error", "Disk Full");
     upper.dateTime = "2023/FEB/28";
     Record wide = {"T", "FEHLER", "İd", "ÄÖÜ", "Größe.CPP", "1", "Straße\nZWEI", 0};
@@ -185,6 +187,7 @@ void TestLogModel::searchTexts()
 void TestLogModel::searchTextsAreFetchedOnceAndFollowNewRecords()
 {
     LogModel model;
+    QAbstractItemModelTester modelTester(&model);
     model.setRecords(manyRecords(1000));
     const SearchTextStore *texts = model.fetchSearchTexts();
     QVERIFY(texts);
@@ -203,6 +206,7 @@ void TestLogModel::searchTextsAreFetchedOnceAndFollowNewRecords()
 void TestLogModel::emptyModelNeverWaits()
 {
     LogModel model;
+    QAbstractItemModelTester modelTester(&model);
     model.setRecords(std::vector<Record>());
     QCOMPARE(model.rowCount(), 0);
     const SearchTextStore *texts = model.fetchSearchTexts();
@@ -216,6 +220,7 @@ void TestLogModel::failuresLeaveConsistentModelsThatSaySo()
     failingSize = (count % blockRows) * sizeof(size_t);
     {
         LogModel model;
+        QAbstractItemModelTester modelTester(&model);
         model.setRecords(manyRecords(count));
         QCOMPARE(model.fetchSearchTexts(), nullptr);
         QCOMPARE(model.fetchSearchTexts(), nullptr);
@@ -257,15 +262,26 @@ void TestLogModel::failuresLeaveConsistentModelsThatSaySo()
 void TestLogModel::replacingOrDestroyingWaitsForTheJob()
 {
     // The job reads the records: were they freed while it runs, AddressSanitizer would
-    // report a use after free here.
+    // report a use after free here. Each job pauses before its last block until let go.
     constexpr size_t count = 200'003;
+    const QString last = QString::number(count - 1);
     pausingSize = (count % blockRows) * sizeof(size_t);
     auto *model = new LogModel;
-    model->setRecords(manyRecords(count));
-    std::vector<Record> replacement = manyRecords(count);
+    model->setRecords(manyRecords(count, "first"));
+    std::vector<Record> replacement = manyRecords(count, "second");
     jobPaused.acquire();
     jobMayGoOn.release();
+    // Waits for the first job, then starts one of its own for the new records.
     model->setRecords(std::move(replacement));
+    jobPaused.acquire();
+    QCOMPARE(model->index(int(count) - 1).data(LogModel::messageRole), QVariant("second " + last));
+    jobMayGoOn.release();
+    const SearchTextStore *texts = model->fetchSearchTexts();
+    QVERIFY(texts);
+    QCOMPARE(texts->size(), count);
+    QVERIFY(texts->text(count - 1).endsWith("zzzsecond " + last));
+    // Destroyed while its job runs, the model waits for it.
+    model->setRecords(manyRecords(count, "third"));
     jobPaused.acquire();
     pausingSize = 0;
     jobMayGoOn.release();

@@ -344,6 +344,7 @@ void TestQarnLogParser::lineEndsAndEncodings()
              QStringConverter::Utf16BE, QStringConverter::Utf32LE, QStringConverter::Utf32BE}) {
         const Records records = parse(encoded(text, encoding));
         QCOMPARE(messages(records), expected);
+        QCOMPARE(messages(parse(encoded(crlf, encoding))), expected);
         QCOMPARE(records[1].logType, QString("Error"));
     }
     // A byte-order mark anywhere but at the start is a character.
@@ -377,6 +378,8 @@ void TestQarnLogParser::linesMatchTextStream_data()
     QTest::newRow("broken sequence before lf") << QByteArray("\xF0\x9F\n\xF0\x9F\x98\x80x\n");
     QTest::newRow("utf-16 with odd tail") << encoded("ab\r\ncd", QStringConverter::Utf16LE) + "x";
     QTest::newRow("utf-32 cr at the end") << encoded("ab\ncd\r", QStringConverter::Utf32BE);
+    QTest::newRow("utf-16 cr lf") << encoded("ab\r\n\r\ncd\r\n", QStringConverter::Utf16BE);
+    QTest::newRow("utf-32 cr lf") << encoded("ab\r\n\r\ncd\r\n", QStringConverter::Utf32LE);
     QByteArray oneWide;
     for (int length = 0; length < 40; ++length) {
         for (int at = 0; at <= length; ++at)

@@ -222,6 +222,12 @@ Item {
             clickTab(1)
             compare(logView().count, 300)
             compare(topRow(), 40)
+            // With the first tab current, it keeps its position as well.
+            clickTab(0)
+            scrollTo(70)
+            closeTab(1)
+            compare(tabs().count, 1)
+            compare(topRow(), 70)
         }
 
         function test_closingCurrentTabKeepsOtherSavedRows() {
@@ -409,6 +415,18 @@ Item {
             view.restoreLineNumber()
             compare(logView().currentIndex, -1)
             compare(topRow(), 0)
+
+            // A row clicked under a filter stands for its record, not for its row.
+            view.disconnectModel()
+            kestruneCore.containsOnly(["needle"])
+            view.connectModel()
+            clickRow(1)
+            view.disconnectModel()
+            kestruneCore.containsOnly([])
+            view.connectModel()
+            view.restoreLineNumber()
+            compare(logView().currentIndex, 150)
+            compare(centreRow(), 150)
         }
 
         function test_rememberedRecordIsSharedByTabs() {

@@ -95,6 +95,8 @@ Item {
             row.logType = data.type
             compare(row.isError, data.error)
             compare(column(2).font.bold, data.error)
+            // No style file: the message keeps its default size.
+            compare(column(2).font.pixelSize, 16)
             compare(column(2).color, data.error ? "#ff5555" : "#ffffff")
             verify(!column(1).font.bold)
             compare(column(3).color, "#ffffff")

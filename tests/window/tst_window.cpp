@@ -45,10 +45,8 @@ QPoint centreOf(QQuickItem *item)
 
 QByteArray record(const char *time, const char *type, const char *message)
 {
-    return QByteArray("<HEAD>[42]2023/02/28 ") + time + " <LN>" + type
-        + "</LN> <TID>7</TID> <MNAME>Recorder</MNAME> <FILE>recorder.cpp</FILE> "
-          "<LINE>12</LINE>\n<CONT>"
-        + message + "</CONT>\n";
+    return LogGenerator::formatRecord({42, QByteArray("2023/02/28 ") + time, type, "7", "Recorder",
+        "recorder.cpp", "12", message});
 }
 
 bool writeText(const QString &path, const QByteArray &text, QIODevice::OpenMode mode)
