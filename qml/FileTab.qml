@@ -8,6 +8,8 @@ Item {
 
     property string text: ""
     property bool isCurrentIndex: false
+    // The share of the log read so far while it loads; below 0 when no load runs.
+    property real progress: -1
 
     signal switchToTab
     signal closeTab
@@ -76,5 +78,15 @@ Item {
                 color: Qt.lighter("#181a1c")
             }
         }
+    }
+
+    Rectangle {
+        objectName: "loadProgress"
+        anchors.left: parent.left
+        anchors.bottom: parent.bottom
+        width: parent.width * Math.min(root.progress, 1)
+        height: 3
+        color: "#3498db"
+        visible: root.progress >= 0
     }
 }

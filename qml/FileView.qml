@@ -5,24 +5,40 @@ import "./fonts"
 // The open logs as tabs over the record list of the current tab, with the find panel,
 // the jump-to-end button and the detail window. A line above the records says what the core
 // has to say about the current log: why it could not be opened, that it has no records, or
-// that a filter or search could not run.
+// that a filter or search could not run. A line below them counts the records and shows how
+// far a load has got.
 FocusScope {
     id: root
 
+    // Logs load, reload and close on worker threads while the window goes on; false does
+    // all of it on the interface thread, the list following at once.
+    property bool workInBackground: true
+
     function openFile(folder, file) {
-        for (let i = 0; i < tabModel.count; ++i) {
-            const tab = tabModel.get(i);
-            if (tab.folderRole === folder && tab.nameRole === file) {
-                switchToFileTab(i);
-                return;
-            }
+        const open = tabIndex(folder, file);
+        if (open >= 0) {
+            switchToFileTab(open);
+            return;
         }
         tabModel.append({
                 "folderRole": folder,
                 "nameRole": file,
-                "visibleIndexRole": 0
+                "visibleIndexRole": 0,
+                "loadRole": "",
+                "bytesReadRole": 0,
+                "totalBytesRole": 0,
+                "openTimeRole": -1
             });
         switchToFileTab(tabListView.count - 1);
+    }
+
+    function tabIndex(folder, file) {
+        for (let i = 0; i < tabModel.count; ++i) {
+            const tab = tabModel.get(i);
+            if (tab.folderRole === folder && tab.nameRole === file)
+                return i;
+        }
+        return -1;
     }
 
     function switchToFileTab(index) {
@@ -50,6 +66,30 @@ FocusScope {
     function showStatus() {
         const tab = currentTab();
         statusText.text = tab ? kestruneCore.logStatus(tab.folderRole, tab.nameRole) : "";
+        recordStatus.text = tab ? recordStatusOf(tab) : "";
+    }
+
+    // "1,204 of 3,927,867 records", whether a filter hides any, how far a load has got
+    // and how long the last one took.
+    function recordStatusOf(tab) {
+        const parts = [];
+        const counts = kestruneCore.logRecordCounts(tab.folderRole, tab.nameRole);
+        if (counts.total !== undefined) {
+            parts.push(qsTr("%1 of %2 records").arg(grouped(counts.shown)).arg(grouped(counts.total)));
+            if (counts.filtered)
+                parts.push(qsTr("filter active"));
+        }
+        if (tab.loadRole !== "") {
+            const total = Math.max(tab.totalBytesRole, 1);
+            parts.push(qsTr("%1 %2% (%3 of %4 MB)").arg(tab.loadRole === "reload" ? qsTr("reloading") : qsTr("loading")).arg(Math.floor(100 * tab.bytesReadRole / total)).arg(grouped(tab.bytesReadRole / 1048576)).arg(grouped(tab.totalBytesRole / 1048576)));
+        } else if (tab.openTimeRole >= 0) {
+            parts.push(qsTr("opened in %1 s").arg((tab.openTimeRole / 1000).toFixed(1)));
+        }
+        return parts.join(" · ");
+    }
+
+    function grouped(number) {
+        return Number(Math.round(number)).toLocaleString(Qt.locale("en_US"), "f", 0);
     }
 
     function restoreLineNumber() {
@@ -61,11 +101,69 @@ FocusScope {
     }
 
     // Makes the tab at index current, binds the list to its log and puts its saved row on top.
+    // A log that is not open yet leaves the list empty until its load has finished.
     function showTab(index) {
         tabListView.currentIndex = index;
         const tab = tabModel.get(index);
-        logView.model = kestruneCore.openLog(tab.folderRole, tab.nameRole);
+        if (workInBackground && kestruneCore.openLogAsync(tab.folderRole, tab.nameRole)) {
+            if (tab.loadRole === "")
+                tabModel.setProperty(index, "loadRole", "open");
+            logView.model = null;
+        } else {
+            logView.model = kestruneCore.openLog(tab.folderRole, tab.nameRole);
+        }
         logView.positionViewAtIndex(tab.visibleIndexRole, ListView.Beginning);
+        showStatus();
+    }
+
+    function closeLogOf(folder, name) {
+        if (workInBackground)
+            kestruneCore.closeLogAsync(folder, name);
+        else
+            kestruneCore.closeLog(folder, name);
+    }
+
+    function showLoadProgress(folder, name, bytesRead, totalBytes) {
+        const index = tabIndex(folder, name);
+        if (index < 0)
+            return;
+        tabModel.setProperty(index, "bytesReadRole", bytesRead);
+        tabModel.setProperty(index, "totalBytesRole", totalBytes);
+        if (index === tabListView.currentIndex)
+            showStatus();
+    }
+
+    // A first open shows the log from its saved row, a reload from its end, as before.
+    function finishLoad(folder, name, opened, milliseconds) {
+        const index = tabIndex(folder, name);
+        if (index < 0)
+            return;
+        const reloaded = tabModel.get(index).loadRole === "reload";
+        tabModel.setProperty(index, "loadRole", "");
+        tabModel.setProperty(index, "openTimeRole", milliseconds);
+        if (index !== tabListView.currentIndex)
+            return;
+        logView.model = opened ? kestruneCore.openLog(folder, name) : null;
+        if (reloaded)
+            logView.positionViewAtEnd();
+        else
+            logView.positionViewAtIndex(tabModel.get(index).visibleIndexRole, ListView.Beginning);
+        showStatus();
+    }
+
+    // Escape stops the current tab's load: a reload keeps the rows it had, a first open
+    // closes its tab.
+    function cancelLoad() {
+        const index = tabListView.currentIndex;
+        const tab = currentTab();
+        if (!tab || tab.loadRole === "")
+            return;
+        if (tab.loadRole === "open") {
+            closeFileTab(index);
+            return;
+        }
+        kestruneCore.cancelLoad(tab.folderRole, tab.nameRole);
+        tabModel.setProperty(index, "loadRole", "");
         showStatus();
     }
 
@@ -88,7 +186,7 @@ FocusScope {
         // The core destroys the closed log's model at once: the list must not hold it then.
         if (index === current)
             logView.model = null;
-        kestruneCore.closeLog(folder, name);
+        closeLogOf(folder, name);
         tabModel.remove(index);
         if (tabModel.count === 0) {
             logView.model = null;
@@ -104,6 +202,13 @@ FocusScope {
             return;
         const folder = tab.folderRole;
         const name = tab.nameRole;
+        if (workInBackground) {
+            // A reload that is running already goes on; the rows stay until the new ones come.
+            if (tab.loadRole === "" && kestruneCore.reloadLogAsync(folder, name))
+                tabModel.setProperty(tabListView.currentIndex, "loadRole", kestruneCore.logRecordCounts(folder, name).total === undefined ? "open" : "reload");
+            showStatus();
+            return;
+        }
         // Detached first, so that the list never touches the model that closeLog destroys.
         logView.model = null;
         kestruneCore.closeLog(folder, name);
@@ -146,7 +251,21 @@ FocusScope {
             openFindNextPanel();
         else if (event.key === Qt.Key_F5)
             reload();
+        else if (event.key === Qt.Key_Escape)
+            cancelLoad();
         event.accepted = false;
+    }
+
+    Connections {
+        target: kestruneCore
+
+        function onLogLoadProgress(folder, serverName, bytesRead, totalBytes) {
+            root.showLoadProgress(folder, serverName, bytesRead, totalBytes);
+        }
+
+        function onLogLoadFinished(folder, serverName, opened, milliseconds) {
+            root.finishLoad(folder, serverName, opened, milliseconds);
+        }
     }
 
     QtObject {
@@ -184,10 +303,14 @@ FocusScope {
             delegate: FileTab {
                 required property int index
                 required property string nameRole
+                required property string loadRole
+                required property real bytesReadRole
+                required property real totalBytesRole
 
                 width: 135
                 height: 50
                 text: nameRole
+                progress: loadRole === "" ? -1 : bytesReadRole / Math.max(totalBytesRole, 1)
                 isCurrentIndex: tabListView.currentIndex === index
                 onSwitchToTab: {
                     root.switchToFileTab(index);
@@ -243,7 +366,8 @@ FocusScope {
         anchors.left: root.left
         anchors.leftMargin: 5
         anchors.right: root.right
-        anchors.bottom: root.bottom
+        anchors.bottom: statusLine.top
+        onCountChanged: root.showStatus()
 
         delegate: LogDelegate {
             id: row
@@ -290,13 +414,36 @@ FocusScope {
         }
     }
 
+    Rectangle {
+        id: statusLine
+
+        anchors.left: root.left
+        anchors.right: root.right
+        anchors.bottom: root.bottom
+        height: 24
+        color: kestruneCore.getStyle("tabBackgroundColor", "#2b3033")
+
+        Text {
+            id: recordStatus
+
+            objectName: "recordStatus"
+            anchors.fill: parent
+            leftPadding: 8
+            verticalAlignment: Text.AlignVCenter
+            elide: Text.ElideRight
+            font.family: GlobalFont.name
+            font.pixelSize: 13
+            color: "#ffffff"
+        }
+    }
+
     Button {
         id: btnToBottom
 
         objectName: "btnToBottom"
         width: 20
         height: 20
-        anchors.bottom: root.bottom
+        anchors.bottom: statusLine.top
         anchors.bottomMargin: 15
         anchors.right: root.right
         anchors.rightMargin: 15
