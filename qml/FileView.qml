@@ -67,6 +67,7 @@ FocusScope {
         const tab = currentTab();
         statusText.text = tab ? kestruneCore.logStatus(tab.folderRole, tab.nameRole) : "";
         recordStatus.text = tab ? recordStatusOf(tab) : "";
+        core.currentTabLoads = tab !== null && tab.loadRole !== "";
     }
 
     // "1,204 of 3,927,867 records", whether a filter hides any, how far a load has got
@@ -80,8 +81,10 @@ FocusScope {
                 parts.push(qsTr("filter active"));
         }
         if (tab.loadRole !== "") {
-            const total = Math.max(tab.totalBytesRole, 1);
-            parts.push(qsTr("%1 %2% (%3 of %4 MB)").arg(tab.loadRole === "reload" ? qsTr("reloading") : qsTr("loading")).arg(Math.floor(100 * tab.bytesReadRole / total)).arg(grouped(tab.bytesReadRole / 1048576)).arg(grouped(tab.totalBytesRole / 1048576)));
+            const what = tab.loadRole === "reload" ? qsTr("reloading") : qsTr("loading");
+            const percent = Math.floor(100 * tab.bytesReadRole / Math.max(tab.totalBytesRole, 1));
+            const megabytes = bytes => grouped(bytes / 1048576);
+            parts.push(qsTr("%1 %2% (%3 of %4 MB)").arg(what).arg(percent).arg(megabytes(tab.bytesReadRole)).arg(megabytes(tab.totalBytesRole)));
         } else if (tab.openTimeRole >= 0) {
             parts.push(qsTr("opened in %1 s").arg((tab.openTimeRole / 1000).toFixed(1)));
         }
@@ -204,8 +207,10 @@ FocusScope {
         const name = tab.nameRole;
         if (workInBackground) {
             // A reload that is running already goes on; the rows stay until the new ones come.
-            if (tab.loadRole === "" && kestruneCore.reloadLogAsync(folder, name))
-                tabModel.setProperty(tabListView.currentIndex, "loadRole", kestruneCore.logRecordCounts(folder, name).total === undefined ? "open" : "reload");
+            if (tab.loadRole === "" && kestruneCore.reloadLogAsync(folder, name)) {
+                const open = kestruneCore.logRecordCounts(folder, name).total !== undefined;
+                tabModel.setProperty(tabListView.currentIndex, "loadRole", open ? "reload" : "open");
+            }
             showStatus();
             return;
         }
@@ -251,9 +256,14 @@ FocusScope {
             openFindNextPanel();
         else if (event.key === Qt.Key_F5)
             reload();
-        else if (event.key === Qt.Key_Escape)
-            cancelLoad();
         event.accepted = false;
+    }
+
+    // Wherever the keyboard focus is, while the current tab loads.
+    Shortcut {
+        sequence: "Escape"
+        enabled: core.currentTabLoads
+        onActivated: root.cancelLoad()
     }
 
     Connections {
@@ -273,6 +283,7 @@ FocusScope {
 
         property var tempModel: undefined
         property int currentLineNumber: 0
+        property bool currentTabLoads: false
     }
 
     ListModel {

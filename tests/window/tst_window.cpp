@@ -6,6 +6,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLocale>
+#include <QPointer>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
 #include <QQuickItem>
@@ -147,6 +149,8 @@ private slots:
     void startScaleComesFromTheSettingsWithinBounds_data();
     void startScaleComesFromTheSettingsWithinBounds();
     void dropOpenFilterFindReloadCloseAndZoom();
+    void logsLoadWhileTheWindowGoesOn_data();
+    void logsLoadWhileTheWindowGoesOn();
 
 private:
     QTemporaryDir emptyConfig;
@@ -276,6 +280,93 @@ void TestWindow::dropOpenFilterFindReloadCloseAndZoom()
         betaTab->mapToScene(QPointF(betaTab->width() - 10, 10)).toPoint());
     QCOMPARE(viewer.count(QStringLiteral("tabListView")), 0);
     QCOMPARE(viewer.count(QStringLiteral("logView")), 0);
+}
+
+void TestWindow::logsLoadWhileTheWindowGoesOn_data()
+{
+    QTest::addColumn<QString>("during");
+    QTest::newRow("nothing") << QString();
+    QTest::newRow("Escape") << QStringLiteral("Escape");
+    QTest::newRow("close the tab") << QStringLiteral("close");
+    QTest::newRow("filter change") << QStringLiteral("filter");
+    QTest::newRow("F5") << QStringLiteral("F5");
+}
+
+// What the user does happens at the load's first progress report, inside it, so that the
+// worker is still reading or its result still waits to be registered.
+void TestWindow::logsLoadWhileTheWindowGoesOn()
+{
+    QFETCH(QString, during);
+    QTemporaryDir logs;
+    const qint64 records
+        = LogGenerator(11).writeLog(logs.path(), QStringLiteral("Big"), 3, 16 << 20);
+    QVERIFY(records > 10000);
+    Viewer viewer(emptyConfig.path());
+    QVERIFY(QTest::qWaitForWindowExposed(viewer.window));
+    TestSupport drops;
+    drops.dragUrls(viewer.item(QStringLiteral("filesTab")),
+        {QUrl::fromLocalFile(logs.path()).toString()}, true);
+    QQuickItem *status = viewer.item(QStringLiteral("recordStatus"));
+
+    QList<double> shares;
+    QStringList statusTexts;
+    QQuickItem *tab = nullptr;
+    connect(&viewer.core, &KestruneCore::logLoadProgress, &viewer.core, [&] {
+        shares.append(tab->property("progress").toDouble());
+        statusTexts.append(status->property("text").toString());
+        if (shares.size() > 1)
+            return;
+        if (during == QStringLiteral("Escape") || during == QStringLiteral("F5"))
+            QTest::keyClick(
+                viewer.window, during == QStringLiteral("Escape") ? Qt::Key_Escape : Qt::Key_F5);
+        else if (during == QStringLiteral("close"))
+            QTest::mouseClick(viewer.window, Qt::LeftButton, Qt::NoModifier,
+                tab->mapToScene(QPointF(tab->width() - 10, 10)).toPoint());
+        else if (during == QStringLiteral("filter"))
+            QMetaObject::invokeMethod(viewer.item(QStringLiteral("filtersTab")), "containsOnly",
+                Q_ARG(QVariant, QVariantList {QStringLiteral("error")}));
+    });
+    viewer.clickLog(QStringLiteral("Big"));
+    // The tab is there at once, with its progress, before any row.
+    QCOMPARE(viewer.count(QStringLiteral("tabListView")), 1);
+    tab = viewer.withProperty("isCurrentIndex", true);
+    QVERIFY(tab);
+    QCOMPARE(tab->property("progress").toDouble(), 0.0);
+    QCOMPARE(viewer.count(QStringLiteral("logView")), 0);
+    QVERIFY(status->property("text").toString().startsWith(QStringLiteral("loading 0%")));
+    const QPointer<LogOpenJob> job = viewer.core.findChild<LogOpenJob *>();
+    QVERIFY(job);
+    QTRY_VERIFY_WITH_TIMEOUT(job.isNull(), 120000);
+    QCoreApplication::processEvents();
+
+    QVERIFY(!shares.isEmpty());
+    if (during == QStringLiteral("Escape") || during == QStringLiteral("close")) {
+        // Stopped: no tab, no rows, nothing registered, now or later.
+        QCOMPARE(viewer.count(QStringLiteral("tabListView")), 0);
+        QCOMPARE(viewer.count(QStringLiteral("logView")), 0);
+        QVERIFY(viewer.core.logRecordCounts(logs.path(), QStringLiteral("Big")).isEmpty());
+        QCOMPARE(status->property("text").toString(), QString());
+        return;
+    }
+    for (qsizetype i = 1; i < shares.size(); ++i)
+        QVERIFY(shares[i] >= shares[i - 1]);
+    QCOMPARE(shares.constLast(), 1.0);
+    QVERIFY(statusTexts.constLast().startsWith(QStringLiteral("loading 100%")));
+    QCOMPARE(tab->property("progress").toDouble(), -1.0);
+
+    // The rows and the line that counts them agree with what the core holds.
+    const QVariantMap counts = viewer.core.logRecordCounts(logs.path(), QStringLiteral("Big"));
+    QCOMPARE(counts.value(QStringLiteral("total")).toLongLong(), records);
+    const int shown = counts.value(QStringLiteral("shown")).toInt();
+    QCOMPARE(viewer.count(QStringLiteral("logView")), shown);
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    QString expected = QStringLiteral("%1 of %2 records · ")
+                           .arg(english.toString(shown), english.toString(records));
+    if (counts.value(QStringLiteral("filtered")).toBool())
+        expected += QStringLiteral("filter active · ");
+    QVERIFY2(
+        status->property("text").toString().startsWith(expected + QStringLiteral("opened in ")),
+        qPrintable(status->property("text").toString()));
 }
 
 #if defined(__SANITIZE_ADDRESS__)
