@@ -72,7 +72,7 @@ public:
 
     [[nodiscard]] QQuickItem *item(const char *name) const
     {
-        return window->contentItem()->findChild<QQuickItem *>(QString::fromLatin1(name));
+        return window->findChild<QQuickItem *>(QString::fromLatin1(name));
     }
 
     [[nodiscard]] int rows() const { return item("logView")->property("count").toInt(); }
@@ -143,6 +143,8 @@ int main(int argc, char *argv[])
         return 1;
     Window window(quickWindow, core);
     QObject *fileView = window.item("fileView");
+    if (!fileView || !window.item("logView") || !window.item("folderPanel"))
+        return 1;
     StallWatch watch;
     window.idle(500);
 
