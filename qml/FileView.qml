@@ -13,6 +13,8 @@ FocusScope {
     // Logs load, reload and close on worker threads while the window goes on; false does
     // all of it on the interface thread, the list following at once.
     property bool workInBackground: true
+    // A filter change waits for the logs' search texts; the status line says so.
+    property bool filterPending: false
 
     function openFile(folder, file) {
         const open = tabIndex(folder, file);
@@ -80,6 +82,8 @@ FocusScope {
             if (counts.filtered)
                 parts.push(qsTr("filter active"));
         }
+        if (filterPending)
+            parts.push(qsTr("filtering…"));
         if (tab.loadRole !== "") {
             const what = tab.loadRole === "reload" ? qsTr("reloading") : qsTr("loading");
             const percent = Math.floor(100 * tab.bytesReadRole / Math.max(tab.totalBytesRole, 1));
@@ -228,10 +232,17 @@ FocusScope {
             findNextPanel.setFocusOnTextField();
     }
 
+    // Until the search texts are built the search waits without blocking the window; a newer
+    // search takes its place.
     function findText(str) {
         const tab = currentTab();
         if (!tab)
             return;
+        if (!kestruneCore.searchTextsReady()) {
+            core.pendingFind = str;
+            searchTextsWait.start();
+            return;
+        }
         selectAndCentre(kestruneCore.findNext(tab.folderRole, tab.nameRole,
                                               logView.currentIndex + 1, str));
         showStatus();
@@ -266,6 +277,15 @@ FocusScope {
         onActivated: root.cancelLoad()
     }
 
+    Timer {
+        id: searchTextsWait
+
+        interval: 20
+        onTriggered: root.findText(core.pendingFind)
+    }
+
+    onFilterPendingChanged: showStatus()
+
     Connections {
         target: kestruneCore
 
@@ -284,6 +304,7 @@ FocusScope {
         property var tempModel: undefined
         property int currentLineNumber: 0
         property bool currentTabLoads: false
+        property string pendingFind: ""
     }
 
     ListModel {

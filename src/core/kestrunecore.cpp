@@ -280,6 +280,12 @@ QVariantMap KestruneCore::logRecordCounts(QString folder, QString serverName) co
         {QStringLiteral("filtered"), log->filter->hasFilter()}};
 }
 
+bool KestruneCore::searchTextsReady() const
+{
+    return std::all_of(openLogs.begin(), openLogs.end(),
+        [](const OpenLogEntry &log) { return log.model->searchTextsReady(); });
+}
+
 LogOpenJob *KestruneCore::startLoad(const QString &folder, const QString &name)
 {
     LogOpenJob *&job = loadJobs[{folder, name}];

@@ -65,6 +65,9 @@ public:
     // The rows an open log shows, its records, and whether a filter hides any of them:
     // "shown", "total" and "filtered"; empty for a log that is not open.
     Q_INVOKABLE QVariantMap logRecordCounts(QString folder, QString serverName) const;
+    // Whether every open log's search texts are built, so that a text filter or a text search
+    // would not wait for them.
+    Q_INVOKABLE bool searchTextsReady() const;
 
 signals:
     void logLoadProgress(QString folder, QString serverName, double bytesRead, double totalBytes);

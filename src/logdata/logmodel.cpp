@@ -1,5 +1,7 @@
 #include "logmodel.h"
 
+#include <chrono>
+
 LogModel::LogModel(QObject *parent)
     : QAbstractListModel(parent)
 { }
@@ -77,6 +79,12 @@ const SearchTextStore *LogModel::fetchSearchTexts() const
     if (!records.empty() && pendingSearchTexts.valid())
         searchTextsFailed = failureOf([this] { searchTexts = pendingSearchTexts.get(); });
     return searchTextsFailed == Failure::none ? &searchTexts : nullptr;
+}
+
+bool LogModel::searchTextsReady() const
+{
+    return !pendingSearchTexts.valid()
+        || pendingSearchTexts.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
 }
 
 QHash<int, QByteArray> LogModel::roleNames() const

@@ -290,6 +290,7 @@ void TestWindow::logsLoadWhileTheWindowGoesOn_data()
     QTest::newRow("close the tab") << QStringLiteral("close");
     QTest::newRow("filter change") << QStringLiteral("filter");
     QTest::newRow("F5") << QStringLiteral("F5");
+    QTest::newRow("two filter changes as the rows arrive") << QStringLiteral("filters");
 }
 
 // What the user does happens at the load's first progress report, inside it, so that the
@@ -326,6 +327,18 @@ void TestWindow::logsLoadWhileTheWindowGoesOn()
             QMetaObject::invokeMethod(viewer.item(QStringLiteral("filtersTab")), "containsOnly",
                 Q_ARG(QVariant, QVariantList {QStringLiteral("error")}));
     });
+    // The search texts are still being built then, so the changes wait, the later one in place
+    // of the earlier.
+    const auto filter = [&](const QString &text) {
+        QMetaObject::invokeMethod(viewer.item(QStringLiteral("filtersTab")), "containsOnly",
+            Q_ARG(QVariant, QVariantList {text}));
+    };
+    if (during == QStringLiteral("filters")) {
+        connect(&viewer.core, &KestruneCore::logLoadFinished, &viewer.core, [&] {
+            filter(QStringLiteral("camera"));
+            filter(QStringLiteral("disk error"));
+        });
+    }
     viewer.clickLog(QStringLiteral("Big"));
     // The tab is there at once, with its progress, before any row.
     QCOMPARE(viewer.count(QStringLiteral("tabListView")), 1);
@@ -338,6 +351,16 @@ void TestWindow::logsLoadWhileTheWindowGoesOn()
     QVERIFY(job);
     QTRY_VERIFY_WITH_TIMEOUT(job.isNull(), 120000);
     QCoreApplication::processEvents();
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !status->property("text").toString().contains(QStringLiteral("filtering")), 120000);
+    if (during == QStringLiteral("filters")) {
+        KestruneCore reference(emptyConfig.path());
+        const auto *model = qobject_cast<const QAbstractItemModel *>(
+            reference.openLog(logs.path(), QStringLiteral("Big")));
+        reference.containsOnly({QStringLiteral("disk error")});
+        QCOMPARE(viewer.count(QStringLiteral("logView")), model->rowCount());
+        QVERIFY(model->rowCount() < records);
+    }
 
     QVERIFY(!shares.isEmpty());
     if (during == QStringLiteral("Escape") || during == QStringLiteral("close")) {
