@@ -147,7 +147,7 @@ FocusScope {
             return;
         const reloaded = tabModel.get(index).loadRole === "reload";
         tabModel.setProperty(index, "loadRole", "");
-        tabModel.setProperty(index, "openTimeRole", milliseconds);
+        tabModel.setProperty(index, "openTimeRole", opened ? milliseconds : -1);
         if (index !== tabListView.currentIndex)
             return;
         logView.model = opened ? kestruneCore.openLog(folder, name) : null;

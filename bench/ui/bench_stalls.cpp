@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
 #include <QQuickItem>
@@ -202,6 +203,24 @@ int main(int argc, char *argv[])
     window.idle(3000);
     std::printf("    longest tick gap in the 3 s after the close: %.1f ms; %.0f MB resident\n",
         watch.longestGapMs(), BenchMemory::residentMegabytes());
+
+    // Closing the tab while the log loads stops the worker; it frees what it read, then its job
+    // goes.
+    QMetaObject::invokeMethod(fileView, "openFile", Q_ARG(QVariant, folder), Q_ARG(QVariant, name));
+    window.idle(2000);
+    const QPointer<LogOpenJob> job = core.findChild<LogOpenJob *>();
+    const double readShare = job ? job->bytesRead() / std::max(job->totalBytes(), 1.0) : -1;
+    watch.restart();
+    QElapsedTimer stopped;
+    stopped.start();
+    const double closeMs = BenchClock::milliseconds(
+        [&] { QMetaObject::invokeMethod(fileView, "closeFileTab", Q_ARG(QVariant, 0)); });
+    while (job)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    std::printf("close during the load (%.0f%% read): call %.1f ms, worker done and memory freed "
+                "after %.1f ms, longest tick gap %.1f ms; %.0f MB resident\n",
+        100 * readShare, closeMs, double(stopped.nsecsElapsed()) / 1e6, watch.longestGapMs(),
+        BenchMemory::residentMegabytes());
 
     // The same log through the synchronous core call, for its speed.
     const double syncOpen = BenchClock::milliseconds([&] { core.openLog(folder, name); });

@@ -59,6 +59,9 @@ SortedRun parsedRun(const QFileInfo &info, LogRecordLoader::LoadControl *control
         records = QarnLogParser::parse(file.release(), notes);
     else
         failed = true;
+    // A stopped load keeps nothing, and sorting what it read would only delay the stop.
+    if (control && control->stopRequested.load())
+        return {};
     // The parser reserves room for a typical record size. In a large list the room left over
     // is never touched, but in a small one it shares pages with data and counts in full.
     if (records.capacity() * sizeof(QarnLog) < smallListBytes)
