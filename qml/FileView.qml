@@ -88,7 +88,10 @@ FocusScope {
             const what = tab.loadRole === "reload" ? qsTr("reloading") : qsTr("loading");
             const percent = Math.floor(100 * tab.bytesReadRole / Math.max(tab.totalBytesRole, 1));
             const megabytes = bytes => grouped(bytes / 1048576);
-            parts.push(qsTr("%1 %2% (%3 of %4 MB)").arg(what).arg(percent).arg(megabytes(tab.bytesReadRole)).arg(megabytes(tab.totalBytesRole)));
+            parts.push(qsTr("%1 %2% (%3 of %4 MiB)").arg(what).arg(percent).arg(megabytes(tab.bytesReadRole)).arg(megabytes(tab.totalBytesRole)));
+            // Merging and building the models follow the reading.
+            if (tab.totalBytesRole > 0 && tab.bytesReadRole >= tab.totalBytesRole)
+                parts.push(qsTr("building the list"));
         } else if (tab.openTimeRole >= 0) {
             parts.push(qsTr("opened in %1 s").arg((tab.openTimeRole / 1000).toFixed(1)));
         }
