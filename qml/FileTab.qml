@@ -8,6 +8,8 @@ Item {
 
     property string text: ""
     property bool isCurrentIndex: false
+    // The share of the log read so far while it loads; below 0 when no load runs.
+    property real progress: -1
 
     signal switchToTab
     signal closeTab
@@ -88,5 +90,16 @@ Item {
         height: 3
         color: "#3498db"
         visible: root.isCurrentIndex
+    }
+
+    // The share of the log read while it loads, along the top edge.
+    Rectangle {
+        objectName: "loadProgress"
+        anchors.left: parent.left
+        anchors.top: parent.top
+        width: parent.width * Math.min(root.progress, 1)
+        height: 3
+        color: "#3498db"
+        visible: root.progress >= 0
     }
 }

@@ -6,7 +6,8 @@ import "./fonts"
 // The open logs as tabs over the record list of the current tab, with the find panel,
 // the jump-to-end button and the detail window. A line above the records says what the core
 // has to say about the current log: why it could not be opened, that it has no records, or
-// that a filter or search could not run.
+// that a filter or search could not run. A line below them counts the records and shows how
+// far a load has got.
 // The record list shows a window of the log's rows, moved along as the list scrolls, so that
 // rows keep exact positions in logs of any length; its scroll bar maps the whole log.
 FocusScope {
@@ -19,21 +20,37 @@ FocusScope {
             "containsAll": false,
             "onlyErrors": false
         })
+    // Logs load, reload and close on worker threads while the window goes on; false does
+    // all of it on the interface thread, the list following at once.
+    property bool workInBackground: true
+    // A filter change waits for the logs' search texts; the status line says so.
+    property bool filterPending: false
 
     function openFile(folder, file) {
-        for (let i = 0; i < tabModel.count; ++i) {
-            const tab = tabModel.get(i);
-            if (tab.folderRole === folder && tab.nameRole === file) {
-                switchToFileTab(i);
-                return;
-            }
+        const open = tabIndex(folder, file);
+        if (open >= 0) {
+            switchToFileTab(open);
+            return;
         }
         tabModel.append({
                 "folderRole": folder,
                 "nameRole": file,
-                "visibleIndexRole": 0
+                "visibleIndexRole": 0,
+                "loadRole": "",
+                "bytesReadRole": 0,
+                "totalBytesRole": 0,
+                "openTimeRole": -1
             });
         switchToFileTab(tabListView.count - 1);
+    }
+
+    function tabIndex(folder, file) {
+        for (let i = 0; i < tabModel.count; ++i) {
+            const tab = tabModel.get(i);
+            if (tab.folderRole === folder && tab.nameRole === file)
+                return i;
+        }
+        return -1;
     }
 
     function switchToFileTab(index) {
@@ -75,6 +92,38 @@ FocusScope {
         const tab = currentTab();
         statusText.text = tab ? kestruneCore.logStatus(tab.folderRole, tab.nameRole)
                               : kestruneCore.startNotice();
+        recordStatus.text = tab ? recordStatusOf(tab) : "";
+        core.currentTabLoads = tab !== null && tab.loadRole !== "";
+    }
+
+    // "1,204 of 3,927,867 records", whether a filter hides any, how far a load has got
+    // and how long the last one took.
+    function recordStatusOf(tab) {
+        const parts = [];
+        const counts = kestruneCore.logRecordCounts(tab.folderRole, tab.nameRole);
+        if (counts.total !== undefined) {
+            parts.push(qsTr("%1 of %2 records").arg(grouped(counts.shown)).arg(grouped(counts.total)));
+            if (counts.filtered)
+                parts.push(qsTr("filter active"));
+        }
+        if (filterPending)
+            parts.push(qsTr("filtering…"));
+        if (tab.loadRole !== "") {
+            const what = tab.loadRole === "reload" ? qsTr("reloading") : qsTr("loading");
+            const percent = Math.floor(100 * tab.bytesReadRole / Math.max(tab.totalBytesRole, 1));
+            const megabytes = bytes => grouped(bytes / 1048576);
+            parts.push(qsTr("%1 %2% (%3 of %4 MiB)").arg(what).arg(percent).arg(megabytes(tab.bytesReadRole)).arg(megabytes(tab.totalBytesRole)));
+            // Merging and building the models follow the reading.
+            if (tab.totalBytesRole > 0 && tab.bytesReadRole >= tab.totalBytesRole)
+                parts.push(qsTr("building the list"));
+        } else if (tab.openTimeRole >= 0) {
+            parts.push(qsTr("opened in %1 s").arg((tab.openTimeRole / 1000).toFixed(1)));
+        }
+        return parts.join(" · ");
+    }
+
+    function grouped(number) {
+        return Number(Math.round(number)).toLocaleString(Qt.locale("en_US"), "f", 0);
     }
 
     function restoreLineNumber() {
@@ -86,14 +135,25 @@ FocusScope {
     }
 
     // Makes the tab at index current, binds the list to its log and puts its saved row on top.
+    // A log that is not open yet leaves the list empty until its load has finished.
     function showTab(index) {
         tabListView.currentIndex = index;
         const tab = tabModel.get(index);
-        showRecords(openFilteredLog(tab.folderRole, tab.nameRole));
-        if (tab.visibleIndexRole < recordWindow.sourceCount)
-            logView.positionViewAtIndex(listIndexOf(tab.visibleIndexRole), ListView.Beginning);
+        if (workInBackground && kestruneCore.openLogAsync(tab.folderRole, tab.nameRole)) {
+            if (tab.loadRole === "")
+                tabModel.setProperty(index, "loadRole", "open");
+            showRecords(null);
+        } else {
+            showRecords(openFilteredLog(tab.folderRole, tab.nameRole));
+            showSavedRow(tab);
+        }
         forgetRowMarks();
         showStatus();
+    }
+
+    function showSavedRow(tab) {
+        if (tab.visibleIndexRole < recordWindow.sourceCount)
+            logView.positionViewAtIndex(listIndexOf(tab.visibleIndexRole), ListView.Beginning);
     }
 
     // Binds the record list to a record model, or to none, through its window of rows. A new
@@ -105,6 +165,58 @@ FocusScope {
         logView.model = null;
         recordWindow.sourceModel = model;
         logView.model = model ? recordWindow : null;
+    }
+
+    function closeLogOf(folder, name) {
+        if (workInBackground)
+            kestruneCore.closeLogAsync(folder, name);
+        else
+            kestruneCore.closeLog(folder, name);
+    }
+
+    function showLoadProgress(folder, name, bytesRead, totalBytes) {
+        const index = tabIndex(folder, name);
+        if (index < 0)
+            return;
+        tabModel.setProperty(index, "bytesReadRole", bytesRead);
+        tabModel.setProperty(index, "totalBytesRole", totalBytes);
+        if (index === tabListView.currentIndex)
+            showStatus();
+    }
+
+    // A first open shows the log from its saved row, a reload from its end, as before.
+    function finishLoad(folder, name, opened, milliseconds) {
+        const index = tabIndex(folder, name);
+        if (index < 0)
+            return;
+        const reloaded = tabModel.get(index).loadRole === "reload";
+        tabModel.setProperty(index, "loadRole", "");
+        tabModel.setProperty(index, "openTimeRole", opened ? milliseconds : -1);
+        if (index !== tabListView.currentIndex)
+            return;
+        showRecords(opened ? openFilteredLog(folder, name) : null);
+        forgetRowMarks();
+        if (reloaded)
+            showReloaded(folder, name);
+        else
+            showSavedRow(tabModel.get(index));
+        showStatus();
+    }
+
+    // Escape stops the current tab's load: a reload keeps the rows it had, a first open
+    // closes its tab.
+    function cancelLoad() {
+        const index = tabListView.currentIndex;
+        const tab = currentTab();
+        if (!tab || tab.loadRole === "")
+            return;
+        if (tab.loadRole === "open") {
+            closeFileTab(index);
+            return;
+        }
+        kestruneCore.cancelLoad(tab.folderRole, tab.nameRole);
+        tabModel.setProperty(index, "loadRole", "");
+        showStatus();
     }
 
     function topRow() {
@@ -188,7 +300,7 @@ FocusScope {
         // The core destroys the closed log's model at once: the list must not hold it then.
         if (index === current)
             showRecords(null);
-        kestruneCore.closeLog(folder, name);
+        closeLogOf(folder, name);
         tabModel.remove(index);
         if (tabModel.count === 0) {
             showRecords(null);
@@ -204,13 +316,27 @@ FocusScope {
             return;
         const folder = tab.folderRole;
         const name = tab.nameRole;
+        if (workInBackground) {
+            // A reload that is running already goes on; the rows stay until the new ones come.
+            if (tab.loadRole === "" && kestruneCore.reloadLogAsync(folder, name)) {
+                const open = kestruneCore.logRecordCounts(folder, name).total !== undefined;
+                tabModel.setProperty(tabListView.currentIndex, "loadRole", open ? "reload" : "open");
+            }
+            showStatus();
+            return;
+        }
         // Detached first, so that the list never touches the model that closeLog destroys.
         showRecords(null);
         kestruneCore.closeLog(folder, name);
         showRecords(openFilteredLog(folder, name));
         forgetRowMarks();
-        // Under a filter a reload ends as a filter change does, on the record clicked last;
-        // otherwise on the last record, the one shown, so that the keys go on from there.
+        showReloaded(folder, name);
+        showStatus();
+    }
+
+    // Under a filter a reload ends as a filter change does, on the record clicked last;
+    // otherwise on the last record, the one shown, so that the keys go on from there.
+    function showReloaded(folder, name) {
         if (isFiltered() && kestruneCore.getIndex(folder, name, core.currentLineNumber) >= 0) {
             showEnd();
             restoreLineNumber();
@@ -218,7 +344,16 @@ FocusScope {
             moveTo(recordWindow.sourceCount - 1, false);
             showEnd();
         }
-        showStatus();
+    }
+
+    // True when the logs' search texts are built; otherwise the search is tried again shortly,
+    // without blocking the window, unless a newer one takes its place.
+    function searchTextsReadyFor(search) {
+        if (kestruneCore.searchTextsReady())
+            return true;
+        core.pendingFind = search;
+        searchTextsWait.start();
+        return false;
     }
 
     function openFindNextPanel() {
@@ -227,9 +362,13 @@ FocusScope {
             findNextPanel.setFocusOnTextField();
     }
 
+    // Until the search texts are built the search waits without blocking the window; a newer
+    // search takes its place.
     function findText(str) {
         const tab = currentTab();
         if (!tab)
+            return;
+        if (!searchTextsReadyFor(() => findText(str)))
             return;
         const from = core.selectedRow;
         const row = kestruneCore.findNext(tab.folderRole, tab.nameRole, from + 1, str);
@@ -241,6 +380,8 @@ FocusScope {
     function findPreviousText(str) {
         const tab = currentTab();
         if (!tab)
+            return;
+        if (!searchTextsReadyFor(() => findPreviousText(str)))
             return;
         const from = core.selectedRow < 0 ? recordWindow.sourceCount : core.selectedRow;
         const row = kestruneCore.findPrevious(tab.folderRole, tab.nameRole, from - 1, str);
@@ -369,6 +510,38 @@ FocusScope {
         onCloseTab: root.closeCurrentTab()
     }
 
+    // Wherever the keyboard focus is, while the current tab loads.
+    Shortcut {
+        sequence: "Escape"
+        enabled: core.currentTabLoads
+        onActivated: root.cancelLoad()
+    }
+
+    Timer {
+        id: searchTextsWait
+
+        interval: 20
+        onTriggered: {
+            const search = core.pendingFind;
+            core.pendingFind = null;
+            search();
+        }
+    }
+
+    onFilterPendingChanged: showStatus()
+
+    Connections {
+        target: kestruneCore
+
+        function onLogLoadProgress(folder, serverName, bytesRead, totalBytes) {
+            root.showLoadProgress(folder, serverName, bytesRead, totalBytes);
+        }
+
+        function onLogLoadFinished(folder, serverName, opened, milliseconds) {
+            root.finishLoad(folder, serverName, opened, milliseconds);
+        }
+    }
+
     QtObject {
         id: core
 
@@ -387,6 +560,9 @@ FocusScope {
         // The row that the last text search found, and the text it found there.
         property int foundRow: -1
         property string foundText: ""
+        property bool currentTabLoads: false
+        // A search that waits for the search texts.
+        property var pendingFind: null
     }
 
     RecordWindowModel {
@@ -423,10 +599,14 @@ FocusScope {
             delegate: FileTab {
                 required property int index
                 required property string nameRole
+                required property string loadRole
+                required property real bytesReadRole
+                required property real totalBytesRole
 
                 width: 135
                 height: 50
                 text: nameRole
+                progress: loadRole === "" ? -1 : bytesReadRole / Math.max(totalBytesRole, 1)
                 isCurrentIndex: tabListView.currentIndex === index
                 onSwitchToTab: {
                     root.switchToFileTab(index);
@@ -485,7 +665,8 @@ FocusScope {
         anchors.left: root.left
         anchors.leftMargin: 5
         anchors.right: root.right
-        anchors.bottom: root.bottom
+        anchors.bottom: statusLine.top
+        onCountChanged: root.showStatus()
         onCurrentIndexChanged: {
             if (!core.moving)
                 core.selectedRow = currentIndex < 0 ? -1 : recordWindow.first + currentIndex;
@@ -547,13 +728,36 @@ FocusScope {
         }
     }
 
+    Rectangle {
+        id: statusLine
+
+        anchors.left: root.left
+        anchors.right: root.right
+        anchors.bottom: root.bottom
+        height: 24
+        color: kestruneCore.getStyle("tabBackgroundColor", "#2b3033")
+
+        Text {
+            id: recordStatus
+
+            objectName: "recordStatus"
+            anchors.fill: parent
+            leftPadding: 8
+            verticalAlignment: Text.AlignVCenter
+            elide: Text.ElideRight
+            font.family: GlobalFont.name
+            font.pixelSize: 13
+            color: "#ffffff"
+        }
+    }
+
     Button {
         id: btnToBottom
 
         objectName: "btnToBottom"
         width: 20
         height: 20
-        anchors.bottom: root.bottom
+        anchors.bottom: statusLine.top
         anchors.bottomMargin: 15
         anchors.right: root.right
         anchors.rightMargin: 15

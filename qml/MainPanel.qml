@@ -24,14 +24,31 @@ FocusScope {
     }
 
     // The record list lets go of its model while the core filters, then selects again the
-    // record clicked last. The file view keeps the filter for the logs it opens later.
+    // record clicked last. The file view keeps the filter for the logs it opens later. Until
+    // the open logs' search texts are built the change waits without blocking the window, and
+    // a newer change takes its place.
     function changeFilter(change, applyInCore) {
         fileView.logFilter = Object.assign({}, fileView.logFilter, change);
+        pendingFilter = applyInCore;
+        fileView.filterPending = true;
+        applyPendingFilter();
+    }
+
+    function applyPendingFilter() {
+        if (!kestruneCore.searchTextsReady()) {
+            searchTextsWait.start();
+            return;
+        }
+        const applyInCore = pendingFilter;
+        pendingFilter = null;
+        fileView.filterPending = false;
         fileView.disconnectModel();
         applyInCore();
         fileView.connectModel();
         fileView.restoreLineNumber();
     }
+
+    property var pendingFilter: null
 
     width: 100
     height: 100
@@ -41,6 +58,13 @@ FocusScope {
             mainPanel.zoom(mainPanel.scaleStep);
         if ((event.modifiers & Qt.ControlModifier) && event.key === Qt.Key_Minus)
             mainPanel.zoom(-mainPanel.scaleStep);
+    }
+
+    Timer {
+        id: searchTextsWait
+
+        interval: 20
+        onTriggered: mainPanel.applyPendingFilter()
     }
 
     SplitView {

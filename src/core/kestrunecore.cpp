@@ -1,12 +1,9 @@
 #include "kestrunecore.h"
 
 #include "foldercatalogue.h"
-#include "logrecordloader.h"
 #include "paralleltextfinder.h"
-#include "textlinereader.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QJSEngine>
 
@@ -42,33 +39,6 @@ QString openFailureText(Failure failure)
 {
     return QCoreApplication::translate("KestruneCore", "Could not open this log: %1.")
         .arg(reasonOf(failure));
-}
-
-// What a load met besides the records, one line each; files are named from the log's folder.
-QStringList noticesOf(const LogRecordLoader::LoadedLog &loaded, const QString &folder)
-{
-    QStringList notices;
-    if (const auto count = int(loaded.unreadableFiles.size())) {
-        QStringList names;
-        for (const QString &path : loaded.unreadableFiles)
-            names.append(QDir(folder).relativeFilePath(path));
-        notices.append((count == 1
-                ? QCoreApplication::translate("KestruneCore", "1 file could not be read: %1")
-                : QCoreApplication::translate(
-                    "KestruneCore", "%n files could not be read: %1", nullptr, count))
-                           .arg(names.join(QStringLiteral(", "))));
-    }
-    if (loaded.records.empty())
-        notices.append(QCoreApplication::translate("KestruneCore", "No records in this log."));
-    if (const auto count = int(loaded.cutLines)) {
-        notices.append(
-            (count == 1 ? QCoreApplication::translate(
-                 "KestruneCore", "1 line was longer than %1 MiB and was cut.")
-                        : QCoreApplication::translate("KestruneCore",
-                            "%n lines were longer than %1 MiB and were cut.", nullptr, count))
-                .arg(TextLineReader::defaultMaxLineBytes >> 20));
-    }
-    return notices;
 }
 
 // Runs search(finder, texts, rows) with a finder of str over the log's visible rows; -1 when
@@ -129,6 +99,9 @@ KestruneCore::KestruneCore(const QString &configFolder)
 KestruneCore::~KestruneCore()
 {
     clipboard.waitForCopy();
+    for (const auto &load : loadJobs)
+        load.second->cancel();
+    backgroundWork.waitForDone();
     // Open logs go from first to last; the vector's own destruction leaves that order open.
     for (OpenLogEntry &entry : openLogs)
         destroyModels(entry);
@@ -161,13 +134,14 @@ QObject *KestruneCore::openLog(QString folder, QString serverName)
 {
     if (const OpenLogEntry *open = findOpenLog(folder, serverName))
         return open->filter.get();
+    cancelLoad(folder, serverName);
     failedOpens.erase({folder, serverName});
     QString whyNot;
     // A log too large for the memory left, for example: nothing is registered, and whatever
     // was built is gone with the entry.
     const Failure failure = failureOf([&] { whyNot = openNewLog(folder, serverName); });
     if (failure == Failure::none && whyNot.isEmpty())
-        return openLogs.back().filter.get();
+        return findOpenLog(folder, serverName)->filter.get();
     // Saying why takes a little memory as well; without it the log simply stays unopened.
     (void)failureOf([&] {
         failedOpens[{folder, serverName}]
@@ -179,29 +153,40 @@ QObject *KestruneCore::openLog(QString folder, QString serverName)
 // Loads a log and registers it; returns why it could not, or an empty text.
 QString KestruneCore::openNewLog(const QString &folder, const QString &name)
 {
-    const FolderScan scan = FolderCatalogue::scanFolder(folder);
-    const auto log = scan.logs.find(name);
-    if (log == scan.logs.end())
-        return tr("Could not open this log: none of its files were found.");
-    LogRecordLoader::LoadedLog loaded = LogRecordLoader::loadLog(log->second);
-    OpenLogEntry entry {
-        folder, name, std::make_unique<LogModel>(), nullptr, noticesOf(loaded, folder)};
-    entry.model->setRecords(std::move(loaded.records));
-    entry.filter = std::make_unique<LogFilterModel>(this);
+    (void)registerLoaded(folder, name, LogOpenJob::loadEntry(folder, name, nullptr));
+    const auto failed = failedOpens.find({folder, name});
+    return failed == failedOpens.end() ? QString() : failed->second;
+}
+
+std::optional<OpenLogEntry> KestruneCore::registerLoaded(
+    const QString &folder, const QString &name, LogOpenJob::Loaded &&loaded)
+{
+    failedOpens.erase({folder, name});
+    if (!loaded.entry) {
+        failedOpens[{folder, name}] = loaded.failure == Failure::none
+            ? tr("Could not open this log: none of its files were found.")
+            : openFailureText(loaded.failure);
+        return std::nullopt;
+    }
+    OpenLogEntry &entry = *loaded.entry;
+    entry.filter->setParent(this);
     QJSEngine::setObjectOwnership(entry.filter.get(), QJSEngine::CppOwnership);
-    entry.filter->setSourceModel(entry.model.get());
-    // The first filter pass and the proxy's row mapping run here, where a failure is caught,
-    // rather than inside the list's first row count.
-    entry.filter->rowCount();
-    if (entry.filter->passFailure() != Failure::none)
-        return openFailureText(entry.filter->passFailure());
-    openLogs.push_back(std::move(entry));
-    return {};
+    const auto open = findOpenEntry(folder, name);
+    if (open == openLogs.end()) {
+        openLogs.push_back(std::move(entry));
+        return std::nullopt;
+    }
+    // Moved out whole first: assigning over the entry would destroy its record model before
+    // its filter model.
+    std::optional<OpenLogEntry> replaced(std::move(*open));
+    *open = std::move(entry);
+    return replaced;
 }
 
 void KestruneCore::closeLog(QString folder, QString serverName)
 {
     clipboard.waitForCopy();
+    cancelLoad(folder, serverName);
     failedOpens.erase({folder, serverName});
     const auto isClosed = [&](const OpenLogEntry &entry) {
         return entry.folder == folder && entry.name == serverName;
@@ -233,6 +218,7 @@ void KestruneCore::showOnlyErrors(bool onlyErrors)
 void KestruneCore::filterLog(
     QString folder, QString serverName, QVariantList filters, bool containsAll, bool onlyErrors)
 {
+    clipboard.waitForCopy();
     if (const OpenLogEntry *log = findOpenLog(folder, serverName))
         log->filter->setFilter(filters, !containsAll, onlyErrors);
 }
@@ -347,6 +333,121 @@ QString KestruneCore::startNotice() const
 void KestruneCore::addStartNotice(const QString &line)
 {
     startNotices.append(line);
+}
+
+QObject *KestruneCore::openLogAsync(QString folder, QString serverName)
+{
+    return findOpenLog(folder, serverName) ? nullptr : startLoad(folder, serverName);
+}
+
+QObject *KestruneCore::reloadLogAsync(QString folder, QString serverName)
+{
+    return startLoad(folder, serverName);
+}
+
+void KestruneCore::cancelLoad(QString folder, QString serverName)
+{
+    const auto load = loadJobs.find({folder, serverName});
+    if (load == loadJobs.end())
+        return;
+    load->second->cancel();
+    loadJobs.erase(load);
+}
+
+void KestruneCore::closeLogAsync(QString folder, QString serverName)
+{
+    clipboard.waitForCopy();
+    cancelLoad(folder, serverName);
+    failedOpens.erase({folder, serverName});
+    if (std::optional<OpenLogEntry> closed = takeOpenLog(folder, serverName))
+        disposeInBackground(std::move(*closed));
+}
+
+QVariantMap KestruneCore::logRecordCounts(QString folder, QString serverName) const
+{
+    const OpenLogEntry *log = findOpenLog(folder, serverName);
+    if (!log)
+        return {};
+    return {{QStringLiteral("shown"), log->filter->rowCount()},
+        {QStringLiteral("total"), log->model->rowCount()},
+        {QStringLiteral("filtered"), log->filter->hasFilter()}};
+}
+
+bool KestruneCore::searchTextsReady() const
+{
+    return std::all_of(openLogs.begin(), openLogs.end(),
+        [](const OpenLogEntry &log) { return log.model->searchTextsReady(); });
+}
+
+LogOpenJob *KestruneCore::startLoad(const QString &folder, const QString &name)
+{
+    LogOpenJob *&job = loadJobs[{folder, name}];
+    if (job)
+        return job;
+    job = new LogOpenJob(folder, name, backgroundWork, this);
+    QJSEngine::setObjectOwnership(job, QJSEngine::CppOwnership);
+    LogOpenJob *started = job;
+    connect(started, &LogOpenJob::progressChanged, this, [this, started] {
+        emit logLoadProgress(
+            started->folder(), started->name(), started->bytesRead(), started->totalBytes());
+    });
+    connect(started, &LogOpenJob::finished, this, [this, started] { finishLoad(started); });
+    return started;
+}
+
+// The new models are bound by the signal's receivers before the replaced ones go.
+void KestruneCore::finishLoad(LogOpenJob *job)
+{
+    job->deleteLater();
+    LogOpenJob::Loaded loaded = job->takeResult();
+    std::optional<OpenLogEntry> replaced;
+    if (job->isCancelled()) {
+        if (loaded.entry)
+            replaced = std::move(*loaded.entry);
+    } else {
+        loadJobs.erase({job->folder(), job->name()});
+        const bool loadedAny = loaded.entry != nullptr;
+        (void)failureOf(
+            [&] { replaced = registerLoaded(job->folder(), job->name(), std::move(loaded)); });
+        // A reload that failed leaves the log closed, as closing and opening it would.
+        if (!loadedAny)
+            replaced = takeOpenLog(job->folder(), job->name());
+        const bool opened = findOpenLog(job->folder(), job->name()) != nullptr;
+        emit logLoadFinished(job->folder(), job->name(), opened, job->elapsedMilliseconds());
+    }
+    if (replaced) {
+        clipboard.waitForCopy();
+        disposeInBackground(std::move(*replaced));
+    }
+}
+
+std::optional<OpenLogEntry> KestruneCore::takeOpenLog(const QString &folder, const QString &name)
+{
+    const auto open = findOpenEntry(folder, name);
+    if (open == openLogs.end())
+        return std::nullopt;
+    std::optional<OpenLogEntry> taken(std::move(*open));
+    openLogs.erase(open);
+    return taken;
+}
+
+std::vector<OpenLogEntry>::iterator KestruneCore::findOpenEntry(
+    const QString &folder, const QString &name)
+{
+    return std::find_if(openLogs.begin(), openLogs.end(),
+        [&](const OpenLogEntry &log) { return log.folder == folder && log.name == name; });
+}
+
+// The filter model goes at once, before its source; the record model, which holds the log's
+// memory, on a worker, where nothing else can reach it any more.
+void KestruneCore::disposeInBackground(OpenLogEntry &&entry)
+{
+    entry.filter.reset();
+    LogModel *model = entry.model.release();
+    if (!model)
+        return;
+    model->moveToThread(nullptr);
+    backgroundWork.start([model] { delete model; });
 }
 
 const OpenLogEntry *KestruneCore::findOpenLog(const QString &folder, const QString &name) const

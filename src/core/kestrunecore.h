@@ -1,15 +1,18 @@
 #pragma once
 
+#include "logopenjob.h"
 #include "openlogentry.h"
 #include "recordclipboard.h"
 
 #include <QObject>
 #include <QSettings>
 #include <QStandardItemModel>
+#include <QThreadPool>
 #include <QUrl>
 #include <QVariant>
 
 #include <map>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -66,8 +69,48 @@ public:
     Q_INVOKABLE QVariant getSetting(QString key, QVariant defaultValue = QVariant()) const;
     Q_INVOKABLE QVariant getStyle(QString key, QVariant defaultValue = QVariant()) const;
 
+    // Opening without blocking the caller. A log that is not open is loaded on a worker
+    // thread: the call returns its LogOpenJob at once (the running one, when the log is being
+    // loaded already), logLoadProgress follows the reading, and logLoadFinished tells when
+    // the log is registered and openLog returns its filter model without waiting, or when the
+    // load failed and logStatus says why. Null when the log is open: openLog returns it now.
+    Q_INVOKABLE QObject *openLogAsync(QString folder, QString serverName);
+    // Loads the log again in the same way; until logLoadFinished the open log keeps its
+    // models, then openLog returns new ones and the old ones are freed in the background.
+    Q_INVOKABLE QObject *reloadLogAsync(QString folder, QString serverName);
+    // Stops a load of the log that is still running, without waiting for it: nothing of it
+    // is registered, no signal of it follows, and its memory is freed on the worker.
+    Q_INVOKABLE void cancelLoad(QString folder, QString serverName);
+    // As closeLog, but returns at once: the record model, which holds the log's memory, is
+    // destroyed on a worker thread.
+    Q_INVOKABLE void closeLogAsync(QString folder, QString serverName);
+    // The rows an open log shows, its records, and whether a filter hides any of them:
+    // "shown", "total" and "filtered"; empty for a log that is not open.
+    Q_INVOKABLE QVariantMap logRecordCounts(QString folder, QString serverName) const;
+    // Whether every open log's search texts are built, so that a text filter or a text search
+    // would not wait for them.
+    Q_INVOKABLE bool searchTextsReady() const;
+
+signals:
+    void logLoadProgress(QString folder, QString serverName, double bytesRead, double totalBytes);
+    // opened: the log is registered; otherwise logStatus says why not. milliseconds: from the
+    // start of the load.
+    void logLoadFinished(QString folder, QString serverName, bool opened, double milliseconds);
+
 private:
     [[nodiscard]] QString openNewLog(const QString &folder, const QString &name);
+    // Registers a loaded log in place of an open one of the same key, which is returned, or
+    // at the end; without an entry, records why the log could not be opened.
+    std::optional<OpenLogEntry> registerLoaded(
+        const QString &folder, const QString &name, LogOpenJob::Loaded &&loaded);
+    // Removes the entry of a key from the registry, keeping the others' order.
+    [[nodiscard]] std::optional<OpenLogEntry> takeOpenLog(
+        const QString &folder, const QString &name);
+    [[nodiscard]] std::vector<OpenLogEntry>::iterator findOpenEntry(
+        const QString &folder, const QString &name);
+    [[nodiscard]] LogOpenJob *startLoad(const QString &folder, const QString &name);
+    void finishLoad(LogOpenJob *job);
+    void disposeInBackground(OpenLogEntry &&entry);
     [[nodiscard]] const OpenLogEntry *findOpenLog(const QString &folder, const QString &name) const;
     // Runs a text search on the open log and notes whether it could run; -1 when not open.
     template<typename Search>
@@ -85,4 +128,8 @@ private:
     QSettings style;
     // Writes copied records on a worker thread; the open logs wait for it before they change.
     RecordClipboard clipboard;
+    // The loads still running, by folder and name; a cancelled one leaves at once.
+    std::map<std::pair<QString, QString>, LogOpenJob *> loadJobs;
+    // Runs the loads and frees closed logs.
+    QThreadPool backgroundWork;
 };

@@ -18,31 +18,50 @@ using SortedRun = LogRecordLoader::SortedRun;
 // Below this size a list's unused room is given back after parsing.
 constexpr size_t smallListBytes = size_t(4) << 20;
 
-// A file that tells, as the parser that owns it deletes it, whether a read failed.
+// A file that tells, as the parser that owns it deletes it, whether a read failed; with a
+// control, it counts the bytes it reads there and ends its data early once a stop is asked.
 class ReadCheckedFile : public QFile
 {
 public:
-    ReadCheckedFile(const QString &path, bool &failed)
+    ReadCheckedFile(const QString &path, bool &failed, LogRecordLoader::LoadControl *control)
         : QFile(path)
         , failed(failed)
+        , control(control)
     { }
     ~ReadCheckedFile() override { failed = failed || error() != QFileDevice::NoError; }
 
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        if (!control)
+            return QFile::readData(data, maxSize);
+        if (control->stopRequested.load(std::memory_order_relaxed))
+            return 0;
+        const qint64 got = QFile::readData(data, maxSize);
+        if (got > 0)
+            control->bytesRead.fetch_add(got, std::memory_order_relaxed);
+        return got;
+    }
+
 private:
     bool &failed;
+    LogRecordLoader::LoadControl *control;
 };
 
 // Parses and sorts one file on the calling thread.
-SortedRun parsedRun(const QFileInfo &info)
+SortedRun parsedRun(const QFileInfo &info, LogRecordLoader::LoadControl *control)
 {
     bool failed = false;
     QarnLogParser::ParseNotes notes;
     LogRecordLoader::Records records;
-    auto file = std::make_unique<ReadCheckedFile>(info.absoluteFilePath(), failed);
+    auto file = std::make_unique<ReadCheckedFile>(info.absoluteFilePath(), failed, control);
     if (file->open(QIODevice::ReadOnly))
         records = QarnLogParser::parse(file.release(), notes);
     else
         failed = true;
+    // A stopped load keeps nothing, and sorting what it read would only delay the stop.
+    if (control && control->stopRequested.load())
+        return {};
     // The parser reserves room for a typical record size. In a large list the room left over
     // is never touched, but in a small one it shares pages with data and counts in full.
     if (records.capacity() * sizeof(QarnLog) < smallListBytes)
@@ -60,10 +79,19 @@ LogRecordLoader::Records LogRecordLoader::loadLogRecords(const QList<QFileInfo> 
     return loadLog(files).records;
 }
 
-LogRecordLoader::LoadedLog LogRecordLoader::loadLog(const QList<QFileInfo> &files)
+LogRecordLoader::LoadedLog LogRecordLoader::loadLog(
+    const QList<QFileInfo> &files, LoadControl *control)
 {
-    std::vector<SortedRun> runs = parseSortedRuns(files);
+    if (control) {
+        qint64 total = 0;
+        for (const QFileInfo &file : files)
+            total += file.size();
+        control->totalBytes.store(total);
+    }
+    std::vector<SortedRun> runs = parseSortedRuns(files, control);
     LoadedLog loaded;
+    if (control && control->stopRequested.load())
+        return loaded;
     for (size_t i = 0; i < runs.size(); ++i) {
         loaded.cutLines += runs[i].notes.cutLines;
         if (runs[i].readFailed)
@@ -74,7 +102,7 @@ LogRecordLoader::LoadedLog LogRecordLoader::loadLog(const QList<QFileInfo> &file
 }
 
 std::vector<LogRecordLoader::SortedRun> LogRecordLoader::parseSortedRuns(
-    const QList<QFileInfo> &files)
+    const QList<QFileInfo> &files, LoadControl *control)
 {
     std::vector<SortedRun> runs(size_t(files.size()));
     std::atomic<size_t> nextFile {0};
@@ -88,7 +116,7 @@ std::vector<LogRecordLoader::SortedRun> LogRecordLoader::parseSortedRuns(
         try {
             for (size_t file;
                  (file = nextFile.fetch_add(1, std::memory_order_relaxed)) < runs.size();)
-                runs[file] = parsedRun(files[qsizetype(file)]);
+                runs[file] = parsedRun(files[qsizetype(file)], control);
         } catch (...) {
             nextFile.store(runs.size(), std::memory_order_relaxed);
             throw;

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QStringList>
 
+#include <atomic>
 #include <vector>
 
 // Reads the files of one log in parallel and merges their records into one list ordered by
@@ -36,18 +37,31 @@ public:
         qsizetype cutLines = 0;
     };
 
+    // Lets another thread follow a load and stop it: the files' sizes when the load began,
+    // the bytes read so far, and a stop request, after which the load reads no further and
+    // returns no records.
+    struct LoadControl
+    {
+        std::atomic<qint64> totalBytes {0};
+        std::atomic<qint64> bytesRead {0};
+        std::atomic<bool> stopRequested {false};
+    };
+
     // Parses every file that opens and merges their records. The result equals a stable sort
     // by dateTime of the files' records in list order.
     [[nodiscard]] static Records loadLogRecords(const QList<QFileInfo> &files);
     // The same, with what the load met on the way. An exception (such as std::bad_alloc)
     // reaches the caller after every job has ended, and nothing is kept.
-    [[nodiscard]] static LoadedLog loadLog(const QList<QFileInfo> &files);
+    // With a control, the bytes read are counted in it as the files are read.
+    [[nodiscard]] static LoadedLog loadLog(
+        const QList<QFileInfo> &files, LoadControl *control = nullptr);
 
     // Parses the files on about one thread per core, each taking the next file as it gets
     // free, and blocks until the last one has finished; returns one sorted run per file, in
     // list order. An exception of a job (such as std::bad_alloc) reaches the caller after
     // every job has ended, and nothing is kept.
-    [[nodiscard]] static std::vector<SortedRun> parseSortedRuns(const QList<QFileInfo> &files);
+    [[nodiscard]] static std::vector<SortedRun> parseSortedRuns(
+        const QList<QFileInfo> &files, LoadControl *control = nullptr);
 
     // Sorts one file's records by dateTime where they are not in order already, equal texts
     // keeping their order, and takes their date keys.

@@ -1,12 +1,12 @@
 #include "recordclipboard.h"
 
 #include "logtextwriter.h"
+#include "parallelfor.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 
 #include <algorithm>
-#include <system_error>
 #include <utility>
 
 namespace {
@@ -53,12 +53,7 @@ int RecordClipboard::copyRecords(const OpenLogEntry &log, int firstRow, int last
         (void)failureOf(
             [&] { sendToClipboard(LogTextWriter::recordsText(*records, *rows, begin, end)); });
     };
-    try {
-        pendingCopy = std::async(std::launch::async, copy);
-    } catch (const std::system_error &) {
-        // No thread to spare: the text is written here.
-        copy();
-    }
+    pendingCopy = runOnAnotherThread(copy);
     return int(end - begin);
 }
 

@@ -35,6 +35,8 @@ public:
     // The source rows of the visible records, in the order of this model's rows: the model's
     // own vector, brought up to date whenever the filter or the source rows change.
     [[nodiscard]] const std::vector<int> &acceptedSourceRows() const;
+    // Whether a filter text or the errors-only switch is set.
+    [[nodiscard]] bool hasFilter() const { return onlyErrors || !filters.isEmpty(); }
     // How the last pass failed, Failure::none after a pass that ran.
     [[nodiscard]] Failure passFailure() const { return lastFailure; }
 

@@ -2,6 +2,8 @@
 
 #include "parallelfor.h"
 
+#include <chrono>
+
 LogModel::LogModel(QObject *parent)
     : QAbstractListModel(parent)
 { }
@@ -79,6 +81,12 @@ const SearchTextStore *LogModel::fetchSearchTexts() const
     if (!records.empty() && pendingSearchTexts.valid())
         searchTextsFailed = failureOf([this] { searchTexts = pendingSearchTexts.get(); });
     return searchTextsFailed == Failure::none ? &searchTexts : nullptr;
+}
+
+bool LogModel::searchTextsReady() const
+{
+    return !pendingSearchTexts.valid()
+        || pendingSearchTexts.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
 }
 
 QHash<int, QByteArray> LogModel::roleNames() const

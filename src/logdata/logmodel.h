@@ -49,6 +49,8 @@ public:
     // searched for, and searchTextsFailure says why.
     [[nodiscard]] const SearchTextStore *fetchSearchTexts() const;
     [[nodiscard]] Failure searchTextsFailure() const { return searchTextsFailed; }
+    // Whether fetchSearchTexts would return without waiting for the background job.
+    [[nodiscard]] bool searchTextsReady() const;
 
     [[nodiscard]] SearchTextStore buildSearchTexts() const;
     [[nodiscard]] QString searchTextOf(const QarnLogParser::QarnLog &log) const;

@@ -103,8 +103,10 @@ QtObject {
         const list = find(window.contentItem, "logView")
         if (own[own.length - 1] === "open") {
             const first = folders.index(0, 0)
-            find(window.contentItem, "fileView").openFile(folders.data(first, 257),
-                                                          folders.data(first, 258))
+            const fileView = find(window.contentItem, "fileView")
+            // Opened at once, so that the log is open when the window closes.
+            fileView.workInBackground = false
+            fileView.openFile(folders.data(first, 257), folders.data(first, 258))
             list.forceLayout()
         }
         console.log("status:" + find(window.contentItem, "logStatus").text.replace(/\n/g, "|"))

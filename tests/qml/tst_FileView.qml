@@ -18,6 +18,7 @@ Item {
 
         FileView {
             anchors.fill: parent
+            workInBackground: false
         }
     }
 

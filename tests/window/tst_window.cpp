@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QLocale>
+#include <QPointer>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
 #include <QQuickItem>
@@ -162,6 +164,8 @@ private slots:
     void dropOpenFilterFindReloadCloseAndZoom();
     void logsOpenedOrReloadedLaterTakeTheFilter();
     void readWithKeysCopyAndDetails();
+    void logsLoadWhileTheWindowGoesOn_data();
+    void logsLoadWhileTheWindowGoesOn();
 
 private:
     QTemporaryDir emptyConfig;
@@ -227,10 +231,10 @@ void TestWindow::dropOpenFilterFindReloadCloseAndZoom()
     QTRY_VERIFY(!viewer.item(QStringLiteral("dropHint"))->isVisible());
 
     viewer.clickLog(QStringLiteral("Beta"));
-    QCOMPARE(viewer.count(QStringLiteral("logView")), betaRecords);
+    QTRY_COMPARE(viewer.count(QStringLiteral("logView")), betaRecords);
     viewer.clickLog(QStringLiteral("Alpha"));
     QCOMPARE(viewer.count(QStringLiteral("tabListView")), 2);
-    QCOMPARE(viewer.shownMessages(),
+    QTRY_COMPARE(viewer.shownMessages(),
         QStringList({"service started", "client connected", "queue full on channel 3",
             "disk write failed", "elapsed time 20 ms", "queue drained"}));
 
@@ -266,7 +270,7 @@ void TestWindow::dropOpenFilterFindReloadCloseAndZoom()
     // F5 reads the files again: a record written since shows at the end.
     QVERIFY(writeText(alphaLate, record("10:00:06.000", "Info", "late record"), QIODevice::Append));
     QTest::keyClick(viewer.window, Qt::Key_F5);
-    QCOMPARE(viewer.count(QStringLiteral("logView")), 7);
+    QTRY_COMPARE(viewer.count(QStringLiteral("logView")), 7);
     QCOMPARE(viewer.shownMessages().constLast(), QStringLiteral("late record"));
 
     QQuickItem *panel = viewer.item(QStringLiteral("mainPanel"));
@@ -311,6 +315,7 @@ void TestWindow::logsOpenedOrReloadedLaterTakeTheFilter()
     QVERIFY(QTest::qWaitForWindowExposed(viewer.window));
     viewer.core.openFolder(QUrl::fromLocalFile(logs.path()));
     viewer.clickLog(QStringLiteral("Alpha"));
+    QTRY_COMPARE(viewer.count(QStringLiteral("logView")), 3);
     viewer.clickRow(QStringLiteral("disk write failed"));
 
     viewer.click(viewer.item(QStringLiteral("btnFilters")));
@@ -322,20 +327,23 @@ void TestWindow::logsOpenedOrReloadedLaterTakeTheFilter()
     // A log opened after the filter changed shows what passes it.
     viewer.click(viewer.item(QStringLiteral("btnFiles")));
     viewer.clickLog(QStringLiteral("Gamma"));
-    QCOMPARE(viewer.shownMessages(), QStringList({"disk full"}));
+    QTRY_COMPARE(viewer.shownMessages(), QStringList({"disk full"}));
 
     // So does a reload, which selects the record clicked last again where it passes.
     QVERIFY(writeText(gamma, record("11:00:03.000", "Error", "disk gone"), QIODevice::Append));
     viewer.clickRow(QStringLiteral("disk full"));
     QTest::keyClick(viewer.window, Qt::Key_F5);
-    QCOMPARE(viewer.shownMessages(), QStringList({"disk full", "disk gone"}));
+    QTRY_COMPARE(viewer.shownMessages(), QStringList({"disk full", "disk gone"}));
     viewer.click(viewer.withProperty("text", QStringLiteral("Alpha")));
     viewer.clickRow(QStringLiteral("disk write failed"));
     QVERIFY(writeText(alpha,
         record("10:00:03.000", "Error", "disk slow") + record("10:00:04.000", "Info", "disk"),
         QIODevice::Append));
     QTest::keyClick(viewer.window, Qt::Key_F5);
-    QCOMPARE(viewer.shownMessages(), QStringList({"disk write failed", "disk slow"}));
+    QTRY_COMPARE(viewer.shownMessages(), QStringList({"disk write failed", "disk slow"}));
+    // Reloads on the window's own thread from here on, so that each one has ended when its
+    // key press has been handled.
+    viewer.item(QStringLiteral("fileView"))->setProperty("workInBackground", false);
     viewer.clickRow(QStringLiteral("disk slow"));
     QTest::keyClick(viewer.window, Qt::Key_F5);
     QCOMPARE(viewer.currentRow(), 1);
@@ -365,6 +373,7 @@ void TestWindow::readWithKeysCopyAndDetails()
     QVERIFY(QTest::qWaitForWindowExposed(viewer.window));
     viewer.core.openFolder(QUrl::fromLocalFile(logs.path()));
     viewer.clickLog(QStringLiteral("Gamma"));
+    QTRY_COMPARE(viewer.count(QStringLiteral("logView")), 4);
     viewer.clickRow(QStringLiteral("queue drained"));
 
     QTest::keyClick(viewer.window, Qt::Key_End);
@@ -396,6 +405,120 @@ void TestWindow::readWithKeysCopyAndDetails()
     QVERIFY(QTest::qWaitForWindowActive(details));
     QTest::keyClick(details, Qt::Key_Escape);
     QTRY_VERIFY(!details->isVisible());
+}
+
+void TestWindow::logsLoadWhileTheWindowGoesOn_data()
+{
+    QTest::addColumn<QString>("during");
+    QTest::newRow("nothing") << QString();
+    QTest::newRow("Escape") << QStringLiteral("Escape");
+    QTest::newRow("close the tab") << QStringLiteral("close");
+    QTest::newRow("filter change") << QStringLiteral("filter");
+    QTest::newRow("F5") << QStringLiteral("F5");
+    QTest::newRow("two filter changes as the rows arrive") << QStringLiteral("filters");
+}
+
+// What the user does happens at the load's first progress report, inside it, so that the
+// worker is still reading or its result still waits to be registered.
+void TestWindow::logsLoadWhileTheWindowGoesOn()
+{
+    QFETCH(QString, during);
+    QTemporaryDir logs;
+    const qint64 records
+        = LogGenerator(11).writeLog(logs.path(), QStringLiteral("Big"), 3, 16 << 20);
+    QVERIFY(records > 10000);
+    Viewer viewer(emptyConfig.path());
+    QVERIFY(QTest::qWaitForWindowExposed(viewer.window));
+    TestSupport drops;
+    drops.dragUrls(viewer.item(QStringLiteral("filesTab")),
+        {QUrl::fromLocalFile(logs.path()).toString()}, true);
+    QQuickItem *status = viewer.item(QStringLiteral("recordStatus"));
+
+    const auto filter = [&](const QString &text) {
+        QMetaObject::invokeMethod(viewer.item(QStringLiteral("filtersTab")), "containsOnly",
+            Q_ARG(QVariant, QVariantList {text}));
+    };
+    QList<double> shares;
+    QStringList statusTexts;
+    QQuickItem *tab = nullptr;
+    connect(&viewer.core, &KestruneCore::logLoadProgress, &viewer.core, [&] {
+        // The click itself may deliver the first report.
+        if (!tab)
+            tab = viewer.withProperty("isCurrentIndex", true);
+        shares.append(tab->property("progress").toDouble());
+        statusTexts.append(status->property("text").toString());
+        if (shares.size() > 1)
+            return;
+        if (during == QStringLiteral("Escape") || during == QStringLiteral("F5"))
+            QTest::keyClick(
+                viewer.window, during == QStringLiteral("Escape") ? Qt::Key_Escape : Qt::Key_F5);
+        else if (during == QStringLiteral("close"))
+            QTest::mouseClick(viewer.window, Qt::LeftButton, Qt::NoModifier,
+                tab->mapToScene(QPointF(tab->width() - 10, 10)).toPoint());
+        else if (during == QStringLiteral("filter"))
+            filter(QStringLiteral("error"));
+    });
+    // The search texts are still being built then, so the changes wait, the later one in place
+    // of the earlier.
+    if (during == QStringLiteral("filters")) {
+        connect(&viewer.core, &KestruneCore::logLoadFinished, &viewer.core, [&] {
+            filter(QStringLiteral("camera"));
+            filter(QStringLiteral("disk error"));
+        });
+    }
+    viewer.clickLog(QStringLiteral("Big"));
+    // The tab is there at once, with its progress, before any row.
+    if (shares.isEmpty()) {
+        QCOMPARE(viewer.count(QStringLiteral("tabListView")), 1);
+        tab = viewer.withProperty("isCurrentIndex", true);
+        QVERIFY(tab);
+        QVERIFY(tab->property("progress").toDouble() >= 0);
+        QCOMPARE(viewer.count(QStringLiteral("logView")), 0);
+        QVERIFY(status->property("text").toString().startsWith(QStringLiteral("loading ")));
+    }
+    const QPointer<LogOpenJob> job = viewer.core.findChild<LogOpenJob *>();
+    QVERIFY(job);
+    QTRY_VERIFY_WITH_TIMEOUT(job.isNull(), 120000);
+    QCoreApplication::processEvents();
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !status->property("text").toString().contains(QStringLiteral("filtering")), 120000);
+    if (during == QStringLiteral("filters")) {
+        KestruneCore reference(emptyConfig.path());
+        const auto *model = qobject_cast<const QAbstractItemModel *>(
+            reference.openLog(logs.path(), QStringLiteral("Big")));
+        reference.containsOnly({QStringLiteral("disk error")});
+        QCOMPARE(viewer.count(QStringLiteral("logView")), model->rowCount());
+        QVERIFY(model->rowCount() < records);
+    }
+
+    QVERIFY(!shares.isEmpty());
+    if (during == QStringLiteral("Escape") || during == QStringLiteral("close")) {
+        // Stopped: no tab, no rows, nothing registered, now or later.
+        QCOMPARE(viewer.count(QStringLiteral("tabListView")), 0);
+        QCOMPARE(viewer.count(QStringLiteral("logView")), 0);
+        QVERIFY(viewer.core.logRecordCounts(logs.path(), QStringLiteral("Big")).isEmpty());
+        QCOMPARE(status->property("text").toString(), QString());
+        return;
+    }
+    for (qsizetype i = 1; i < shares.size(); ++i)
+        QVERIFY(shares[i] >= shares[i - 1]);
+    QCOMPARE(shares.constLast(), 1.0);
+    QVERIFY(statusTexts.constLast().startsWith(QStringLiteral("loading 100%")));
+    QCOMPARE(tab->property("progress").toDouble(), -1.0);
+
+    // The rows and the line that counts them agree with what the core holds.
+    const QVariantMap counts = viewer.core.logRecordCounts(logs.path(), QStringLiteral("Big"));
+    QCOMPARE(counts.value(QStringLiteral("total")).toLongLong(), records);
+    const int shown = counts.value(QStringLiteral("shown")).toInt();
+    QCOMPARE(viewer.count(QStringLiteral("logView")), shown);
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    QString expected = QStringLiteral("%1 of %2 records · ")
+                           .arg(english.toString(shown), english.toString(records));
+    if (counts.value(QStringLiteral("filtered")).toBool())
+        expected += QStringLiteral("filter active · ");
+    QVERIFY2(
+        status->property("text").toString().startsWith(expected + QStringLiteral("opened in ")),
+        qPrintable(status->property("text").toString()));
 }
 
 #if defined(__SANITIZE_ADDRESS__)

@@ -1,0 +1,229 @@
+// Times how long the interface thread stalls in the real main window while a large log opens,
+// reloads, is filtered and closes, all in the background: a 10 ms timer on that thread notes
+// the longest gap between its ticks, and each step reports the time until its rows are drawn.
+// Usage: kestrune-bench-stalls <log folder> <log name>
+#include "benchclock.h"
+#include "benchmemory.h"
+#include "kestrunecore.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QQmlApplicationEngine>
+#include <QQmlContext>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr int tickMs = 10;
+
+// The longest time between two ticks of a 10 ms timer, up to the moment it is read.
+class StallWatch
+{
+public:
+    StallWatch()
+    {
+        clock.start();
+        timer.setTimerType(Qt::PreciseTimer);
+        timer.setInterval(tickMs);
+        QObject::connect(&timer, &QTimer::timeout, [this] { tick(); });
+        timer.start();
+    }
+
+    void restart()
+    {
+        longest = 0;
+        last = clock.nsecsElapsed();
+    }
+
+    [[nodiscard]] double longestGapMs()
+    {
+        tick();
+        return longest;
+    }
+
+private:
+    void tick()
+    {
+        const qint64 now = clock.nsecsElapsed();
+        longest = std::max(longest, double(now - last) / 1e6);
+        last = now;
+    }
+
+    QTimer timer;
+    QElapsedTimer clock;
+    qint64 last = 0;
+    double longest = 0;
+};
+
+class Window
+{
+public:
+    Window(QQuickWindow *window, KestruneCore &core)
+        : window(window)
+        , core(core)
+    { }
+
+    [[nodiscard]] QQuickItem *item(const char *name) const
+    {
+        return window->findChild<QQuickItem *>(QString::fromLatin1(name));
+    }
+
+    [[nodiscard]] int rows() const { return item("logView")->property("count").toInt(); }
+
+    // Runs the event loop until done() holds at a drawn frame; milliseconds since start.
+    template<typename Done>
+    double untilDrawn(const QElapsedTimer &start, Done done, int timeoutMs = 120000)
+    {
+        QEventLoop loop;
+        double drawnAt = -1;
+        const auto frame = QObject::connect(window, &QQuickWindow::frameSwapped, &loop, [&] {
+            if (done()) {
+                drawnAt = double(start.nsecsElapsed()) / 1e6;
+                loop.quit();
+            } else {
+                window->requestUpdate();
+            }
+        });
+        QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+        window->requestUpdate();
+        loop.exec();
+        QObject::disconnect(frame);
+        return drawnAt;
+    }
+
+    // Lets the event loop run for a while, drawing frames.
+    void idle(int ms)
+    {
+        QEventLoop loop;
+        QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+
+    QQuickWindow *window;
+    KestruneCore &core;
+};
+
+void report(const char *what, double callMs, double drawnMs, double stallMs)
+{
+    std::printf("%-44s call %8.1f ms   rows drawn %8.1f ms   longest tick gap %7.1f ms\n", what,
+        callMs, drawnMs, stallMs);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: %s <log folder> <log name>\n", argv[0]);
+        return 2;
+    }
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+    const QString name = QString::fromLocal8Bit(argv[2]);
+
+    QTemporaryDir config;
+    KestruneCore core(config.path());
+    QQmlApplicationEngine engine;
+    engine.rootContext()->setContextProperty(QStringLiteral("kestruneCore"), &core);
+    engine.load(QUrl(QStringLiteral("qrc:/Kestrune/qml/main.qml")));
+    auto *quickWindow = engine.rootObjects().isEmpty()
+        ? nullptr
+        : qobject_cast<QQuickWindow *>(engine.rootObjects().constFirst());
+    if (!quickWindow)
+        return 1;
+    Window window(quickWindow, core);
+    QObject *fileView = window.item("fileView");
+    if (!fileView || !window.item("logView") || !window.item("folderPanel"))
+        return 1;
+    StallWatch watch;
+    window.idle(500);
+
+    QElapsedTimer start;
+    bool loaded = false;
+    QObject::connect(&core, &KestruneCore::logLoadFinished, [&] { loaded = true; });
+    // Each step: the call, then the rows drawn once the load or the change is through.
+    const auto step = [&](const char *what, auto call, auto done) {
+        window.idle(300);
+        watch.restart();
+        loaded = false;
+        start.start();
+        const double callMs = BenchClock::milliseconds(call);
+        const double drawnMs = window.untilDrawn(start, done);
+        report(what, callMs, drawnMs, watch.longestGapMs());
+    };
+    const auto rowsShown = [&] {
+        return loaded && window.rows() > 0;
+    };
+
+    step(
+        "open the log in a new tab",
+        [&] {
+            QMetaObject::invokeMethod(
+                fileView, "openFile", Q_ARG(QVariant, folder), Q_ARG(QVariant, name));
+        },
+        rowsShown);
+    const int records = window.rows();
+    std::printf("    %d records, %.0f MB resident\n", records, BenchMemory::residentMegabytes());
+    step(
+        "reload (F5), the old rows shown meanwhile",
+        [&] { QMetaObject::invokeMethod(fileView, "reload"); }, rowsShown);
+
+    QObject *folderPanel = window.item("folderPanel");
+    const auto filter = [&](const QVariantList &texts) {
+        return [&, texts] {
+            QMetaObject::invokeMethod(folderPanel, "containsOnly", Q_ARG(QVariant, texts));
+        };
+    };
+    // A change that waits for the search texts is through once the view no longer says so.
+    const auto filtered = [&] {
+        return !fileView->property("filterPending").toBool();
+    };
+    step("first filter change (waits for search texts)", filter({QStringLiteral("camera")}),
+        filtered);
+    std::printf("    %d records shown\n", window.rows());
+    step("filter change", filter({QStringLiteral("disk error")}), filtered);
+    step("filter cleared", filter({}), filtered);
+
+    step(
+        "close the tab",
+        [&] { QMetaObject::invokeMethod(fileView, "closeFileTab", Q_ARG(QVariant, 0)); },
+        [&] { return window.rows() == 0; });
+    watch.restart();
+    window.idle(3000);
+    std::printf("    longest tick gap in the 3 s after the close: %.1f ms; %.0f MB resident\n",
+        watch.longestGapMs(), BenchMemory::residentMegabytes());
+
+    // Closing the tab while the log loads stops the worker; it frees what it read, then its job
+    // goes.
+    QMetaObject::invokeMethod(fileView, "openFile", Q_ARG(QVariant, folder), Q_ARG(QVariant, name));
+    window.idle(2000);
+    const QPointer<LogOpenJob> job = core.findChild<LogOpenJob *>();
+    const double readShare = job ? job->bytesRead() / std::max(job->totalBytes(), 1.0) : -1;
+    watch.restart();
+    QElapsedTimer stopped;
+    stopped.start();
+    const double closeMs = BenchClock::milliseconds(
+        [&] { QMetaObject::invokeMethod(fileView, "closeFileTab", Q_ARG(QVariant, 0)); });
+    while (job)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    std::printf("close during the load (%.0f%% read): call %.1f ms, worker done and memory freed "
+                "after %.1f ms, longest tick gap %.1f ms; %.0f MB resident\n",
+        100 * readShare, closeMs, double(stopped.nsecsElapsed()) / 1e6, watch.longestGapMs(),
+        BenchMemory::residentMegabytes());
+
+    // The same log through the synchronous core call, for its speed.
+    const double syncOpen = BenchClock::milliseconds([&] { core.openLog(folder, name); });
+    std::printf("core alone, synchronous openLog: %.1f ms\n", syncOpen);
+    return 0;
+}

@@ -1,0 +1,140 @@
+#include "logopenjob.h"
+
+#include "foldercatalogue.h"
+#include "textlinereader.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QThread>
+#include <QThreadPool>
+
+#include <algorithm>
+
+namespace {
+
+// How often the progress is looked at while the worker reads.
+constexpr int progressIntervalMs = 50;
+
+// What a load met besides the records, one line each; files are named from the log's folder.
+QStringList noticesOf(const LogRecordLoader::LoadedLog &loaded, const QString &folder)
+{
+    QStringList notices;
+    if (const auto count = int(loaded.unreadableFiles.size())) {
+        QStringList names;
+        for (const QString &path : loaded.unreadableFiles)
+            names.append(QDir(folder).relativeFilePath(path));
+        notices.append((count == 1
+                ? QCoreApplication::translate("KestruneCore", "1 file could not be read: %1")
+                : QCoreApplication::translate(
+                    "KestruneCore", "%n files could not be read: %1", nullptr, count))
+                           .arg(names.join(QStringLiteral(", "))));
+    }
+    if (loaded.records.empty())
+        notices.append(QCoreApplication::translate("KestruneCore", "No records in this log."));
+    if (const auto count = int(loaded.cutLines)) {
+        notices.append(
+            (count == 1 ? QCoreApplication::translate(
+                 "KestruneCore", "1 line was longer than %1 MiB and was cut.")
+                        : QCoreApplication::translate("KestruneCore",
+                            "%n lines were longer than %1 MiB and were cut.", nullptr, count))
+                .arg(TextLineReader::defaultMaxLineBytes >> 20));
+    }
+    return notices;
+}
+
+} // namespace
+
+LogOpenJob::LogOpenJob(
+    const QString &folder, const QString &name, QThreadPool &pool, QObject *parent)
+    : QObject(parent)
+    , logFolder(folder)
+    , logName(name)
+{
+    clock.start();
+    progressTimer.setInterval(progressIntervalMs);
+    connect(&progressTimer, &QTimer::timeout, this, [this] {
+        const qint64 read = control.bytesRead.load(std::memory_order_relaxed);
+        if (read != lastReported) {
+            lastReported = read;
+            emit progressChanged();
+        }
+    });
+    progressTimer.start();
+    pool.start([this] { run(); });
+}
+
+LogOpenJob::~LogOpenJob() = default;
+
+LogOpenJob::Loaded LogOpenJob::loadEntry(
+    const QString &folder, const QString &name, LogRecordLoader::LoadControl *control)
+{
+    const FolderScan scan = FolderCatalogue::scanFolder(folder);
+    const auto log = scan.logs.find(name);
+    if (log == scan.logs.end())
+        return {};
+    LogRecordLoader::LoadedLog loaded = LogRecordLoader::loadLog(log->second, control);
+    if (control && control->stopRequested.load())
+        return {};
+    auto entry = std::make_unique<OpenLogEntry>(OpenLogEntry {
+        folder, name, std::make_unique<LogModel>(), nullptr, noticesOf(loaded, folder)});
+    entry->model->setRecords(std::move(loaded.records));
+    entry->filter = std::make_unique<LogFilterModel>();
+    entry->filter->setSourceModel(entry->model.get());
+    // The first filter pass and the proxy's row mapping run here, where a failure is caught,
+    // rather than inside the list's first row count.
+    entry->filter->rowCount();
+    if (const Failure failure = entry->filter->passFailure(); failure != Failure::none)
+        return {nullptr, failure};
+    return {std::move(entry), Failure::none};
+}
+
+double LogOpenJob::bytesRead() const
+{
+    return double(control.bytesRead.load(std::memory_order_relaxed));
+}
+
+// A file that grew while it was read makes more bytes than the sizes first taken.
+double LogOpenJob::totalBytes() const
+{
+    return double(std::max(control.totalBytes.load(std::memory_order_relaxed),
+        control.bytesRead.load(std::memory_order_relaxed)));
+}
+
+LogOpenJob::Loaded LogOpenJob::takeResult()
+{
+    return std::move(result);
+}
+
+void LogOpenJob::cancel()
+{
+    cancelled = true;
+    control.stopRequested.store(true);
+    progressTimer.stop();
+}
+
+// On the worker. Whatever a cancelled load built is freed here, off the job's thread.
+void LogOpenJob::run()
+{
+    Loaded loaded;
+    const Failure failure = failureOf([&] { loaded = loadEntry(logFolder, logName, &control); });
+    if (failure != Failure::none)
+        loaded = {nullptr, failure};
+    if (control.stopRequested.load()) {
+        loaded = {};
+    } else if (loaded.entry) {
+        loaded.entry->model->moveToThread(thread());
+        loaded.entry->filter->moveToThread(thread());
+    }
+    result = std::move(loaded);
+    QMetaObject::invokeMethod(this, &LogOpenJob::complete, Qt::QueuedConnection);
+}
+
+void LogOpenJob::complete()
+{
+    progressTimer.stop();
+    elapsedMs = double(clock.nsecsElapsed()) / 1e6;
+    // The last report reaches the total; a cancelled load reports nothing more.
+    if (!cancelled)
+        emit progressChanged();
+    emit finished();
+}
