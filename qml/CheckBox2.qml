@@ -24,6 +24,7 @@ CheckBox {
         implicitHeight: 30
 
         Rectangle {
+            objectName: "box"
             anchors.fill: parent
             anchors.margins: 5
             color: control.backgroundColor
@@ -33,6 +34,7 @@ CheckBox {
             border.color: control.activeFocus ? control.highlightColor : control.borderColor
 
             Image {
+                objectName: "mark"
                 anchors.centerIn: parent
                 source: control.checkState === Qt.Checked
                         ? "./img/icon_global_checked.svg"

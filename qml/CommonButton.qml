@@ -27,6 +27,7 @@ Button {
         verticalAlignment: Text.AlignVCenter
 
         Rectangle {
+            objectName: "veil"
             anchors.fill: parent
             color: "#ffffff"
             opacity: control.pressed ? 0.4 : 0.2
@@ -42,6 +43,7 @@ Button {
         border.width: control.borderWidth
 
         Rectangle {
+            objectName: "checkedBar"
             anchors.left: parent.left
             anchors.right: parent.right
             anchors.bottom: parent.bottom

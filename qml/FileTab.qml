@@ -18,12 +18,14 @@ Item {
     height: 50
 
     Rectangle {
+        objectName: "currentBackground"
         anchors.fill: parent
         color: kestruneCore.getStyle("textBackgroundColor", "#2b3033")
         visible: root.isCurrentIndex
     }
 
     Rectangle {
+        objectName: "hoverOverlay"
         anchors.fill: parent
         color: "#ffffff"
         opacity: 0.3
@@ -31,6 +33,7 @@ Item {
     }
 
     Text {
+        objectName: "label"
         anchors.fill: parent
         text: root.text
         textFormat: Text.PlainText
@@ -51,6 +54,7 @@ Item {
         RoundButton {
             id: btnClose
 
+            objectName: "btnClose"
             width: 14
             height: 14
             radius: 7

@@ -33,6 +33,7 @@ Rectangle {
     TextField {
         id: nextTextField
 
+        objectName: "findTextField"
         x: 10
         y: 10
         width: 320
@@ -68,6 +69,7 @@ Rectangle {
     TextField {
         id: nextDateField
 
+        objectName: "findDateField"
         x: 10
         anchors.top: nextTextField.bottom
         anchors.topMargin: 10

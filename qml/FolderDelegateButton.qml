@@ -16,6 +16,7 @@ Button {
 
     contentItem: Item {
         Text {
+            objectName: "label"
             anchors.fill: parent
             leftPadding: 15
             text: btnFiles.text

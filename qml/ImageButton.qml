@@ -19,11 +19,13 @@ AbstractButton {
 
     contentItem: Item {
         Image {
+            objectName: "icon"
             anchors.centerIn: parent
             source: control.imageSource
         }
 
         Rectangle {
+            objectName: "disabledVeil"
             anchors.fill: parent
             radius: control.radius
             color: "#acffffff"
@@ -40,6 +42,7 @@ AbstractButton {
         border.color: control.backgroundBorderColor
 
         Rectangle {
+            objectName: "hoverVeil"
             anchors.fill: parent
             radius: control.radius
             color: control.hoverColor

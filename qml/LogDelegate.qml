@@ -57,6 +57,7 @@ Rectangle {
         spacing: 5
 
         Text {
+            objectName: "lineText"
             Layout.preferredWidth: 30
             Layout.fillHeight: true
             text: root.line
@@ -72,6 +73,7 @@ Rectangle {
         Text {
             id: dateTimeText
 
+            objectName: "dateTimeText"
             Layout.preferredWidth: 170
             Layout.fillHeight: true
             text: root.dateTime
@@ -86,6 +88,7 @@ Rectangle {
         Text {
             id: messageText
 
+            objectName: "messageText"
             Layout.preferredWidth: 750
             Layout.fillWidth: true
             Layout.fillHeight: true
@@ -103,6 +106,7 @@ Rectangle {
         Text {
             id: moduleText
 
+            objectName: "moduleText"
             Layout.preferredWidth: 170
             Layout.fillHeight: true
             text: root.moduleName
@@ -117,6 +121,7 @@ Rectangle {
         Text {
             id: threadText
 
+            objectName: "threadText"
             Layout.preferredWidth: 60
             Layout.fillHeight: true
             text: root.threadID

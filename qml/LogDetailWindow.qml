@@ -23,6 +23,7 @@ Window {
         Keys.onEscapePressed: root.close()
 
         Column {
+            objectName: "fields"
             anchors.fill: parent
             anchors.topMargin: 15
             anchors.bottomMargin: 15

@@ -36,11 +36,11 @@ Item {
         when: windowShown
 
         function box() {
-            return checkBox.indicator.children[0]
+            return findChild(checkBox, "box")
         }
 
         function mark() {
-            return box().children[0]
+            return findChild(checkBox, "mark")
         }
 
         function init() {

@@ -39,11 +39,11 @@ Item {
         when: windowShown
 
         function veil(control) {
-            return control.contentItem.children[0]
+            return findChild(control, "veil")
         }
 
         function checkedBar(control) {
-            return control.background.children[0]
+            return findChild(control, "checkedBar")
         }
 
         function init() {

@@ -128,6 +128,10 @@ Item {
             return findChild(view, "findNextPanel")
         }
 
+        function findField() {
+            return findChild(panel(), "findTextField")
+        }
+
         function topRow() {
             return logView().indexAt(10, logView().contentY)
         }
@@ -162,7 +166,7 @@ Item {
         }
 
         function find(text) {
-            panel().children[1].text = text
+            findField().text = text
             panel().findNext(text)
         }
 
@@ -298,7 +302,7 @@ Item {
             verify(!panel().visible)
             keyClick(Qt.Key_F, Qt.ControlModifier)
             verify(panel().visible)
-            verify(panel().children[1].activeFocus)
+            verify(findField().activeFocus)
             keyClick(Qt.Key_F, Qt.ControlModifier)
             verify(!panel().visible)
             view.forceActiveFocus()
@@ -308,7 +312,7 @@ Item {
             verify(!panel().visible)
             mouseClick(findChild(view, "searchButton"))
             verify(panel().visible)
-            verify(panel().children[1].activeFocus)
+            verify(findField().activeFocus)
             panel().closePanel()
             verify(!panel().visible)
         }
@@ -320,14 +324,14 @@ Item {
                                 () => panel().closePanel()]) {
                 logView().currentIndex = 3
                 keyClick(Qt.Key_F, Qt.ControlModifier)
-                panel().children[1].text = ""
+                findField().text = ""
                 for (const c of "needle")
                     keyClick(c)
                 hide()
                 verify(logView().activeFocus)
                 keyClick("x")
                 keyClick(Qt.Key_Down)
-                compare(panel().children[1].text, "needle")
+                compare(findField().text, "needle")
                 compare(logView().currentIndex, 4)
             }
         }
@@ -667,7 +671,7 @@ Item {
                                .filter(mark => mark.visible)
             compare(shown.length, 1)
             verify(shown[0].width > 0 && shown[0].x > 200)
-            panel().children[1].text = "no such text"
+            findField().text = "no such text"
             keyClick(Qt.Key_F3, Qt.ShiftModifier)
             compare(logView().currentIndex, -1)
             compare(message.text, "No match")

@@ -31,11 +31,11 @@ Item {
         when: windowShown
 
         function textField() {
-            return panel.children[1]
+            return findChild(panel, "findTextField")
         }
 
         function dateField() {
-            return panel.children[2]
+            return findChild(panel, "findDateField")
         }
 
         function typeText(text) {

@@ -112,7 +112,7 @@ Item {
             tryCompare(list(), "count", 3);
             const button = logButton(2);
             compare(button.text, "<i>Web");
-            const shown = [button.contentItem.children[0]];
+            const shown = [findChild(button, "label")];
             const items = list().contentItem.children;
             for (let i = 0; i < items.length; ++i) {
                 const header = findChild(items[i], "folderHeaderText");

@@ -32,15 +32,15 @@ Item {
         when: windowShown
 
         function icon() {
-            return button.contentItem.children[0]
+            return findChild(button, "icon")
         }
 
         function disabledVeil() {
-            return button.contentItem.children[1]
+            return findChild(button, "disabledVeil")
         }
 
         function hoverVeil() {
-            return button.background.children[0]
+            return findChild(button, "hoverVeil")
         }
 
         function init() {

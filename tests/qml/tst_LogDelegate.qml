@@ -43,8 +43,8 @@ Item {
         name: "LogDelegate"
         when: windowShown
 
-        function column(i) {
-            return row.children[1].children[i]
+        function column(name) {
+            return findChild(row, name)
         }
 
         function init() {
@@ -71,13 +71,13 @@ Item {
         function test_onlyMessageColumnFollowsWidth(data) {
             row.width = data.width
             waitForRendering(row)
-            compare(column(0).width, 30)
-            compare(column(1).width, 170)
-            compare(column(2).width, data.message)
-            compare(column(3).width, 170)
-            compare(column(4).width, 60)
+            compare(column("lineText").width, 30)
+            compare(column("dateTimeText").width, 170)
+            compare(column("messageText").width, data.message)
+            compare(column("moduleText").width, 170)
+            compare(column("threadText").width, 60)
             if (data.width >= 450)
-                compare(column(4).x + 60, data.width)
+                compare(column("threadText").x + 60, data.width)
         }
 
         function test_errorRowsOnlyForExactType_data() {
@@ -94,12 +94,12 @@ Item {
         function test_errorRowsOnlyForExactType(data) {
             row.logType = data.type
             compare(row.isError, data.error)
-            compare(column(2).font.bold, data.error)
+            compare(column("messageText").font.bold, data.error)
             // No style file: the message keeps its default size.
-            compare(column(2).font.pixelSize, 16)
-            compare(column(2).color, data.error ? "#ff5555" : "#ffffff")
-            verify(!column(1).font.bold)
-            compare(column(3).color, "#ffffff")
+            compare(column("messageText").font.pixelSize, 16)
+            compare(column("messageText").color, data.error ? "#ff5555" : "#ffffff")
+            verify(!column("dateTimeText").font.bold)
+            compare(column("moduleText").color, "#ffffff")
         }
 
         // Log text is laid out character for character: nothing is interpreted, fetched or
@@ -119,11 +119,12 @@ Item {
             row.moduleName = data.text
             row.threadID = data.text
             waitForRendering(row)
-            for (const i of [1, 2, 3, 4]) {
-                metrics.font = column(i).font
+            for (const name of ["dateTimeText", "messageText", "moduleText", "threadText"]) {
+                metrics.font = column(name).font
                 metrics.text = data.text
-                compare(column(i).lineCount, 1)
-                fuzzyCompare(column(i).implicitWidth, metrics.advanceWidth, 1 + data.text.length / 1000)
+                compare(column(name).lineCount, 1)
+                fuzzyCompare(column(name).implicitWidth, metrics.advanceWidth,
+                             1 + data.text.length / 1000)
             }
         }
 
@@ -138,10 +139,10 @@ Item {
             row.message = "word ".repeat(400)
             row.moduleName = "AVeryLongModuleNameThatDoesNotFitIntoItsColumnAtAll"
             waitForRendering(row)
-            verify(column(2).truncated)
-            verify(!column(3).truncated)
-            verify(column(3).implicitWidth > 170)
-            compare(column(3).width, 170)
+            verify(column("messageText").truncated)
+            verify(!column("moduleText").truncated)
+            verify(column("moduleText").implicitWidth > 170)
+            compare(column("moduleText").width, 170)
         }
 
         function test_clicksOfLeftButtonOnly() {

@@ -31,7 +31,7 @@ Item {
         when: windowShown
 
         function rows() {
-            return window.contentItem.children[0].children[0].children
+            return findChild(window.contentItem, "fields").children
         }
 
         function edit(i) {

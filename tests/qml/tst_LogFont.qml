@@ -21,8 +21,8 @@ Item {
         name: "LogFont"
         when: windowShown
 
-        function column(i) {
-            return row.children[1].children[i]
+        function column(name) {
+            return findChild(row, name)
         }
 
         function test_defaultWordSelectsRoboto() {
@@ -32,11 +32,11 @@ Item {
 
         function test_styleChangesOnlyMessageColumn() {
             compare(LogFont.name, "DejaVu Sans")
-            compare(column(2).font.family, "DejaVu Sans")
-            compare(column(2).font.pixelSize, 18)
-            compare(column(2).color, "#00ff00")
-            compare(column(1).font.family, "Roboto")
-            compare(column(3).font.family, "Roboto")
+            compare(column("messageText").font.family, "DejaVu Sans")
+            compare(column("messageText").font.pixelSize, 18)
+            compare(column("messageText").color, "#00ff00")
+            compare(column("dateTimeText").font.family, "Roboto")
+            compare(column("moduleText").font.family, "Roboto")
         }
     }
 }
