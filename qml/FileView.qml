@@ -76,6 +76,21 @@ FocusScope {
         showStatus();
     }
 
+    // The list keeps the rows it shows until the pass of the latest change has been taken.
+    function filterInBackground() {
+        core.filterGeneration = kestruneCore.filterLogsAsync(logFilter.texts, logFilter.containsAll,
+                                                             logFilter.onlyErrors);
+    }
+
+    function finishFilter(generation) {
+        if (generation !== core.filterGeneration)
+            return;
+        filterPending = false;
+        disconnectModel();
+        connectModel();
+        restoreLineNumber();
+    }
+
     function isFiltered() {
         return logFilter.onlyErrors || logFilter.texts.length > 0;
     }
@@ -540,6 +555,10 @@ FocusScope {
         function onLogLoadFinished(folder, serverName, opened, milliseconds) {
             root.finishLoad(folder, serverName, opened, milliseconds);
         }
+
+        function onLogsFiltered(generation) {
+            root.finishFilter(generation);
+        }
     }
 
     QtObject {
@@ -563,6 +582,8 @@ FocusScope {
         property bool currentTabLoads: false
         // A search that waits for the search texts.
         property var pendingFind: null
+        // The filterLogsAsync call whose rows the list waits for.
+        property int filterGeneration: 0
     }
 
     RecordWindowModel {

@@ -26,7 +26,8 @@ FocusScope {
     // The record list lets go of its model while the core filters, then selects again the
     // record clicked last. The file view keeps the filter for the logs it opens later. Until
     // the open logs' search texts are built the change waits without blocking the window, and
-    // a newer change takes its place.
+    // a newer change takes its place. Working in the background, the file view has the pass
+    // run on a worker while the list keeps its rows.
     function changeFilter(change, applyInCore) {
         fileView.logFilter = Object.assign({}, fileView.logFilter, change);
         pendingFilter = applyInCore;
@@ -41,6 +42,10 @@ FocusScope {
         }
         const applyInCore = pendingFilter;
         pendingFilter = null;
+        if (fileView.workInBackground) {
+            fileView.filterInBackground();
+            return;
+        }
         fileView.filterPending = false;
         fileView.disconnectModel();
         applyInCore();

@@ -94,6 +94,7 @@ KestruneCore::KestruneCore(const QString &configFolder)
     , style(iniFileAt(configFolder + QStringLiteral("/style/default.ini")), QSettings::IniFormat)
 {
     folders.setItemRoleNames({{folderRole, "folderRole"}, {nameRole, "nameRole"}});
+    filterWork.setMaxThreadCount(1);
 }
 
 KestruneCore::~KestruneCore()
@@ -102,6 +103,7 @@ KestruneCore::~KestruneCore()
     for (const auto &load : loadJobs)
         load.second->cancel();
     backgroundWork.waitForDone();
+    filterWork.waitForDone();
     // Open logs go from first to last; the vector's own destruction leaves that order open.
     for (OpenLogEntry &entry : openLogs)
         destroyModels(entry);
@@ -191,6 +193,8 @@ void KestruneCore::closeLog(QString folder, QString serverName)
     const auto isClosed = [&](const OpenLogEntry &entry) {
         return entry.folder == folder && entry.name == serverName;
     };
+    // A filter pass may still read the record model.
+    filterWork.waitForDone();
     // Destroyed here: moving entries to close up the gap would destroy a record model under
     // its filter model.
     for (OpenLogEntry &entry : openLogs) {
@@ -379,6 +383,50 @@ bool KestruneCore::searchTextsReady() const
         [](const OpenLogEntry &log) { return log.model->searchTextsReady(); });
 }
 
+int KestruneCore::filterLogsAsync(QVariantList filters, bool containsAll, bool onlyErrors)
+{
+    const int generation = ++filterGeneration;
+    std::vector<FilterTarget> targets;
+    for (const OpenLogEntry &entry : openLogs) {
+        if (entry.filter->hasSettings(filters, !containsAll, onlyErrors))
+            continue;
+        // Taken here, where every other reader of the search texts runs: the worker then only
+        // reads them.
+        if (!filters.isEmpty())
+            (void)entry.model->fetchSearchTexts();
+        targets.push_back({entry.filter.get(), entry.model.get(), {}});
+    }
+    filterWork.start([this, generation, filters, containsAll, onlyErrors,
+                         targets = std::move(targets)]() mutable {
+        for (FilterTarget &target : targets) {
+            if (filterGeneration != generation)
+                return;
+            target.pass
+                = LogFilterModel::computePass(*target.model, filters, !containsAll, onlyErrors);
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, targets = std::move(targets)]() mutable {
+                finishFilterPass(generation, targets);
+            },
+            Qt::QueuedConnection);
+    });
+    return generation;
+}
+
+// On the interface thread, where the filter models live.
+void KestruneCore::finishFilterPass(int generation, std::vector<FilterTarget> &targets)
+{
+    if (generation != filterGeneration)
+        return;
+    clipboard.waitForCopy();
+    for (FilterTarget &target : targets) {
+        if (target.filter)
+            target.filter->installPass(std::move(target.pass));
+    }
+    emit logsFiltered(generation);
+}
+
 LogOpenJob *KestruneCore::startLoad(const QString &folder, const QString &name)
 {
     LogOpenJob *&job = loadJobs[{folder, name}];
@@ -447,7 +495,10 @@ void KestruneCore::disposeInBackground(OpenLogEntry &&entry)
     if (!model)
         return;
     model->moveToThread(nullptr);
-    backgroundWork.start([model] { delete model; });
+    backgroundWork.start([this, model] {
+        filterWork.waitForDone();
+        delete model;
+    });
 }
 
 const OpenLogEntry *KestruneCore::findOpenLog(const QString &folder, const QString &name) const

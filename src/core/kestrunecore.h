@@ -5,12 +5,14 @@
 #include "recordclipboard.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QSettings>
 #include <QStandardItemModel>
 #include <QThreadPool>
 #include <QUrl>
 #include <QVariant>
 
+#include <atomic>
 #include <map>
 #include <optional>
 #include <utility>
@@ -90,12 +92,21 @@ public:
     // Whether every open log's search texts are built, so that a text filter or a text search
     // would not wait for them.
     Q_INVOKABLE bool searchTextsReady() const;
+    // Gives every open log the filter that filterLog would, without blocking the caller: the
+    // passes run on a worker thread while the logs keep their rows, then each log takes its
+    // new rows in one model reset and logsFiltered tells the returned generation. A later
+    // call supersedes a pass still running, whose rows are dropped and whose signal never
+    // comes. A log closed or reloaded meanwhile is left out. A text filter waits here for
+    // search texts not built yet (searchTextsReady tells).
+    Q_INVOKABLE int filterLogsAsync(QVariantList filters, bool containsAll, bool onlyErrors);
 
 signals:
     void logLoadProgress(QString folder, QString serverName, double bytesRead, double totalBytes);
     // opened: the log is registered; otherwise logStatus says why not. milliseconds: from the
     // start of the load.
     void logLoadFinished(QString folder, QString serverName, bool opened, double milliseconds);
+    // The open logs show the filter of that call of filterLogsAsync.
+    void logsFiltered(int generation);
 
 private:
     [[nodiscard]] QString openNewLog(const QString &folder, const QString &name);
@@ -118,6 +129,15 @@ private:
     // Calls apply on the filter model of every open log, first to last.
     template<typename Apply>
     void forEachFilter(Apply apply);
+    // One open log's part of a filter pass on the worker. The record model lives until every
+    // pass has ended; the filter model may go at any time.
+    struct FilterTarget
+    {
+        QPointer<LogFilterModel> filter;
+        const LogModel *model = nullptr;
+        LogFilterModel::Pass pass;
+    };
+    void finishFilterPass(int generation, std::vector<FilterTarget> &targets);
 
     QStandardItemModel folders;
     std::vector<OpenLogEntry> openLogs;
@@ -132,4 +152,10 @@ private:
     std::map<std::pair<QString, QString>, LogOpenJob *> loadJobs;
     // Runs the loads and frees closed logs.
     QThreadPool backgroundWork;
+    // Runs the filter passes one after another; a record model is freed only once the passes
+    // that may read it have ended.
+    QThreadPool filterWork;
+    // The generation of the latest filterLogsAsync; the worker reads it to stop a superseded
+    // pass early.
+    std::atomic<int> filterGeneration {0};
 };

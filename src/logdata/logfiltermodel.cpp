@@ -99,13 +99,53 @@ void LogFilterModel::setShowOnlyErrors(bool errorsOnly)
 
 void LogFilterModel::setFilter(const QVariantList &newFilters, bool anyOf, bool errorsOnly)
 {
-    if (lastFailure == Failure::none && containsOnlyMode == anyOf && onlyErrors == errorsOnly
-        && filters == loweredTexts(newFilters))
+    if (hasSettings(newFilters, anyOf, errorsOnly))
         return;
     refilter([&] {
         setFilters(newFilters, anyOf);
         onlyErrors = errorsOnly;
     });
+}
+
+bool LogFilterModel::hasSettings(const QVariantList &newFilters, bool anyOf, bool errorsOnly) const
+{
+    return lastFailure == Failure::none && containsOnlyMode == anyOf && onlyErrors == errorsOnly
+        && filters == loweredTexts(newFilters);
+}
+
+LogFilterModel::Pass LogFilterModel::computePass(
+    const LogModel &model, const QVariantList &filters, bool anyOf, bool onlyErrors)
+{
+    Pass pass;
+    pass.anyOf = anyOf;
+    pass.onlyErrors = onlyErrors;
+    Failure searchTextsFailure = Failure::none;
+    pass.failure = failureOf([&] {
+        pass.filters = loweredTexts(filters);
+        searchTextsFailure = matchRecords(model, pass.filters, anyOf, onlyErrors, pass.rowPasses);
+        collectAccepted(pass.rowPasses, pass.acceptedRows);
+    });
+    if (pass.failure == Failure::none)
+        pass.failure = searchTextsFailure;
+    // As after a failed pass in place: no row, and the memory goes back.
+    if (pass.failure != Failure::none) {
+        std::vector<char>().swap(pass.rowPasses);
+        std::vector<int>().swap(pass.acceptedRows);
+    }
+    return pass;
+}
+
+void LogFilterModel::installPass(Pass &&pass)
+{
+    beginResetModel();
+    filters = std::move(pass.filters);
+    containsOnlyMode = pass.anyOf;
+    onlyErrors = pass.onlyErrors;
+    rowPasses = std::move(pass.rowPasses);
+    acceptedRows = std::move(pass.acceptedRows);
+    lastFailure = pass.failure;
+    stale = false;
+    endResetModel();
 }
 
 void LogFilterModel::setSourceModel(QAbstractItemModel *model)
@@ -181,14 +221,19 @@ void LogFilterModel::refreshIfStale() const
 void LogFilterModel::runPass() const
 {
     if (const auto *logModel = qobject_cast<const LogModel *>(sourceModel()))
-        matchRecords(*logModel);
+        lastFailure = matchRecords(*logModel, filters, containsOnlyMode, onlyErrors, rowPasses);
     else
         matchRows();
-    acceptedRows.clear();
-    acceptedRows.reserve(size_t(std::count(rowPasses.cbegin(), rowPasses.cend(), char(1))));
-    for (size_t row = 0; row < rowPasses.size(); ++row) {
-        if (rowPasses[row])
-            acceptedRows.push_back(int(row));
+    collectAccepted(rowPasses, acceptedRows);
+}
+
+void LogFilterModel::collectAccepted(const std::vector<char> &passes, std::vector<int> &accepted)
+{
+    accepted.clear();
+    accepted.reserve(size_t(std::count(passes.cbegin(), passes.cend(), char(1))));
+    for (size_t row = 0; row < passes.size(); ++row) {
+        if (passes[row])
+            accepted.push_back(int(row));
     }
 }
 
@@ -203,17 +248,16 @@ void LogFilterModel::failPass(Failure failure) const
 
 // Reads the records and search texts directly: one QVariant per row would cost more than the
 // matching itself. Large logs are split among the cores; the pass only reads the records.
-void LogFilterModel::matchRecords(const LogModel &model) const
+// Returns how the log's search texts failed, when they did.
+Failure LogFilterModel::matchRecords(const LogModel &model, const QStringList &filters, bool anyOf,
+    bool onlyErrors, std::vector<char> &passes)
 {
     const std::vector<QarnLogParser::QarnLog> &records = model.allRecords();
-    std::vector<char> &passes = rowPasses;
     passes.assign(records.size(), 0);
     const SearchTextStore *searchTexts = filters.isEmpty() ? nullptr : model.fetchSearchTexts();
-    if (!filters.isEmpty() && !searchTexts) {
-        lastFailure = model.searchTextsFailure();
-        return;
-    }
-    const TextTest containsTexts(filters, containsOnlyMode);
+    if (!filters.isEmpty() && !searchTexts)
+        return model.searchTextsFailure();
+    const TextTest containsTexts(filters, anyOf);
     const auto matchRange = [&](size_t begin, size_t end) {
         ErrorTypeTest isError;
         for (size_t row = begin; row < end; ++row) {
@@ -222,6 +266,7 @@ void LogFilterModel::matchRecords(const LogModel &model) const
         }
     };
     parallelFor(records.size(), 100'000, matchRange);
+    return Failure::none;
 }
 
 // Any other source model is read through its roles.

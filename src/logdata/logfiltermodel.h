@@ -30,6 +30,28 @@ public:
     // is left as it is.
     void setFilter(const QVariantList &filters, bool anyOf, bool onlyErrors);
 
+    // Whether a setFilter with these settings would leave the rows as they are.
+    [[nodiscard]] bool hasSettings(const QVariantList &filters, bool anyOf, bool onlyErrors) const;
+
+    // A pass computed apart from any filter model, for installPass: the settings it ran with,
+    // its rows and how it failed.
+    struct Pass
+    {
+        QStringList filters;
+        bool anyOf = true;
+        bool onlyErrors = false;
+        std::vector<char> rowPasses;
+        std::vector<int> acceptedRows;
+        Failure failure = Failure::none;
+    };
+    // The pass that setFilter would run over a record model, as a pure function of its
+    // records and search texts: safe on any thread while the model lives and its search texts
+    // are built (otherwise it waits for them). No exception leaves it.
+    [[nodiscard]] static Pass computePass(
+        const LogModel &model, const QVariantList &filters, bool anyOf, bool onlyErrors);
+    // Takes a pass computed over this model's source, with its settings, in one model reset.
+    void installPass(Pass &&pass);
+
     void setSourceModel(QAbstractItemModel *model) override;
 
     // The source rows of the visible records, in the order of this model's rows: the model's
@@ -53,7 +75,9 @@ private:
     void refreshIfStale() const;
     void runPass() const;
     void failPass(Failure failure) const;
-    void matchRecords(const LogModel &model) const;
+    [[nodiscard]] static Failure matchRecords(const LogModel &model, const QStringList &filters,
+        bool anyOf, bool onlyErrors, std::vector<char> &passes);
+    static void collectAccepted(const std::vector<char> &passes, std::vector<int> &accepted);
     void matchRows() const;
 
     QStringList filters;

@@ -11,6 +11,7 @@
 #include <QJSEngine>
 #include <QPointer>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -153,6 +154,7 @@ private slots:
     void filtersReachEveryOpenLog();
     void filtersWithNoLogOpenChangeNothing();
     void closeWhileFiltered();
+    void filtersInTheBackground();
     void closeKeepsTheOrderOfTheOthers();
     void modelsStayOwnedByTheCore();
     void destructionWithOpenLogs();
@@ -438,6 +440,56 @@ void TestOpenLogRegistry::closeWhileFiltered()
     QCOMPARE(core.findNext(folder, "Mix", 0, "a"), -1);
     core.containsOnly({"b"});
     core.closeLog(folder, "Mix");
+}
+
+// The window's filter changes: the logs keep their rows until the latest change's pass is
+// installed, one reset each; a superseded pass leaves no trace, and a log closed or
+// reloaded while a pass runs is left out (under AddressSanitizer: never read after its end).
+void TestOpenLogRegistry::filtersInTheBackground()
+{
+    QVERIFY(writeInterleavedLog(folder));
+    QVERIFY(writeLogFile(folder + "/Other_1.log",
+        {{at(1), "alpha beta"}, {at(2), "Beta", "Error"}, {at(3), "gamma", "fatal"}}));
+    KestruneCore core(folder);
+    QObject *mix = core.openLog(folder, "Mix");
+    QPointer<QObject> other = core.openLog(folder, "Other");
+    // Gone with the model, which the reload below replaces.
+    new QAbstractItemModelTester(
+        modelOf(mix), QAbstractItemModelTester::FailureReportingMode::QtTest, mix);
+    QSignalSpy filtered(&core, &KestruneCore::logsFiltered);
+    QSignalSpy resets(modelOf(mix), &QAbstractItemModel::modelReset);
+
+    const int superseded = core.filterLogsAsync({"BETA", "c9"}, false, false);
+    const int latest = core.filterLogsAsync({"A", "4"}, true, false);
+    QVERIFY(latest != superseded);
+    QCOMPARE(modelOf(mix)->rowCount(), 9);
+    QTRY_COMPARE(filtered.size(), 1);
+    QCOMPARE(filtered.at(0).at(0).toInt(), latest);
+    QCOMPARE(resets.size(), 1);
+    QCOMPARE(messagesOf(mix), QStringList({"a4"}));
+    QCOMPARE(messagesOf(other), QStringList());
+    QCOMPARE(core.getIndex(folder, "Mix", 4), 0);
+
+    // A change that leaves a log's filter as it is keeps its rows, and is still told.
+    const int same = core.filterLogsAsync({"a", "4"}, true, false);
+    QTRY_COMPARE(filtered.size(), 2);
+    QCOMPARE(filtered.at(1).at(0).toInt(), same);
+    QCOMPARE(resets.size(), 1);
+
+    const int closing = core.filterLogsAsync({"b"}, false, true);
+    QVERIFY(core.reloadLogAsync(folder, "Mix"));
+    core.closeLogAsync(folder, "Other");
+    QTRY_COMPARE(filtered.size(), 3);
+    QCOMPARE(filtered.at(2).at(0).toInt(), closing);
+    QVERIFY(other.isNull());
+    QTRY_VERIFY(core.logRecordCounts(folder, "Mix").value("total").toInt() == 9
+        && core.openLog(folder, "Mix") != mix);
+    QCOMPARE(messagesOf(core.openLog(folder, "Mix")).size(), 9);
+    // The same for a pass that a close on the interface thread must wait for.
+    const int waitedFor = core.filterLogsAsync({"a"}, false, false);
+    core.closeLog(folder, "Mix");
+    QTRY_COMPARE(filtered.size(), 4);
+    QCOMPARE(filtered.at(3).at(0).toInt(), waitedFor);
 }
 
 void TestOpenLogRegistry::closeKeepsTheOrderOfTheOthers()
