@@ -170,6 +170,63 @@ void LogFilterModel::setSourceModel(QAbstractItemModel *model)
     QSortFilterProxyModel::setSourceModel(model);
 }
 
+QModelIndex LogFilterModel::index(int row, int column, const QModelIndex &parent) const
+{
+    if (parent.isValid() || row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
+        return {};
+    return createIndex(row, column);
+}
+
+QModelIndex LogFilterModel::parent(const QModelIndex &) const
+{
+    return {};
+}
+
+QModelIndex LogFilterModel::sibling(int row, int column, const QModelIndex &) const
+{
+    return index(row, column);
+}
+
+int LogFilterModel::rowCount(const QModelIndex &parent) const
+{
+    if (parent.isValid())
+        return 0;
+    return int(acceptedSourceRows().size());
+}
+
+int LogFilterModel::columnCount(const QModelIndex &parent) const
+{
+    if (parent.isValid() || !sourceModel())
+        return 0;
+    return sourceModel()->columnCount();
+}
+
+bool LogFilterModel::hasChildren(const QModelIndex &parent) const
+{
+    return rowCount(parent) > 0 && columnCount(parent) > 0;
+}
+
+QModelIndex LogFilterModel::mapToSource(const QModelIndex &proxyIndex) const
+{
+    if (!sourceModel() || !checkIndex(proxyIndex, CheckIndexOption::IndexIsValid))
+        return {};
+    return sourceModel()->index(
+        acceptedSourceRows()[size_t(proxyIndex.row())], proxyIndex.column());
+}
+
+// The accepted rows keep the source order, so a source row is found by halving.
+QModelIndex LogFilterModel::mapFromSource(const QModelIndex &sourceIndex) const
+{
+    if (!sourceIndex.isValid() || sourceIndex.model() != sourceModel()
+        || sourceIndex.parent().isValid())
+        return {};
+    const std::vector<int> &rows = acceptedSourceRows();
+    const auto found = std::lower_bound(rows.cbegin(), rows.cend(), sourceIndex.row());
+    if (found == rows.cend() || *found != sourceIndex.row())
+        return {};
+    return createIndex(int(found - rows.cbegin()), sourceIndex.column());
+}
+
 const std::vector<int> &LogFilterModel::acceptedSourceRows() const
 {
     refreshIfStale();

@@ -54,6 +54,18 @@ public:
 
     void setSourceModel(QAbstractItemModel *model) override;
 
+    // A flat list whose rows map through the accepted rows: the base class would rebuild a
+    // mapping of every source row on the interface thread after each pass.
+    [[nodiscard]] QModelIndex index(
+        int row, int column, const QModelIndex &parent = QModelIndex()) const override;
+    [[nodiscard]] QModelIndex parent(const QModelIndex &child) const override;
+    [[nodiscard]] QModelIndex sibling(int row, int column, const QModelIndex &idx) const override;
+    [[nodiscard]] int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    [[nodiscard]] int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    [[nodiscard]] bool hasChildren(const QModelIndex &parent = QModelIndex()) const override;
+    [[nodiscard]] QModelIndex mapToSource(const QModelIndex &proxyIndex) const override;
+    [[nodiscard]] QModelIndex mapFromSource(const QModelIndex &sourceIndex) const override;
+
     // The source rows of the visible records, in the order of this model's rows: the model's
     // own vector, brought up to date whenever the filter or the source rows change.
     [[nodiscard]] const std::vector<int> &acceptedSourceRows() const;
