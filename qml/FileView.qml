@@ -39,7 +39,8 @@ FocusScope {
                 "loadRole": "",
                 "bytesReadRole": 0,
                 "totalBytesRole": 0,
-                "openTimeRole": -1
+                "openTimeRole": -1,
+                "loadFilterRole": ""
             });
         switchToFileTab(tabListView.count - 1);
     }
@@ -154,9 +155,10 @@ FocusScope {
     function showTab(index) {
         tabListView.currentIndex = index;
         const tab = tabModel.get(index);
-        if (workInBackground && kestruneCore.openLogAsync(tab.folderRole, tab.nameRole)) {
+        if (workInBackground && kestruneCore.openLogAsync(tab.folderRole, tab.nameRole, logFilter.texts,
+                                                          logFilter.containsAll, logFilter.onlyErrors)) {
             if (tab.loadRole === "")
-                tabModel.setProperty(index, "loadRole", "open");
+                startLoad(index, "open");
             showRecords(null);
         } else {
             showRecords(openFilteredLog(tab.folderRole, tab.nameRole));
@@ -200,16 +202,29 @@ FocusScope {
     }
 
     // A first open shows the log from its saved row, a reload from its end, as before.
+    // A load takes the filter of its start, which it applies on its worker.
+    function startLoad(index, kind) {
+        tabModel.setProperty(index, "loadRole", kind);
+        tabModel.setProperty(index, "loadFilterRole", JSON.stringify(logFilter));
+    }
+
     function finishLoad(folder, name, opened, milliseconds) {
         const index = tabIndex(folder, name);
         if (index < 0)
             return;
-        const reloaded = tabModel.get(index).loadRole === "reload";
+        const tab = tabModel.get(index);
+        const reloaded = tab.loadRole === "reload";
+        // A filter changed during the load reaches the log as any change does, off this thread.
+        if (opened && tab.loadFilterRole !== JSON.stringify(logFilter)) {
+            filterPending = true;
+            if (searchTextsReadyFor(filterInBackground))
+                filterInBackground();
+        }
         tabModel.setProperty(index, "loadRole", "");
         tabModel.setProperty(index, "openTimeRole", opened ? milliseconds : -1);
         if (index !== tabListView.currentIndex)
             return;
-        showRecords(opened ? openFilteredLog(folder, name) : null);
+        showRecords(opened ? kestruneCore.openLog(folder, name) : null);
         forgetRowMarks();
         if (reloaded)
             showReloaded(folder, name);
@@ -333,9 +348,10 @@ FocusScope {
         const name = tab.nameRole;
         if (workInBackground) {
             // A reload that is running already goes on; the rows stay until the new ones come.
-            if (tab.loadRole === "" && kestruneCore.reloadLogAsync(folder, name)) {
+            if (tab.loadRole === "" && kestruneCore.reloadLogAsync(folder, name, logFilter.texts,
+                                                                   logFilter.containsAll, logFilter.onlyErrors)) {
                 const open = kestruneCore.logRecordCounts(folder, name).total !== undefined;
-                tabModel.setProperty(tabListView.currentIndex, "loadRole", open ? "reload" : "open");
+                startLoad(tabListView.currentIndex, open ? "reload" : "open");
             }
             showStatus();
             return;

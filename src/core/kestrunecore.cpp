@@ -155,7 +155,7 @@ QObject *KestruneCore::openLog(QString folder, QString serverName)
 // Loads a log and registers it; returns why it could not, or an empty text.
 QString KestruneCore::openNewLog(const QString &folder, const QString &name)
 {
-    (void)registerLoaded(folder, name, LogOpenJob::loadEntry(folder, name, nullptr));
+    (void)registerLoaded(folder, name, LogOpenJob::loadEntry(folder, name, nullptr, {}));
     const auto failed = failedOpens.find({folder, name});
     return failed == failedOpens.end() ? QString() : failed->second;
 }
@@ -339,14 +339,18 @@ void KestruneCore::addStartNotice(const QString &line)
     startNotices.append(line);
 }
 
-QObject *KestruneCore::openLogAsync(QString folder, QString serverName)
+QObject *KestruneCore::openLogAsync(
+    QString folder, QString serverName, QVariantList filters, bool containsAll, bool onlyErrors)
 {
-    return findOpenLog(folder, serverName) ? nullptr : startLoad(folder, serverName);
+    if (findOpenLog(folder, serverName))
+        return nullptr;
+    return startLoad(folder, serverName, {filters, containsAll, onlyErrors});
 }
 
-QObject *KestruneCore::reloadLogAsync(QString folder, QString serverName)
+QObject *KestruneCore::reloadLogAsync(
+    QString folder, QString serverName, QVariantList filters, bool containsAll, bool onlyErrors)
 {
-    return startLoad(folder, serverName);
+    return startLoad(folder, serverName, {filters, containsAll, onlyErrors});
 }
 
 void KestruneCore::cancelLoad(QString folder, QString serverName)
@@ -427,12 +431,13 @@ void KestruneCore::finishFilterPass(int generation, std::vector<FilterTarget> &t
     emit logsFiltered(generation);
 }
 
-LogOpenJob *KestruneCore::startLoad(const QString &folder, const QString &name)
+LogOpenJob *KestruneCore::startLoad(
+    const QString &folder, const QString &name, const LogOpenJob::FirstFilter &filter)
 {
     LogOpenJob *&job = loadJobs[{folder, name}];
     if (job)
         return job;
-    job = new LogOpenJob(folder, name, backgroundWork, this);
+    job = new LogOpenJob(folder, name, filter, backgroundWork, this);
     QJSEngine::setObjectOwnership(job, QJSEngine::CppOwnership);
     LogOpenJob *started = job;
     connect(started, &LogOpenJob::progressChanged, this, [this, started] {

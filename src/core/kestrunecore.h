@@ -76,10 +76,14 @@ public:
     // loaded already), logLoadProgress follows the reading, and logLoadFinished tells when
     // the log is registered and openLog returns its filter model without waiting, or when the
     // load failed and logStatus says why. Null when the log is open: openLog returns it now.
-    Q_INVOKABLE QObject *openLogAsync(QString folder, QString serverName);
+    // The filter, as filterLog takes it, is applied on the worker before the log is
+    // registered; a text filter waits there for the log's search texts.
+    Q_INVOKABLE QObject *openLogAsync(QString folder, QString serverName, QVariantList filters = {},
+        bool containsAll = false, bool onlyErrors = false);
     // Loads the log again in the same way; until logLoadFinished the open log keeps its
     // models, then openLog returns new ones and the old ones are freed in the background.
-    Q_INVOKABLE QObject *reloadLogAsync(QString folder, QString serverName);
+    Q_INVOKABLE QObject *reloadLogAsync(QString folder, QString serverName,
+        QVariantList filters = {}, bool containsAll = false, bool onlyErrors = false);
     // Stops a load of the log that is still running, without waiting for it: nothing of it
     // is registered, no signal of it follows, and its memory is freed on the worker.
     Q_INVOKABLE void cancelLoad(QString folder, QString serverName);
@@ -119,7 +123,8 @@ private:
         const QString &folder, const QString &name);
     [[nodiscard]] std::vector<OpenLogEntry>::iterator findOpenEntry(
         const QString &folder, const QString &name);
-    [[nodiscard]] LogOpenJob *startLoad(const QString &folder, const QString &name);
+    [[nodiscard]] LogOpenJob *startLoad(
+        const QString &folder, const QString &name, const LogOpenJob::FirstFilter &filter);
     void finishLoad(LogOpenJob *job);
     void disposeInBackground(OpenLogEntry &&entry);
     [[nodiscard]] const OpenLogEntry *findOpenLog(const QString &folder, const QString &name) const;

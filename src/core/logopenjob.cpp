@@ -44,11 +44,12 @@ QStringList noticesOf(const LogRecordLoader::LoadedLog &loaded, const QString &f
 
 } // namespace
 
-LogOpenJob::LogOpenJob(
-    const QString &folder, const QString &name, QThreadPool &pool, QObject *parent)
+LogOpenJob::LogOpenJob(const QString &folder, const QString &name, const FirstFilter &filter,
+    QThreadPool &pool, QObject *parent)
     : QObject(parent)
     , logFolder(folder)
     , logName(name)
+    , firstFilter(filter)
 {
     clock.start();
     progressTimer.setInterval(progressIntervalMs);
@@ -65,8 +66,8 @@ LogOpenJob::LogOpenJob(
 
 LogOpenJob::~LogOpenJob() = default;
 
-LogOpenJob::Loaded LogOpenJob::loadEntry(
-    const QString &folder, const QString &name, LogRecordLoader::LoadControl *control)
+LogOpenJob::Loaded LogOpenJob::loadEntry(const QString &folder, const QString &name,
+    LogRecordLoader::LoadControl *control, const FirstFilter &filter)
 {
     const FolderScan scan = FolderCatalogue::scanFolder(folder);
     const auto log = scan.logs.find(name);
@@ -80,8 +81,9 @@ LogOpenJob::Loaded LogOpenJob::loadEntry(
     entry->model->setRecords(std::move(loaded.records));
     entry->filter = std::make_unique<LogFilterModel>();
     entry->filter->setSourceModel(entry->model.get());
-    // The first filter pass and the proxy's row mapping run here, where a failure is caught,
-    // rather than inside the list's first row count.
+    // The first filter pass runs here, where a failure is caught, rather than inside the
+    // list's first row count.
+    entry->filter->setFilter(filter.texts, !filter.containsAll, filter.onlyErrors);
     entry->filter->rowCount();
     if (const Failure failure = entry->filter->passFailure(); failure != Failure::none)
         return {nullptr, failure};
@@ -116,7 +118,8 @@ void LogOpenJob::cancel()
 void LogOpenJob::run()
 {
     Loaded loaded;
-    const Failure failure = failureOf([&] { loaded = loadEntry(logFolder, logName, &control); });
+    const Failure failure
+        = failureOf([&] { loaded = loadEntry(logFolder, logName, &control, firstFilter); });
     if (failure != Failure::none)
         loaded = {nullptr, failure};
     if (control.stopRequested.load()) {

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <QVariantList>
 
 #include <memory>
 
@@ -33,15 +34,25 @@ public:
         Failure failure = Failure::none;
     };
 
+    // The filter a load gives its log before the log is handed over, as filterLog takes it.
+    struct FirstFilter
+    {
+        QVariantList texts;
+        bool containsAll = false;
+        bool onlyErrors = false;
+    };
+
     // Starts the load on the pool at once; the job lives on the calling thread.
-    LogOpenJob(const QString &folder, const QString &name, QThreadPool &pool, QObject *parent);
+    LogOpenJob(const QString &folder, const QString &name, const FirstFilter &filter,
+        QThreadPool &pool, QObject *parent);
     ~LogOpenJob() override;
 
-    // Finds the log's files in its folder and loads them on the calling thread. The filter
-    // model has no parent and lives on the calling thread. An exception other than a failed
-    // first filter pass reaches the caller, and nothing is kept.
-    [[nodiscard]] static Loaded loadEntry(
-        const QString &folder, const QString &name, LogRecordLoader::LoadControl *control);
+    // Finds the log's files in its folder and loads them on the calling thread, with the
+    // filter's first pass (a text filter waits for the log's search texts). The filter model
+    // has no parent and lives on the calling thread. An exception other than a failed first
+    // filter pass reaches the caller, and nothing is kept.
+    [[nodiscard]] static Loaded loadEntry(const QString &folder, const QString &name,
+        LogRecordLoader::LoadControl *control, const FirstFilter &filter);
 
     [[nodiscard]] QString folder() const { return logFolder; }
     [[nodiscard]] QString name() const { return logName; }
@@ -68,6 +79,7 @@ private:
 
     QString logFolder;
     QString logName;
+    FirstFilter firstFilter;
     LogRecordLoader::LoadControl control;
     QTimer progressTimer;
     qint64 lastReported = -1;

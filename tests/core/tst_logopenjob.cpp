@@ -41,6 +41,7 @@ class TestLogOpenJob : public QObject
 private slots:
     void initTestCase();
     void openInBackgroundReportsProgressAndRegistersTheLog();
+    void loadsTakeTheirFilterOnTheWorker();
     void stoppingALoadLeavesNoTrace_data();
     void stoppingALoadLeavesNoTrace();
     void reloadKeepsTheOldModelsUntilTheNewOnesAreThere();
@@ -109,6 +110,32 @@ void TestLogOpenJob::openInBackgroundReportsProgressAndRegistersTheLog()
                  .value(QStringLiteral("filtered"))
                  .toBool(),
         true);
+}
+
+// The log arrives with the rows that filterLog would give it: an open with a text filter and a
+// reload with the errors-only switch.
+void TestLogOpenJob::loadsTakeTheirFilterOnTheWorker()
+{
+    const QString name = QStringLiteral("Big");
+    const QVariantList texts {QStringLiteral("camera"), QStringLiteral("disk")};
+    KestruneCore syncCore(config.path());
+    const auto *expected = qobject_cast<const QAbstractItemModel *>(syncCore.openLog(folder, name));
+    KestruneCore core(config.path());
+    QSignalSpy finished(&core, &KestruneCore::logLoadFinished);
+    for (const bool reload : {false, true}) {
+        const bool onlyErrors = reload;
+        syncCore.filterLog(folder, name, texts, false, onlyErrors);
+        QVERIFY(reload ? core.reloadLogAsync(folder, name, texts, false, onlyErrors)
+                       : core.openLogAsync(folder, name, texts, false, onlyErrors));
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), int(reload) + 1, loadTimeoutMs);
+        const auto *shown = qobject_cast<const QAbstractItemModel *>(core.openLog(folder, name));
+        QVERIFY(expected->rowCount() > 0 && expected->rowCount() < records);
+        QCOMPARE(shown->rowCount(), expected->rowCount());
+        for (int row : {0, expected->rowCount() / 2, expected->rowCount() - 1}) {
+            QCOMPARE(shown->index(row, 0).data(Qt::UserRole + 8),
+                expected->index(row, 0).data(Qt::UserRole + 8));
+        }
+    }
 }
 
 // Each way of stopping a load is taken at its first progress report, from inside the signal,
