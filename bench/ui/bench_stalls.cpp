@@ -192,6 +192,10 @@ int main(int argc, char *argv[])
     step("first filter change (waits for search texts)", filter({QStringLiteral("camera")}),
         filtered);
     std::printf("    %d records shown\n", window.rows());
+    step(
+        "reload (F5) under the filter", [&] { QMetaObject::invokeMethod(fileView, "reload"); },
+        rowsShown);
+    std::printf("    %d records shown\n", window.rows());
     step("filter change", filter({QStringLiteral("disk error")}), filtered);
     step("filter cleared", filter({}), filtered);
 

@@ -1,6 +1,7 @@
 #include "kestrunecore.h"
 
 #include "foldercatalogue.h"
+#include "parallelfor.h"
 #include "paralleltextfinder.h"
 
 #include <QCoreApplication>
@@ -402,6 +403,7 @@ int KestruneCore::filterLogsAsync(QVariantList filters, bool containsAll, bool o
     }
     filterWork.start([this, generation, filters, containsAll, onlyErrors,
                          targets = std::move(targets)]() mutable {
+        makeThisThreadBackground();
         for (FilterTarget &target : targets) {
             if (filterGeneration != generation)
                 return;
@@ -501,6 +503,7 @@ void KestruneCore::disposeInBackground(OpenLogEntry &&entry)
         return;
     model->moveToThread(nullptr);
     backgroundWork.start([this, model] {
+        makeThisThreadBackground();
         filterWork.waitForDone();
         delete model;
     });

@@ -1,6 +1,7 @@
 #include "logopenjob.h"
 
 #include "foldercatalogue.h"
+#include "parallelfor.h"
 #include "textlinereader.h"
 
 #include <QCoreApplication>
@@ -117,6 +118,7 @@ void LogOpenJob::cancel()
 // On the worker. Whatever a cancelled load built is freed here, off the job's thread.
 void LogOpenJob::run()
 {
+    makeThisThreadBackground();
     Loaded loaded;
     const Failure failure
         = failureOf([&] { loaded = loadEntry(logFolder, logName, &control, firstFilter); });

@@ -53,7 +53,7 @@ int RecordClipboard::copyRecords(const OpenLogEntry &log, int firstRow, int last
         (void)failureOf(
             [&] { sendToClipboard(LogTextWriter::recordsText(*records, *rows, begin, end)); });
     };
-    pendingCopy = runOnAnotherThread(copy);
+    pendingCopy = runInBackground(copy);
     return int(end - begin);
 }
 

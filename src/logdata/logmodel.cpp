@@ -28,7 +28,7 @@ void LogModel::setRecords(std::vector<QarnLogParser::QarnLog> &&newRecords)
     records = std::move(newRecords);
     searchTexts = SearchTextStore();
     searchTextsFailed = Failure::none;
-    pendingSearchTexts = runOnAnotherThread([this] { return buildSearchTexts(); });
+    pendingSearchTexts = runInBackground([this] { return buildSearchTexts(); });
     endResetModel();
 }
 

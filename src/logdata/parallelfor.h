@@ -16,6 +16,11 @@
 // that work is split the same way on any machine.
 void setThreadCount(size_t count);
 
+// Lowers the scheduling priority of the calling thread, and where the system passes it on, of
+// the threads it starts later: work that nobody waits for then leaves the cores to the
+// interface thread whenever both want them.
+void makeThisThreadBackground();
+
 // Starts fn on a thread of its own. When no thread can start, fn runs on the calling thread
 // before this returns. Either way the future gives fn's result or exception, and its
 // destruction waits for fn to finish.
@@ -29,6 +34,16 @@ std::future<std::invoke_result_t<Fn &>> runOnAnotherThread(Fn fn)
         done.wait();
         return done;
     }
+}
+
+// As runOnAnotherThread, for work that nobody waits for yet: its thread runs in the background.
+template<typename Fn>
+std::future<std::invoke_result_t<Fn &>> runInBackground(Fn fn)
+{
+    return runOnAnotherThread([fn = std::move(fn)]() mutable {
+        makeThisThreadBackground();
+        return fn();
+    });
 }
 
 // Calls work(begin, end) on parts of the index range [0, count) split into `parts` consecutive
