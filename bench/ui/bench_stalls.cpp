@@ -219,12 +219,21 @@ int main(int argc, char *argv[])
     stopped.start();
     const double closeMs = BenchClock::milliseconds(
         [&] { QMetaObject::invokeMethod(fileView, "closeFileTab", Q_ARG(QVariant, 0)); });
-    while (job)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    std::printf("close during the load (%.0f%% read): call %.1f ms, worker done and memory freed "
-                "after %.1f ms, longest tick gap %.1f ms; %.0f MB resident\n",
-        100 * readShare, closeMs, double(stopped.nsecsElapsed()) / 1e6, watch.longestGapMs(),
-        BenchMemory::residentMegabytes());
+    // The reading has stopped once the byte count no longer moves.
+    double lastRead = job ? job->bytesRead() : 0;
+    double readingStoppedMs = 0;
+    while (job) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 1);
+        if (job && job->bytesRead() != lastRead) {
+            lastRead = job->bytesRead();
+            readingStoppedMs = double(stopped.nsecsElapsed()) / 1e6;
+        }
+    }
+    std::printf("close during the load (%.0f%% read): call %.1f ms, reading stopped after %.1f ms, "
+                "worker done and memory freed after %.1f ms, longest tick gap %.1f ms; %.0f MB "
+                "resident\n",
+        100 * readShare, closeMs, readingStoppedMs, double(stopped.nsecsElapsed()) / 1e6,
+        watch.longestGapMs(), BenchMemory::residentMegabytes());
 
     // The same log through the synchronous core call, for its speed.
     const double syncOpen = BenchClock::milliseconds([&] { core.openLog(folder, name); });
