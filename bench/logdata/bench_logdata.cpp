@@ -2,13 +2,15 @@
 // build, the filter changes and the peak memory, for a log opened the way the program opens it.
 // Usage: kestrune-bench-logdata <folder> [--together | --reference | --texts N,N,...]
 // (peak memory: under /usr/bin/time -v). --texts sets how many pasted ids the many-text
-// filters use (1, 100 and 1000 unless given). With --together the files are parsed at the same
-// time, one thread each, as the program does. With --reference the first file is only read as
-// lines, by QTextStream and by a plain block reader, which shows what this machine allows.
+// filters use (1, 100 and 1000 unless given). With --together the files are parsed and sorted
+// as the program loads them, on about one thread per core. With --reference the first file is
+// only read as lines, by QTextStream and by a plain block reader, which shows what this machine
+// allows.
 
 #include "benchmemory.h"
 #include "logfiltermodel.h"
 #include "logmodel.h"
+#include "logrecordloader.h"
 #include "qarnlogparser.h"
 
 #include <QCoreApplication>
@@ -23,9 +25,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <future>
 #include <memory>
-#include <queue>
 
 namespace {
 
@@ -43,39 +43,6 @@ double cpuSeconds(clockid_t clock)
     timespec now {};
     clock_gettime(clock, &now);
     return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
-}
-
-// Merges files that are each sorted by time into one list sorted by time, earlier files first
-// among equal times, without a second copy of the whole list.
-Records mergeByTime(std::vector<Records> &files)
-{
-    size_t total = 0;
-    for (const Records &file : files)
-        total += file.size();
-    Records merged;
-    merged.reserve(total);
-    using Head = std::pair<size_t, size_t>; // file, position
-    const auto later = [&files](const Head &a, const Head &b) {
-        const QString &ta = files[a.first][a.second].dateTime;
-        const QString &tb = files[b.first][b.second].dateTime;
-        return ta == tb ? a.first > b.first : ta > tb;
-    };
-    std::priority_queue<Head, std::vector<Head>, decltype(later)> heads(later);
-    for (size_t f = 0; f < files.size(); ++f) {
-        if (!files[f].empty())
-            heads.push({f, 0});
-    }
-    while (!heads.empty()) {
-        const Head head = heads.top();
-        heads.pop();
-        merged.push_back(std::move(files[head.first][head.second]));
-        if (head.second + 1 < files[head.first].size())
-            heads.push({head.first, head.second + 1});
-    }
-    files.clear();
-    for (size_t i = 0; i < merged.size(); ++i)
-        merged[i].line = int(i);
-    return merged;
 }
 
 double timeFilter(LogFilterModel &filter, const char *label,
@@ -209,24 +176,16 @@ int main(int argc, char **argv)
     if (argc > 2 && qstrcmp(argv[2], "--together") == 0) {
         QElapsedTimer timer;
         timer.start();
-        std::vector<std::future<Records>> jobs;
-        qint64 bytes = 0;
-        for (const QFileInfo &info : files) {
-            QFile *file = openForParse(info);
-            if (!file)
-                continue;
-            bytes += info.size();
-            jobs.push_back(
-                std::async(std::launch::async, [file] { return QarnLogParser::parse(file); }));
-        }
-        std::vector<Records> results;
-        for (auto &job : jobs)
-            results.push_back(job.get());
+        const std::vector<LogRecordLoader::SortedRun> runs
+            = LogRecordLoader::parseSortedRuns(QList<QFileInfo>(files.cbegin(), files.cend()));
         const double elapsed = seconds(timer);
+        qint64 bytes = 0;
+        for (const QFileInfo &info : files)
+            bytes += info.size();
         size_t records = 0;
-        for (const Records &result : results)
-            records += result.size();
-        std::printf("parse of %zu files together: %.3f s, %.0f MB/s, %zu records\n", jobs.size(),
+        for (const LogRecordLoader::SortedRun &run : runs)
+            records += run.records.size();
+        std::printf("parse of %zu files together: %.3f s, %.0f MB/s, %zu records\n", runs.size(),
             elapsed, double(bytes) / 1e6 / elapsed, records);
         return 0;
     }
@@ -260,7 +219,12 @@ int main(int argc, char **argv)
     reportResident("after parsing");
     QElapsedTimer timer;
     timer.start();
-    Records records = mergeByTime(parsed);
+    // Sorted and merged as the program does.
+    std::vector<LogRecordLoader::SortedRun> runs;
+    for (Records &file : parsed)
+        runs.push_back(LogRecordLoader::sortedRun(std::move(file)));
+    parsed.clear();
+    Records records = LogRecordLoader::mergeSortedRuns(std::move(runs));
     std::printf("%-44s %8.3f s\n", "merge by time", seconds(timer));
     reportResident("after merging");
 
