@@ -4,6 +4,7 @@
 #include "sortedrunmerger.h"
 
 #include <QFile>
+#include <QSet>
 
 #include <algorithm>
 #include <atomic>
@@ -48,8 +49,42 @@ private:
     LogRecordLoader::LoadControl *control;
 };
 
+// The values of the recurring fields (type, thread, module, file, line) met in the small files
+// one worker parsed. The parser shares equal values within a file; a log of thousands of small
+// files would otherwise keep each file's own copies of the same few hundred values.
+class SharedFieldValues
+{
+public:
+    void share(LogRecordLoader::Records &records)
+    {
+        for (QarnLog &log : records) {
+            for (QString *field :
+                {&log.logType, &log.threadID, &log.moduleName, &log.cppFileName, &log.cppLine})
+                share(*field);
+        }
+    }
+
+private:
+    // Beyond this many values the rest stay as the parser made them.
+    static constexpr qsizetype mostValues = qsizetype(1) << 16;
+
+    void share(QString &value)
+    {
+        if (value.isNull())
+            return;
+        const auto known = values.constFind(value);
+        if (known != values.cend())
+            value = *known;
+        else if (values.size() < mostValues)
+            values.insert(value);
+    }
+
+    QSet<QString> values;
+};
+
 // Parses and sorts one file on the calling thread.
-SortedRun parsedRun(const QFileInfo &info, LogRecordLoader::LoadControl *control)
+SortedRun parsedRun(
+    const QFileInfo &info, LogRecordLoader::LoadControl *control, SharedFieldValues &sharedValues)
 {
     bool failed = false;
     QarnLogParser::ParseNotes notes;
@@ -64,8 +99,10 @@ SortedRun parsedRun(const QFileInfo &info, LogRecordLoader::LoadControl *control
         return {};
     // The parser reserves room for a typical record size. In a large list the room left over
     // is never touched, but in a small one it shares pages with data and counts in full.
-    if (records.capacity() * sizeof(QarnLog) < smallListBytes)
+    if (records.capacity() * sizeof(QarnLog) < smallListBytes) {
         records.shrink_to_fit();
+        sharedValues.share(records);
+    }
     SortedRun run = LogRecordLoader::sortedRun(std::move(records));
     run.notes = notes;
     run.readFailed = failed;
@@ -113,10 +150,11 @@ std::vector<LogRecordLoader::SortedRun> LogRecordLoader::parseSortedRuns(
     // as many keep a few large files evenly spread, and many small ones still share them.
     const size_t workers = std::min(runs.size(), 2 * threadCount());
     parallelParts(runs.size(), workers, [&](size_t, size_t) {
+        SharedFieldValues sharedValues;
         try {
             for (size_t file;
                  (file = nextFile.fetch_add(1, std::memory_order_relaxed)) < runs.size();)
-                runs[file] = parsedRun(files[qsizetype(file)], control);
+                runs[file] = parsedRun(files[qsizetype(file)], control, sharedValues);
         } catch (...) {
             nextFile.store(runs.size(), std::memory_order_relaxed);
             throw;

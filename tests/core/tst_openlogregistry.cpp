@@ -4,6 +4,7 @@
 #include "logfiltermodel.h"
 #include "logmodel.h"
 #include "logrecordloader.h"
+#include "parallelfor.h"
 #include "testlogs.h"
 
 #include <QAbstractItemModelTester>
@@ -11,6 +12,7 @@
 #include <QJSEngine>
 #include <QPointer>
 #include <QProcess>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -286,6 +288,14 @@ void TestOpenLogRegistry::logOfManyFiles()
         QCOMPARE(loaded.records[i].message, written[qsizetype(i)].message);
         QCOMPARE(loaded.records[i].line, qint32(i));
     }
+    // Files parsed by one worker share their recurring values instead of a copy each.
+    QSet<const QChar *> moduleCopies;
+    for (const QarnLogParser::QarnLog &record : loaded.records) {
+        QCOMPARE(record.moduleName, QStringLiteral("Module"));
+        moduleCopies.insert(record.moduleName.constData());
+    }
+    QVERIFY2(moduleCopies.size() <= 2 * qsizetype(threadCount()),
+        qPrintable(QString::number(moduleCopies.size())));
 }
 
 void TestOpenLogRegistry::singleFileRowOpens()
