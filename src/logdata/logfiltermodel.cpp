@@ -154,20 +154,46 @@ void LogFilterModel::setSourceModel(QAbstractItemModel *model)
         disconnect(connection);
     sourceConnections.clear();
     markStale();
+    // Marked before the base class resets this model and asks for any row of the new source.
     if (model) {
-        // Marked before the proxy asks for any row of the changed source.
-        const auto mark = [this] {
-            markStale();
-        };
-        sourceConnections = {
-            connect(model, &QAbstractItemModel::modelAboutToBeReset, this, mark),
-            connect(model, &QAbstractItemModel::rowsAboutToBeInserted, this, mark),
-            connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this, mark),
-            connect(model, &QAbstractItemModel::rowsAboutToBeMoved, this, mark),
-            connect(model, &QAbstractItemModel::layoutAboutToBeChanged, this, mark),
-        };
+        sourceConnections.push_back(connect(
+            model, &QAbstractItemModel::modelAboutToBeReset, this, [this] { markStale(); }));
     }
     QSortFilterProxyModel::setSourceModel(model);
+    if (!model)
+        return;
+    resetOn(model, &QAbstractItemModel::rowsAboutToBeInserted, &QAbstractItemModel::rowsInserted);
+    resetOn(model, &QAbstractItemModel::rowsAboutToBeRemoved, &QAbstractItemModel::rowsRemoved);
+    resetOn(model, &QAbstractItemModel::rowsAboutToBeMoved, &QAbstractItemModel::rowsMoved);
+    resetOn(model, &QAbstractItemModel::layoutAboutToBeChanged, &QAbstractItemModel::layoutChanged);
+    resetOn(
+        model, &QAbstractItemModel::columnsAboutToBeInserted, &QAbstractItemModel::columnsInserted);
+    resetOn(
+        model, &QAbstractItemModel::columnsAboutToBeRemoved, &QAbstractItemModel::columnsRemoved);
+    resetOn(model, &QAbstractItemModel::columnsAboutToBeMoved, &QAbstractItemModel::columnsMoved);
+    // Changed data may pass or fail the filter anew.
+    disconnect(model, &QAbstractItemModel::dataChanged, this, nullptr);
+    sourceConnections.push_back(connect(model, &QAbstractItemModel::dataChanged, this, [this] {
+        beginResetModel();
+        markStale();
+        endResetModel();
+    }));
+}
+
+// The base class would follow such a change row by row through a row mapping of its own,
+// which this model does not keep: its slots for the change are replaced by one reset, after
+// which every row is filtered anew. The record model itself only ever resets.
+template<typename AboutToChange, typename Changed>
+void LogFilterModel::resetOn(
+    QAbstractItemModel *model, AboutToChange aboutToChange, Changed changed)
+{
+    disconnect(model, aboutToChange, this, nullptr);
+    disconnect(model, changed, this, nullptr);
+    sourceConnections.push_back(connect(model, aboutToChange, this, [this] { beginResetModel(); }));
+    sourceConnections.push_back(connect(model, changed, this, [this] {
+        markStale();
+        endResetModel();
+    }));
 }
 
 QModelIndex LogFilterModel::index(int row, int column, const QModelIndex &parent) const
@@ -208,10 +234,14 @@ bool LogFilterModel::hasChildren(const QModelIndex &parent) const
 
 QModelIndex LogFilterModel::mapToSource(const QModelIndex &proxyIndex) const
 {
-    if (!sourceModel() || !checkIndex(proxyIndex, CheckIndexOption::IndexIsValid))
+    // The root, and indexes of other models, map to the root without a warning: the base
+    // class asks for the root.
+    if (!sourceModel() || !proxyIndex.isValid() || proxyIndex.model() != this)
         return {};
-    return sourceModel()->index(
-        acceptedSourceRows()[size_t(proxyIndex.row())], proxyIndex.column());
+    const std::vector<int> &rows = acceptedSourceRows();
+    if (size_t(proxyIndex.row()) >= rows.size())
+        return {};
+    return sourceModel()->index(rows[size_t(proxyIndex.row())], proxyIndex.column());
 }
 
 // The accepted rows keep the source order, so a source row is found by halving.

@@ -84,6 +84,8 @@ private:
     template<typename Change>
     void refilter(const Change &change);
     void markStale();
+    template<typename AboutToChange, typename Changed>
+    void resetOn(QAbstractItemModel *model, AboutToChange aboutToChange, Changed changed);
     void refreshIfStale() const;
     void runPass() const;
     void failPass(Failure failure) const;

@@ -346,6 +346,15 @@ void TestLogFilterModel::otherSourceModelsAreReadThroughRoles()
     filter.setContainsOnly({});
     filter.setShowOnlyErrors(true);
     QCOMPARE(filter.rowCount(), 0);
+    filter.setShowOnlyErrors(false);
+    QCOMPARE(filter.rowCount(), 2);
+    // Rows that come and go, and data that changes, reach the filter as the tester checks.
+    QVERIFY(source.insertRows(1, 2));
+    source.setData(source.index(1), "c");
+    QCOMPARE(filter.rowCount(), 4);
+    QVERIFY(source.removeRows(0, 3));
+    QCOMPARE(filter.rowCount(), 1);
+    QCOMPARE(filter.index(0, 0).data().toString(), QStringLiteral("b"));
 }
 
 QTEST_GUILESS_MAIN(TestLogFilterModel)
