@@ -5,6 +5,7 @@
 #include <QStringView>
 
 #include <algorithm>
+#include <array>
 
 namespace {
 
@@ -14,29 +15,37 @@ using QarnLog = QarnLogParser::QarnLog;
 constexpr QStringView headMark = u"<HEAD>[00]";
 // The date and time fill this many characters, so that the tags never move into them.
 constexpr qsizetype dateWidth = 23;
-constexpr QStringView typeOpen = u" <LN>";
-constexpr QStringView typeClose = u"</LN>";
-constexpr QStringView threadOpen = u" <TID>";
-constexpr QStringView threadClose = u"</TID>";
-constexpr QStringView moduleOpen = u" <MNAME>";
-constexpr QStringView moduleClose = u"</MNAME>";
-constexpr QStringView fileOpen = u" <FILE>";
-constexpr QStringView fileClose = u"</FILE>";
-constexpr QStringView lineOpen = u" <LINE>";
-constexpr QStringView lineClose = u"</LINE>\n";
-constexpr QStringView messageOpen = u"<CONT>";
-constexpr QStringView messageClose = u"</CONT>\n";
 
-constexpr qsizetype fixedLength = headMark.size() + typeOpen.size() + typeClose.size()
-    + threadOpen.size() + threadClose.size() + moduleOpen.size() + moduleClose.size()
-    + fileOpen.size() + fileClose.size() + lineOpen.size() + lineClose.size() + messageOpen.size()
-    + messageClose.size();
+// The fields after the date, each between its tags, in the order of a record's text.
+struct TaggedField
+{
+    QString QarnLog::*field;
+    QStringView open;
+    QStringView close;
+};
+constexpr std::array<TaggedField, 6> taggedFields {{
+    {&QarnLog::logType, u" <LN>", u"</LN>"},
+    {&QarnLog::threadID, u" <TID>", u"</TID>"},
+    {&QarnLog::moduleName, u" <MNAME>", u"</MNAME>"},
+    {&QarnLog::cppFileName, u" <FILE>", u"</FILE>"},
+    {&QarnLog::cppLine, u" <LINE>", u"</LINE>\n"},
+    {&QarnLog::message, u"<CONT>", u"</CONT>\n"},
+}};
+
+constexpr qsizetype fixedLength()
+{
+    qsizetype length = headMark.size();
+    for (const TaggedField &tagged : taggedFields)
+        length += tagged.open.size() + tagged.close.size();
+    return length;
+}
 
 qsizetype textLength(const QarnLog &record)
 {
-    return fixedLength + std::max(record.dateTime.size(), dateWidth) + record.logType.size()
-        + record.threadID.size() + record.moduleName.size() + record.cppFileName.size()
-        + record.cppLine.size() + record.message.size();
+    qsizetype length = fixedLength() + std::max(record.dateTime.size(), dateWidth);
+    for (const TaggedField &tagged : taggedFields)
+        length += (record.*tagged.field).size();
+    return length;
 }
 
 QChar *put(QChar *out, QStringView text)
@@ -50,12 +59,9 @@ QChar *write(const QarnLog &record, QChar *out)
     out = put(out, headMark);
     out = put(out, record.dateTime);
     out = std::fill_n(out, std::max(dateWidth - record.dateTime.size(), qsizetype(0)), u' ');
-    out = put(put(put(out, typeOpen), record.logType), typeClose);
-    out = put(put(put(out, threadOpen), record.threadID), threadClose);
-    out = put(put(put(out, moduleOpen), record.moduleName), moduleClose);
-    out = put(put(put(out, fileOpen), record.cppFileName), fileClose);
-    out = put(put(put(out, lineOpen), record.cppLine), lineClose);
-    return put(put(put(out, messageOpen), record.message), messageClose);
+    for (const TaggedField &tagged : taggedFields)
+        out = put(put(put(out, tagged.open), record.*tagged.field), tagged.close);
+    return out;
 }
 
 } // namespace
