@@ -39,8 +39,7 @@ FocusScope {
                 "loadRole": "",
                 "bytesReadRole": 0,
                 "totalBytesRole": 0,
-                "openTimeRole": -1,
-                "loadFilterRole": ""
+                "openTimeRole": -1
             });
         switchToFileTab(tabListView.count - 1);
     }
@@ -172,10 +171,10 @@ FocusScope {
     }
 
     // A first open shows the log from its saved row, a reload from its end, as before.
-    // A load takes the filter of its start, which it applies on its worker.
+    // The core applies the window's filter on the load's worker, a change made during the
+    // load too, before the log is registered.
     function startLoad(index, kind) {
         tabModel.setProperty(index, "loadRole", kind);
-        tabModel.setProperty(index, "loadFilterRole", JSON.stringify(logFilter));
     }
 
     function finishLoad(folder, name, opened, milliseconds) {
@@ -184,12 +183,6 @@ FocusScope {
             return;
         const tab = tabModel.get(index);
         const reloaded = tab.loadRole === "reload";
-        // A filter changed during the load reaches the log as any change does, off this thread.
-        if (opened && tab.loadFilterRole !== JSON.stringify(logFilter)) {
-            filterPending = true;
-            if (searchTextsReadyFor(filterInBackground))
-                filterInBackground();
-        }
         tabModel.setProperty(index, "loadRole", "");
         tabModel.setProperty(index, "openTimeRole", opened ? milliseconds : -1);
         if (index !== tabListView.currentIndex)

@@ -345,13 +345,15 @@ QObject *KestruneCore::openLogAsync(
 {
     if (findOpenLog(folder, serverName))
         return nullptr;
-    return startLoad(folder, serverName, {filters, containsAll, onlyErrors});
+    latestFilter = LogOpenJob::FirstFilter {filters, containsAll, onlyErrors};
+    return startLoad(folder, serverName, *latestFilter);
 }
 
 QObject *KestruneCore::reloadLogAsync(
     QString folder, QString serverName, QVariantList filters, bool containsAll, bool onlyErrors)
 {
-    return startLoad(folder, serverName, {filters, containsAll, onlyErrors});
+    latestFilter = LogOpenJob::FirstFilter {filters, containsAll, onlyErrors};
+    return startLoad(folder, serverName, *latestFilter);
 }
 
 void KestruneCore::cancelLoad(QString folder, QString serverName)
@@ -391,6 +393,7 @@ bool KestruneCore::searchTextsReady() const
 int KestruneCore::filterLogsAsync(QVariantList filters, bool containsAll, bool onlyErrors)
 {
     const int generation = ++filterGeneration;
+    latestFilter = LogOpenJob::FirstFilter {filters, containsAll, onlyErrors};
     std::vector<FilterTarget> targets;
     for (const OpenLogEntry &entry : openLogs) {
         if (entry.filter->hasSettings(filters, !containsAll, onlyErrors))
@@ -451,8 +454,13 @@ LogOpenJob *KestruneCore::startLoad(
 }
 
 // The new models are bound by the signal's receivers before the replaced ones go.
-void KestruneCore::finishLoad(LogOpenJob *job)
+// applied: the filter that refilterLoaded gave the load, which then needs no other pass
+// unless the filter changed again (a pass that failed is not run again).
+void KestruneCore::finishLoad(
+    LogOpenJob *job, const std::optional<LogOpenJob::FirstFilter> &applied)
 {
+    if (!job->isCancelled() && !(applied == latestFilter) && refilterLoaded(job))
+        return;
     job->deleteLater();
     LogOpenJob::Loaded loaded = job->takeResult();
     std::optional<OpenLogEntry> replaced;
@@ -474,6 +482,32 @@ void KestruneCore::finishLoad(LogOpenJob *job)
         clipboard.waitForCopy();
         disposeInBackground(std::move(*replaced));
     }
+}
+
+// A filter changed while the log loaded reaches it here, so that the window never shows its
+// rows under the older one. The job keeps the models until finishLoad takes them; a cancel
+// meanwhile is seen there.
+bool KestruneCore::refilterLoaded(LogOpenJob *job)
+{
+    OpenLogEntry *entry = job->loadedEntry();
+    if (!entry || !latestFilter
+        || entry->filter->hasSettings(
+            latestFilter->texts, !latestFilter->containsAll, latestFilter->onlyErrors))
+        return false;
+    const LogModel *model = entry->model.get();
+    filterWork.start([this, job, model, filter = *latestFilter] {
+        makeThisThreadBackground();
+        auto pass = std::make_shared<LogFilterModel::Pass>(LogFilterModel::computePass(
+            *model, filter.texts, !filter.containsAll, filter.onlyErrors));
+        QMetaObject::invokeMethod(
+            this,
+            [this, job, pass, filter] {
+                job->loadedEntry()->filter->installPass(std::move(*pass));
+                finishLoad(job, filter);
+            },
+            Qt::QueuedConnection);
+    });
+    return true;
 }
 
 std::optional<OpenLogEntry> KestruneCore::takeOpenLog(const QString &folder, const QString &name)

@@ -125,7 +125,10 @@ private:
         const QString &folder, const QString &name);
     [[nodiscard]] LogOpenJob *startLoad(
         const QString &folder, const QString &name, const LogOpenJob::FirstFilter &filter);
-    void finishLoad(LogOpenJob *job);
+    void finishLoad(LogOpenJob *job, const std::optional<LogOpenJob::FirstFilter> &applied = {});
+    // Starts a pass that brings a finished load to the latest filter, after which finishLoad
+    // comes again; false when the load has that filter already.
+    bool refilterLoaded(LogOpenJob *job);
     void disposeInBackground(OpenLogEntry &&entry);
     [[nodiscard]] const OpenLogEntry *findOpenLog(const QString &folder, const QString &name) const;
     // Runs a text search on the open log and notes whether it could run; -1 when not open.
@@ -163,4 +166,7 @@ private:
     // The generation of the latest filterLogsAsync; the worker reads it to stop a superseded
     // pass early.
     std::atomic<int> filterGeneration {0};
+    // The filter of the latest filterLogsAsync or background load: a load that ends under an
+    // older filter takes this one before its log is registered.
+    std::optional<LogOpenJob::FirstFilter> latestFilter;
 };

@@ -40,6 +40,12 @@ public:
         QVariantList texts;
         bool containsAll = false;
         bool onlyErrors = false;
+
+        [[nodiscard]] bool operator==(const FirstFilter &other) const
+        {
+            return texts == other.texts && containsAll == other.containsAll
+                && onlyErrors == other.onlyErrors;
+        }
     };
 
     // Starts the load on the pool at once; the job lives on the calling thread.
@@ -63,6 +69,8 @@ public:
     [[nodiscard]] double elapsedMilliseconds() const { return elapsedMs; }
     // The load's result, once finished has been emitted; empty after a cancel.
     [[nodiscard]] Loaded takeResult();
+    // The entry that takeResult would hand over, or null.
+    [[nodiscard]] OpenLogEntry *loadedEntry() const { return result.entry.get(); }
 
     // Makes the worker stop reading; the models it may have built are dropped. finished still
     // comes, once the worker has ended; the call itself never waits.
