@@ -1,7 +1,9 @@
 // Feeds arbitrary bytes to the log parser and to its line reader, and compares both with the
-// plain QTextStream reading of the same bytes.
+// plain QTextStream reading of the same bytes; then checks that the record scanner finds each
+// record's bytes, which decoded alone give the parsed record.
 
 #include "qarnlogparser.h"
+#include "recordscanner.h"
 #include "referenceparser.h"
 #include "textlinereader.h"
 
@@ -48,6 +50,26 @@ void compareLines(const QByteArray &data, qsizetype blockSize)
     delete buffer;
 }
 
+void compareScan(
+    const QByteArray &data, qsizetype blockSize, const std::vector<QarnLogParser::QarnLog> &records)
+{
+    QBuffer *buffer = openBuffer(data);
+    const RecordScanner::FileRecords scanned = RecordScanner::scan(buffer, blockSize);
+    delete buffer;
+    check(scanned.size() == records.size());
+    for (size_t i = 0; i < records.size(); ++i) {
+        const qint64 begin = scanned.begins[i];
+        check(begin >= 0 && begin <= scanned.ends[i] && scanned.ends[i] <= data.size());
+        const auto decoded = RecordScanner::decode(
+            scanned.byteOrderMark, QByteArrayView(data).sliced(begin, scanned.ends[i] - begin));
+        check(decoded && sameRecord(*decoded, records[i]));
+        check(scanned.dates.text(i) == records[i].dateTime);
+        const QString type = records[i].logType.toLower();
+        check((scanned.errors[i] != 0)
+            == (type == QLatin1String("error") || type == QLatin1String("fatal")));
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
@@ -63,5 +85,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
     check(records.size() == expected.size());
     for (size_t i = 0; i < records.size(); ++i)
         check(sameRecord(records[i], expected[i]));
+    compareScan(data, blockSize, records);
     return 0;
 }

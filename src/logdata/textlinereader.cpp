@@ -91,6 +91,7 @@ bool TextLineReader::fillBuffer()
     raw.resize(kept + blockSize);
     const qint64 got = device->read(raw.data() + kept, blockSize);
     raw.resize(kept + (got > 0 ? qsizetype(got) : 0));
+    totalRead += std::max<qint64>(got, 0);
     if (got <= 0)
         inputEnded = true;
     return got > 0;
@@ -103,15 +104,54 @@ void TextLineReader::detectEncoding()
     const auto encoding = QStringConverter::encodingForData(raw);
     if (encoding && *encoding != QStringConverter::Utf8) {
         wideDecoder.emplace(*encoding);
+        const bool utf32 = *encoding == QStringConverter::Utf32LE
+            || *encoding == QStringConverter::Utf32BE || *encoding == QStringConverter::Utf32;
+        bytesPerUnit = utf32 ? 4 : 2;
+        bom = raw.first(std::min<qsizetype>(raw.size(), bytesPerUnit));
+        decodedOffset = bom.size();
         return;
     }
-    if (raw.startsWith("\xEF\xBB\xBF"))
+    if (raw.startsWith("\xEF\xBB\xBF")) {
         rawPos = 3;
+        bom = QByteArrayLiteral("\xEF\xBB\xBF");
+    }
+}
+
+// The unread bytes of UTF-8 text are those of the buffer; decoded text keeps its own count.
+qint64 TextLineReader::unreadOffset() const
+{
+    // A decoder may make a unit of an unfinished one at the end, which has fewer bytes.
+    if (wideDecoder)
+        return std::min(decodedOffset, totalRead);
+    return totalRead - (raw.size() - rawPos);
+}
+
+// A UTF-16 unit is two bytes; a UTF-32 code point four, and two units when it is a pair.
+qint64 TextLineReader::bytesOfDecoded(qsizetype from, qsizetype units) const
+{
+    if (bytesPerUnit == 2)
+        return 2 * qint64(units);
+    qint64 pairs = 0;
+    const QChar *text = decoded.constData() + from;
+    for (qsizetype i = 0; i + 1 < units; ++i) {
+        if (text[i].isHighSurrogate() && text[i + 1].isLowSurrogate()) {
+            ++pairs;
+            ++i;
+        }
+    }
+    return 4 * (qint64(units) - pairs);
+}
+
+void TextLineReader::consumeDecoded(qsizetype units)
+{
+    decodedOffset += bytesOfDecoded(decodedPos, units);
+    decodedPos += units;
 }
 
 bool TextLineReader::readUtf8Line()
 {
     cutBytes = 0;
+    lineStart = unreadOffset();
     qsizetype scanned = 0;
     for (;;) {
         const char *start = raw.constData() + rawPos;
@@ -197,6 +237,7 @@ bool TextLineReader::readCutUtf8Line()
             inputEnded = true;
             break;
         }
+        totalRead += got;
         const auto *newline
             = static_cast<const char *>(std::memchr(block.data(), '\n', size_t(got)));
         const qsizetype length = newline ? newline - block.constData() : qsizetype(got);
@@ -247,6 +288,7 @@ bool TextLineReader::readTextLine()
 {
     ascii = false;
     cutBytes = 0;
+    lineStart = unreadOffset();
     qsizetype scanned = decodedPos;
     for (;;) {
         const qsizetype newline = decoded.indexOf(QLatin1Char('\n'), scanned);
@@ -255,7 +297,7 @@ bool TextLineReader::readTextLine()
             if (length > 0 && decoded.at(newline - 1) == QLatin1Char('\r'))
                 --length;
             text = viewOf(decoded, decodedPos, limitedUnits(decodedPos, length));
-            decodedPos = newline + 1;
+            consumeDecoded(newline + 1 - decodedPos);
             return true;
         }
         decoded.remove(0, decodedPos);
@@ -274,7 +316,7 @@ bool TextLineReader::readTextLine()
     if (decoded.at(length - 1) == QLatin1Char('\r'))
         --length;
     text = viewOf(decoded, 0, limitedUnits(0, length));
-    decodedPos = decoded.size();
+    consumeDecoded(decoded.size());
     return true;
 }
 
@@ -299,6 +341,8 @@ qsizetype TextLineReader::keepTextLineEnd(qsizetype from, qsizetype keep, qsizet
 // As readCutUtf8Line, for decoded text.
 bool TextLineReader::readCutTextLine()
 {
+    // The bytes of the whole line and its line feed, for the offsets.
+    qint64 lineBytes = bytesOfDecoded(0, decoded.size());
     const qsizetype keep = maxLineUnits() - (decoded.at(maxLineUnits()).isLowSurrogate() ? 1 : 0);
     qint64 skipped = decoded.size() - keep;
     // One unit more for a carriage return, which is not part of the line.
@@ -312,6 +356,7 @@ bool TextLineReader::readCutTextLine()
         const qsizetype length = newline >= 0 ? newline : more.size();
         skipped += length;
         keepLast(end, QStringView(more).first(length), keptEndUnits<QChar>() + 1);
+        lineBytes += qint64(bytesPerUnit) * (length + (newline >= 0 ? 1 : 0));
         if (newline >= 0) {
             rest = more.sliced(newline + 1);
             break;
@@ -328,5 +373,6 @@ bool TextLineReader::readCutTextLine()
     decoded += rest;
     text = viewOf(decoded, 0, length);
     decodedPos = length;
+    decodedOffset += lineBytes;
     return true;
 }

@@ -27,6 +27,13 @@ public:
 
     // Moves to the next line; false when the input has no more lines.
     bool readLine();
+    // Byte offsets from where the reader started: of the current line's first byte, and of
+    // the first byte after it (past its line feed). In UTF-32 text with a surrogate code
+    // point of its own the offsets are not exact (no log writer makes such text).
+    [[nodiscard]] qint64 lineOffset() const { return lineStart; }
+    [[nodiscard]] qint64 nextLineOffset() const { return unreadOffset(); }
+    // The byte-order mark that starts the input, empty when there is none.
+    [[nodiscard]] QByteArray byteOrderMark() const { return bom; }
     // The whole length in bytes of the current line if it was cut, else 0.
     [[nodiscard]] qint64 cutLineBytes() const { return cutBytes; }
 
@@ -54,6 +61,9 @@ private:
     [[nodiscard]] qsizetype utf8Boundary(const char *text) const;
     std::string_view limitedUtf8(std::string_view line);
     [[nodiscard]] qsizetype maxLineUnits() const { return maxLineBytes / 2; }
+    [[nodiscard]] qint64 unreadOffset() const;
+    void consumeDecoded(qsizetype units);
+    [[nodiscard]] qint64 bytesOfDecoded(qsizetype from, qsizetype units) const;
     qsizetype limitedUnits(qsizetype from, qsizetype length);
     template<typename Unit, typename IsContinuation>
     qsizetype keepLineEnd(
@@ -65,6 +75,12 @@ private:
     qsizetype blockSize;
     qsizetype maxLineBytes;
     qint64 cutBytes = 0;
+    qint64 lineStart = 0;
+    // Bytes read from the device, and for decoded text the offset of its first unread unit.
+    qint64 totalRead = 0;
+    qint64 decodedOffset = 0;
+    int bytesPerUnit = 1;
+    QByteArray bom;
     QByteArray raw;
     qsizetype rawPos = 0;
     bool inputEnded = false;

@@ -1,0 +1,94 @@
+#include "datecolumn.h"
+
+#include <algorithm>
+
+namespace {
+
+// Eighteen decimal digits still fit below the top bit of a key.
+constexpr qsizetype maxDigits = 18;
+
+bool isDigit(char16_t unit)
+{
+    return char16_t(unit - u'0') <= 9;
+}
+
+QString shapeOf(QStringView date)
+{
+    const auto digits = std::count_if(
+        date.begin(), date.end(), [](QChar unit) { return isDigit(unit.unicode()); });
+    if (digits == 0 || digits > maxDigits)
+        return {};
+    QString shape = date.toString();
+    for (QChar &unit : shape) {
+        if (isDigit(unit.unicode()))
+            unit = u'0';
+    }
+    return shape;
+}
+
+} // namespace
+
+void DateColumn::append(QStringView date)
+{
+    if (shape.isEmpty())
+        shape = shapeOf(date);
+    const quint64 key = keyOf(date);
+    if (key == irregular)
+        irregularTexts.emplace(keys.size(), date.toString());
+    keys.push_back(key);
+}
+
+void DateColumn::shrinkToFit()
+{
+    keys.shrink_to_fit();
+}
+
+quint64 DateColumn::keyOf(QStringView date) const
+{
+    if (shape.isEmpty() || date.size() != shape.size())
+        return irregular;
+    quint64 key = 0;
+    for (qsizetype i = 0; i < date.size(); ++i) {
+        const char16_t unit = date[i].unicode();
+        if (shape[i] == u'0') {
+            if (!isDigit(unit))
+                return irregular;
+            key = key * 10 + (unit - u'0');
+        } else if (unit != shape[i].unicode()) {
+            return irregular;
+        }
+    }
+    return key;
+}
+
+QString DateColumn::text(size_t row) const
+{
+    quint64 key = keys[row];
+    if (key == irregular)
+        return irregularTexts.at(row);
+    QString date = shape;
+    for (qsizetype i = date.size() - 1; i >= 0; --i) {
+        if (date[i] == u'0') {
+            date[i] = QChar(char16_t(u'0' + key % 10));
+            key /= 10;
+        }
+    }
+    return date;
+}
+
+bool DateColumn::earlier(size_t a, const DateColumn &other, size_t b) const
+{
+    const quint64 aKey = keys[a];
+    const quint64 bKey = other.keys[b];
+    if (aKey != irregular && bKey != irregular && (&other == this || shape == other.shape))
+        return aKey < bKey;
+    return text(a) < other.text(b);
+}
+
+size_t DateColumn::memoryBytes() const
+{
+    size_t bytes = keys.capacity() * sizeof(quint64);
+    for (const auto &entry : irregularTexts)
+        bytes += 48 + size_t(entry.second.size()) * 2;
+    return bytes;
+}

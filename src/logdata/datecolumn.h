@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <unordered_map>
+#include <vector>
+
+// The date texts of one file's records, eight bytes each: a date of the file's common shape
+// (its first date with one to eighteen digits, each digit seen as '0') is kept as its digits read
+// as one decimal number, from which its text comes back exactly; any other date is kept as text.
+// Two dates of one shape differ first in a digit, so their numbers compare as their texts do.
+class DateColumn
+{
+public:
+    static constexpr quint64 irregular = ~quint64(0);
+
+    void append(QStringView date);
+    void shrinkToFit();
+
+    [[nodiscard]] size_t size() const { return keys.size(); }
+    [[nodiscard]] QString text(size_t row) const;
+    // Whether row a of this column comes before row b of other by QString's less-than.
+    [[nodiscard]] bool earlier(size_t a, const DateColumn &other, size_t b) const;
+    [[nodiscard]] bool sameShape(const DateColumn &other) const { return shape == other.shape; }
+    [[nodiscard]] quint64 key(size_t row) const { return keys[row]; }
+    [[nodiscard]] size_t memoryBytes() const;
+
+private:
+    [[nodiscard]] quint64 keyOf(QStringView date) const;
+
+    QString shape;
+    std::vector<quint64> keys;
+    std::unordered_map<size_t, QString> irregularTexts;
+};

@@ -1,0 +1,130 @@
+#include "recordscanner.h"
+
+#include "textlinereader.h"
+
+#include <QBuffer>
+#include <QString>
+
+#include <string_view>
+
+namespace {
+
+constexpr std::string_view headTag = "<HEAD>";
+constexpr std::string_view contClose = "</CONT>";
+constexpr std::string_view typeOpen = "<LN>";
+constexpr std::string_view typeClose = "</LN>";
+constexpr qsizetype dateTimeStart = 10;
+constexpr qsizetype dateTimeLength = 23;
+
+// A line of the reader as UTF-16 text; ASCII lines come as bytes and are widened here only
+// for the few characters that a header yields.
+template<typename Ch>
+bool startsWith(std::basic_string_view<Ch> line, std::string_view tag)
+{
+    if (line.size() < tag.size())
+        return false;
+    for (size_t i = 0; i < tag.size(); ++i) {
+        if (line[i] != Ch(tag[i]))
+            return false;
+    }
+    return true;
+}
+
+template<typename Ch>
+size_t find(std::basic_string_view<Ch> line, std::string_view tag)
+{
+    if constexpr (std::is_same_v<Ch, char>) {
+        return line.find(tag);
+    } else {
+        const std::u16string wide(tag.begin(), tag.end());
+        return line.find(wide);
+    }
+}
+
+QString toQString(std::string_view text)
+{
+    return QString::fromLatin1(text.data(), qsizetype(text.size()));
+}
+
+QString toQString(std::u16string_view text)
+{
+    return QString(reinterpret_cast<const QChar *>(text.data()), qsizetype(text.size()));
+}
+
+// The type's value by the parser's tag rule, compared as the errors-only filter compares it.
+template<typename Ch>
+bool isErrorType(std::basic_string_view<Ch> line)
+{
+    const size_t open = find(line, typeOpen);
+    const size_t close = find(line, typeClose);
+    constexpr size_t npos = std::basic_string_view<Ch>::npos;
+    if (open == npos && close == npos)
+        return false;
+    const size_t start = open == npos ? 0 : open + typeOpen.size();
+    const auto value
+        = close != npos && close >= start ? line.substr(start, close - start) : line.substr(start);
+    if (value.size() != 5)
+        return false;
+    const QString lower = toQString(value).toLower();
+    return lower == QLatin1String("error") || lower == QLatin1String("fatal");
+}
+
+template<typename Fn>
+auto withLine(const TextLineReader &reader, Fn &&fn)
+{
+    return reader.isAscii() ? fn(reader.asciiLine()) : fn(reader.textLine());
+}
+
+} // namespace
+
+size_t RecordScanner::FileRecords::memoryBytes() const
+{
+    return (begins.capacity() + ends.capacity()) * sizeof(qint64) + errors.capacity()
+        + dates.memoryBytes();
+}
+
+RecordScanner::FileRecords RecordScanner::scan(QIODevice *device, qsizetype blockSize)
+{
+    FileRecords file;
+    TextLineReader reader(device, blockSize);
+    file.byteOrderMark = reader.byteOrderMark();
+    const auto noteCut = [&] {
+        file.cutLines += reader.cutLineBytes() > 0 ? 1 : 0;
+    };
+    bool haveLine = reader.readLine();
+    while (haveLine) {
+        noteCut();
+        if (!withLine(reader, [](auto line) { return startsWith(line, headTag); })) {
+            haveLine = reader.readLine();
+            continue;
+        }
+        file.begins.push_back(reader.lineOffset());
+        withLine(reader, [&](auto line) {
+            const QString text = toQString(line.substr(0, dateTimeStart + dateTimeLength));
+            file.dates.append(QStringView(text).mid(dateTimeStart, dateTimeLength));
+            file.errors.push_back(isErrorType(line) ? 1 : 0);
+        });
+        bool ended = false;
+        while (!ended && reader.readLine()) {
+            noteCut();
+            ended = withLine(
+                reader, [](auto line) { return find(line, contClose) != decltype(line)::npos; });
+        }
+        file.ends.push_back(reader.nextLineOffset());
+        haveLine = ended && reader.readLine();
+    }
+    file.dates.shrinkToFit();
+    return file;
+}
+
+std::optional<QarnLogParser::QarnLog> RecordScanner::decode(
+    const QByteArray &byteOrderMark, QByteArrayView bytes)
+{
+    auto *buffer = new QBuffer;
+    buffer->setData(byteOrderMark + bytes.toByteArray());
+    buffer->open(QIODevice::ReadOnly);
+    std::vector<QarnLogParser::QarnLog> parsed = QarnLogParser::parse(buffer);
+    if (parsed.size() != 1)
+        return std::nullopt;
+    return std::move(parsed.front());
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "datecolumn.h"
+#include "qarnlogparser.h"
+
+#include <QByteArray>
+
+#include <optional>
+#include <vector>
+
+class QIODevice;
+
+// Finds where each record of one tagged log file lies in its bytes, reading the lines as the
+// parser does (byte-order mark, UTF-8/16/32, CR LF, cut lines) but building no record: a
+// record is the bytes from its header line to the end of the line that closes its message
+// block, or to the end of the input. Parsing those bytes alone, after the file's byte-order
+// mark, gives exactly the record that the parse of the whole file gives.
+class RecordScanner
+{
+public:
+    // One file's records in file order.
+    struct FileRecords
+    {
+        std::vector<qint64> begins;
+        std::vector<qint64> ends;
+        DateColumn dates;
+        // Whether the record's type is "error" or "fatal" in any letter case.
+        std::vector<char> errors;
+        QByteArray byteOrderMark;
+        // Lines cut to the reader's limit, in and between records.
+        qsizetype cutLines = 0;
+
+        [[nodiscard]] size_t size() const { return begins.size(); }
+        [[nodiscard]] size_t memoryBytes() const;
+    };
+
+    // Reads the device from its current position to its end, blockSize bytes at a time; does
+    // not take ownership.
+    [[nodiscard]] static FileRecords scan(QIODevice *device, qsizetype blockSize = 1 << 20);
+    // The record that a record's bytes hold, read after the file's byte-order mark; nothing
+    // when they hold no record or more than one (the file changed since it was scanned).
+    [[nodiscard]] static std::optional<QarnLogParser::QarnLog> decode(
+        const QByteArray &byteOrderMark, QByteArrayView bytes);
+};
