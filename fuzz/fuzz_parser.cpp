@@ -60,9 +60,9 @@ void compareScan(
     for (size_t i = 0; i < records.size(); ++i) {
         const qint64 begin = scanned.begins[i];
         check(begin >= 0 && begin <= scanned.ends[i] && scanned.ends[i] <= data.size());
-        const auto decoded = RecordScanner::decode(
+        const auto decoded = RecordScanner::parseBytes(
             scanned.byteOrderMark, QByteArrayView(data).sliced(begin, scanned.ends[i] - begin));
-        check(decoded && sameRecord(*decoded, records[i]));
+        check(decoded.size() == 1 && sameRecord(decoded.front(), records[i]));
         check(scanned.dates.text(i) == records[i].dateTime);
         const QString type = records[i].logType.toLower();
         check((scanned.errors[i] != 0)

@@ -1,5 +1,7 @@
 #include "kestrunecore.h"
 
+#include "indexedfinder.h"
+
 #include "foldercatalogue.h"
 #include "parallelfor.h"
 #include "paralleltextfinder.h"
@@ -31,9 +33,15 @@ void destroyModels(OpenLogEntry &entry)
 
 QString reasonOf(Failure failure)
 {
-    return failure == Failure::outOfMemory
-        ? QCoreApplication::translate("KestruneCore", "not enough memory")
-        : QCoreApplication::translate("KestruneCore", "an unexpected error");
+    switch (failure) {
+    case Failure::outOfMemory:
+        return QCoreApplication::translate("KestruneCore", "not enough memory");
+    case Failure::fileChanged:
+        return QCoreApplication::translate(
+            "KestruneCore", "a file of this log changed on disk, F5 reads it again");
+    default:
+        return QCoreApplication::translate("KestruneCore", "an unexpected error");
+    }
 }
 
 QString openFailureText(Failure failure)
@@ -42,43 +50,62 @@ QString openFailureText(Failure failure)
         .arg(reasonOf(failure));
 }
 
-// Runs search(finder, texts, rows) with a finder of str over the log's visible rows; -1 when
-// the log has no search texts.
+// A finder over the search texts of records held in memory.
+struct TextStoreFinder
+{
+    ParallelTextFinder finder;
+    const SearchTextStore &texts;
+
+    [[nodiscard]] qsizetype findFirst(
+        const std::vector<int> &rows, qsizetype begin, qsizetype end) const
+    {
+        return finder.findFirst(texts, rows, begin, end);
+    }
+    [[nodiscard]] qsizetype findLast(
+        const std::vector<int> &rows, qsizetype begin, qsizetype end) const
+    {
+        return finder.findLast(texts, rows, begin, end);
+    }
+};
+
+// Runs search(finder, rows) with a finder of str over the log's visible rows; -1 when the log
+// has no search texts.
 template<typename Search>
 int searchVisibleRows(const OpenLogEntry &log, const QString &str, const Search &search)
 {
+    if (const std::shared_ptr<const RecordIndex> &index = log.model->recordIndex())
+        return search(IndexedFinder(*index, str.toLower()), log.filter->acceptedSourceRows());
     const SearchTextStore *texts = log.model->fetchSearchTexts();
     if (!texts || texts->size() != log.model->allRecords().size())
         return -1;
-    return int(search(ParallelTextFinder(str.toLower()), *texts, log.filter->acceptedSourceRows()));
+    return int(search(TextStoreFinder {ParallelTextFinder(str.toLower()), *texts},
+        log.filter->acceptedSourceRows()));
 }
 
 // The next row from startsAt on whose text contains str, wrapping around once; -1 when none
 // does or the log has no search texts.
 int findNextRow(const OpenLogEntry &log, int startsAt, const QString &str)
 {
-    return searchVisibleRows(log, str,
-        [startsAt](const ParallelTextFinder &finder, const SearchTextStore &texts,
-            const std::vector<int> &rows) {
+    return searchVisibleRows(
+        log, str, [startsAt](const auto &finder, const std::vector<int> &rows) {
             const auto count = qsizetype(rows.size());
             // Outside the list the search starts at the nearer end: from the top, or (second
             // pass only) from the top up to the last row.
             const qsizetype start = std::clamp(qsizetype(startsAt), qsizetype(0), count);
-            const qsizetype below = finder.findFirst(texts, rows, start, count);
-            return below >= 0 ? below : finder.findFirst(texts, rows, 0, start);
+            const qsizetype below = finder.findFirst(rows, start, count);
+            return below >= 0 ? below : finder.findFirst(rows, 0, start);
         });
 }
 
 // The mirror of findNextRow: from startsAt down to row 0, then from the last row down.
 int findPreviousRow(const OpenLogEntry &log, int startsAt, const QString &str)
 {
-    return searchVisibleRows(log, str,
-        [startsAt](const ParallelTextFinder &finder, const SearchTextStore &texts,
-            const std::vector<int> &rows) {
+    return searchVisibleRows(
+        log, str, [startsAt](const auto &finder, const std::vector<int> &rows) {
             const auto count = qsizetype(rows.size());
             const qsizetype end = std::clamp(qsizetype(startsAt) + 1, qsizetype(0), count);
-            const qsizetype above = finder.findLast(texts, rows, 0, end);
-            return above >= 0 ? above : finder.findLast(texts, rows, end, count);
+            const qsizetype above = finder.findLast(rows, 0, end);
+            return above >= 0 ? above : finder.findLast(rows, end, count);
         });
 }
 
@@ -268,7 +295,8 @@ bool KestruneCore::copyMessage(QString folder, QString serverName, int row)
 QVariantMap KestruneCore::recordAt(QString folder, QString serverName, int row) const
 {
     const OpenLogEntry *log = findOpenLog(folder, serverName);
-    const QarnLogParser::QarnLog *record = log ? log->visibleRecord(row) : nullptr;
+    const std::optional<QarnLogParser::QarnLog> record
+        = log ? log->visibleRecord(row) : std::nullopt;
     if (!record)
         return {};
     return {{QStringLiteral("dateTimeRole"), record->dateTime},
@@ -287,10 +315,10 @@ int KestruneCore::findDate(QString folder, QString serverName, QString str) cons
     const OpenLogEntry *log = findOpenLog(folder, serverName);
     if (!log)
         return -1;
-    const auto &records = log->model->allRecords();
+    const LogModel &model = *log->model;
     const auto &rows = log->filter->acceptedSourceRows();
     const auto after = std::partition_point(
-        rows.begin(), rows.end(), [&](int row) { return !(str < records[size_t(row)].dateTime); });
+        rows.begin(), rows.end(), [&](int row) { return !(str < model.dateTimeAt(size_t(row))); });
     return after == rows.end() ? -1 : int(after - rows.begin());
 }
 
@@ -300,10 +328,9 @@ int KestruneCore::getIndex(QString folder, QString serverName, int lineNumber) c
     const OpenLogEntry *log = findOpenLog(folder, serverName);
     if (!log)
         return -1;
-    const auto &records = log->model->allRecords();
     const auto &rows = log->filter->acceptedSourceRows();
     const auto found = std::lower_bound(rows.begin(), rows.end(), lineNumber);
-    if (found == rows.end() || records[size_t(*found)].line != lineNumber)
+    if (found == rows.end() || *found != lineNumber)
         return -1;
     return int(found - rows.begin());
 }

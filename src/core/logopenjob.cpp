@@ -17,7 +17,7 @@ namespace {
 constexpr int progressIntervalMs = 50;
 
 // What a load met besides the records, one line each; files are named from the log's folder.
-QStringList noticesOf(const LogRecordLoader::LoadedLog &loaded, const QString &folder)
+QStringList noticesOf(const LogRecordLoader::IndexedLog &loaded, const QString &folder)
 {
     QStringList notices;
     if (const auto count = int(loaded.unreadableFiles.size())) {
@@ -30,9 +30,9 @@ QStringList noticesOf(const LogRecordLoader::LoadedLog &loaded, const QString &f
                     "KestruneCore", "%n files could not be read: %1", nullptr, count))
                            .arg(names.join(QStringLiteral(", "))));
     }
-    if (loaded.records.empty())
+    if (loaded.index->size() == 0)
         notices.append(QCoreApplication::translate("KestruneCore", "No records in this log."));
-    if (const auto count = int(loaded.cutLines)) {
+    if (const auto count = int(loaded.index->cutLines())) {
         notices.append(
             (count == 1 ? QCoreApplication::translate(
                  "KestruneCore", "1 line was longer than %1 MiB and was cut.")
@@ -74,12 +74,12 @@ LogOpenJob::Loaded LogOpenJob::loadEntry(const QString &folder, const QString &n
     const auto log = scan.logs.find(name);
     if (log == scan.logs.end())
         return {};
-    LogRecordLoader::LoadedLog loaded = LogRecordLoader::loadLog(log->second, control);
+    LogRecordLoader::IndexedLog loaded = LogRecordLoader::indexLog(log->second, control);
     if (control && control->stopRequested.load())
         return {};
     auto entry = std::make_unique<OpenLogEntry>(OpenLogEntry {
         folder, name, std::make_unique<LogModel>(), nullptr, noticesOf(loaded, folder)});
-    entry->model->setRecords(std::move(loaded.records));
+    entry->model->setIndex(std::move(loaded.index));
     entry->filter = std::make_unique<LogFilterModel>();
     entry->filter->setSourceModel(entry->model.get());
     // The first filter pass runs here, where a failure is caught, rather than inside the

@@ -109,6 +109,39 @@ SortedRun parsedRun(
     return run;
 }
 
+// Each of about two workers per thread takes the next file until none is left: files differ in
+// size, and the workers stay busy alike. After an exception the others take no more. A file is
+// read whole by one worker: with one worker per thread, three equal files on two threads would
+// take two files' time instead of one and a half; twice as many keep a few large files evenly
+// spread, and many small ones still share them.
+template<typename Work>
+void forEachFileInParallel(qsizetype fileCount, const Work &work)
+{
+    const auto count = size_t(fileCount);
+    std::atomic<size_t> nextFile {0};
+    const size_t workers = std::min(count, 2 * threadCount());
+    parallelParts(count, workers, [&](size_t, size_t) {
+        SharedFieldValues sharedValues;
+        try {
+            for (size_t file; (file = nextFile.fetch_add(1, std::memory_order_relaxed)) < count;)
+                work(file, sharedValues);
+        } catch (...) {
+            nextFile.store(count, std::memory_order_relaxed);
+            throw;
+        }
+    });
+}
+
+void countTotalBytes(const QList<QFileInfo> &files, LogRecordLoader::LoadControl *control)
+{
+    if (!control)
+        return;
+    qint64 total = 0;
+    for (const QFileInfo &file : files)
+        total += file.size();
+    control->totalBytes.store(total);
+}
+
 } // namespace
 
 LogRecordLoader::Records LogRecordLoader::loadLogRecords(const QList<QFileInfo> &files)
@@ -119,12 +152,7 @@ LogRecordLoader::Records LogRecordLoader::loadLogRecords(const QList<QFileInfo> 
 LogRecordLoader::LoadedLog LogRecordLoader::loadLog(
     const QList<QFileInfo> &files, LoadControl *control)
 {
-    if (control) {
-        qint64 total = 0;
-        for (const QFileInfo &file : files)
-            total += file.size();
-        control->totalBytes.store(total);
-    }
+    countTotalBytes(files, control);
     std::vector<SortedRun> runs = parseSortedRuns(files, control);
     LoadedLog loaded;
     if (control && control->stopRequested.load())
@@ -142,25 +170,41 @@ std::vector<LogRecordLoader::SortedRun> LogRecordLoader::parseSortedRuns(
     const QList<QFileInfo> &files, LoadControl *control)
 {
     std::vector<SortedRun> runs(size_t(files.size()));
-    std::atomic<size_t> nextFile {0};
-    // Each part is one worker, which ignores its range and takes the next file until none is
-    // left: files differ in size, and the parts stay busy alike. After an exception the others
-    // take no more. A file is parsed whole by one worker: with one worker per thread, three
-    // equal files on two threads would take two files' time instead of one and a half; twice
-    // as many keep a few large files evenly spread, and many small ones still share them.
-    const size_t workers = std::min(runs.size(), 2 * threadCount());
-    parallelParts(runs.size(), workers, [&](size_t, size_t) {
-        SharedFieldValues sharedValues;
-        try {
-            for (size_t file;
-                 (file = nextFile.fetch_add(1, std::memory_order_relaxed)) < runs.size();)
-                runs[file] = parsedRun(files[qsizetype(file)], control, sharedValues);
-        } catch (...) {
-            nextFile.store(runs.size(), std::memory_order_relaxed);
-            throw;
-        }
+    forEachFileInParallel(files.size(), [&](size_t file, SharedFieldValues &sharedValues) {
+        runs[file] = parsedRun(files[qsizetype(file)], control, sharedValues);
     });
     return runs;
+}
+
+LogRecordLoader::IndexedLog LogRecordLoader::indexLog(
+    const QList<QFileInfo> &files, LoadControl *control)
+{
+    countTotalBytes(files, control);
+    std::vector<RecordScanner::FileRecords> scanned(size_t(files.size()));
+    std::vector<char> failed(scanned.size(), 0);
+    forEachFileInParallel(files.size(), [&](size_t file, SharedFieldValues &) {
+        bool readFailed = false;
+        {
+            // Tells whether a read failed as it goes.
+            ReadCheckedFile device(files[qsizetype(file)].absoluteFilePath(), readFailed, control);
+            if (device.open(QIODevice::ReadOnly))
+                scanned[file] = RecordScanner::scan(&device);
+            else
+                readFailed = true;
+        }
+        failed[file] = readFailed;
+    });
+    IndexedLog indexed;
+    if (control && control->stopRequested.load())
+        return indexed;
+    QStringList paths;
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        paths.append(files[i].absoluteFilePath());
+        if (failed[size_t(i)])
+            indexed.unreadableFiles.append(paths.constLast());
+    }
+    indexed.index = std::make_shared<const RecordIndex>(paths, std::move(scanned));
+    return indexed;
 }
 
 // Runs on the parse job's thread, so that files that are out of order are sorted in parallel.

@@ -2,12 +2,14 @@
 
 #include "datekeys.h"
 #include "qarnlogparser.h"
+#include "recordindex.h"
 
 #include <QFileInfo>
 #include <QList>
 #include <QStringList>
 
 #include <atomic>
+#include <memory>
 #include <vector>
 
 // Reads the files of one log in parallel and merges their records into one list ordered by
@@ -37,6 +39,13 @@ public:
         qsizetype cutLines = 0;
     };
 
+    // An indexed log: its records stay in its files and are read when asked for.
+    struct IndexedLog
+    {
+        std::shared_ptr<const RecordIndex> index;
+        QStringList unreadableFiles;
+    };
+
     // Lets another thread follow a load and stop it: the files' sizes when the load began,
     // the bytes read so far, and a stop request, after which the load reads no further and
     // returns no records.
@@ -54,6 +63,12 @@ public:
     // reaches the caller after every job has ended, and nothing is kept.
     // With a control, the bytes read are counted in it as the files are read.
     [[nodiscard]] static LoadedLog loadLog(
+        const QList<QFileInfo> &files, LoadControl *control = nullptr);
+
+    // Indexes every file that opens, on about one thread per core, and merges their records;
+    // the index gives the records that loadLog gives. An exception reaches the caller after
+    // every job has ended. A stopped load returns no index.
+    [[nodiscard]] static IndexedLog indexLog(
         const QList<QFileInfo> &files, LoadControl *control = nullptr);
 
     // Parses the files on about one thread per core, each taking the next file as it gets

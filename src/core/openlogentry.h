@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 // One open log: its key, the two models that show it and what the window says about it.
 // Move-only; destroying an entry destroys its filter model first, then its record model.
@@ -18,13 +19,13 @@ struct OpenLogEntry
     std::unique_ptr<LogFilterModel> filter;
     // What the open met: unreadable files, no records, cut lines; one line each.
     QStringList notices;
-    // The record shown at a row of the filter model, or null when there is no such row.
-    [[nodiscard]] const QarnLogParser::QarnLog *visibleRecord(int row) const
+    // The record shown at a row of the filter model, or nothing when there is no such row or
+    // its file no longer holds it.
+    [[nodiscard]] std::optional<QarnLogParser::QarnLog> visibleRecord(int row) const
     {
         const auto &rows = filter->acceptedSourceRows();
-        return row >= 0 && size_t(row) < rows.size()
-            ? &model->allRecords()[size_t(rows[size_t(row)])]
-            : nullptr;
+        return row >= 0 && size_t(row) < rows.size() ? model->recordAt(size_t(rows[size_t(row)]))
+                                                     : std::nullopt;
     }
 
     // How the last text search failed; searches are const, as is the entry they find.

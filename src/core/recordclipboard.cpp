@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 
 #include <algorithm>
+#include <numeric>
 #include <utility>
 
 namespace {
@@ -31,6 +32,24 @@ std::pair<qsizetype, qsizetype> copiedRows(const OpenLogEntry &log, int firstRow
     return {begin, std::min(end, begin + RecordClipboard::maxRecords)};
 }
 
+// Read and written a window of rows at a time, so that only that many records are decoded at
+// once.
+QString indexedRecordsText(const RecordIndex &index, const std::vector<int> &rows)
+{
+    constexpr size_t windowRows = 65'536;
+    QString text;
+    for (size_t first = 0; first < rows.size(); first += windowRows) {
+        const size_t count = std::min(windowRows, rows.size() - first);
+        const auto records = index.records(rows.data() + first, count);
+        if (!records)
+            throw FileChangedError();
+        std::vector<int> all(count);
+        std::iota(all.begin(), all.end(), 0);
+        text += LogTextWriter::recordsText(*records, all, 0, qsizetype(count));
+    }
+    return text;
+}
+
 } // namespace
 
 RecordClipboard::~RecordClipboard()
@@ -44,14 +63,19 @@ int RecordClipboard::copyRecords(const OpenLogEntry &log, int firstRow, int last
     const auto [begin, end] = copiedRows(log, firstRow, lastRow);
     if (begin == end)
         return 0;
-    // Taken here, where the filter may bring its rows up to date; the job only reads. Both
-    // live in the models, which stay where they are while the entry itself may move.
+    // Taken here, where the filter may bring its rows up to date. An indexed log's job owns
+    // what it reads: the rows and the index. Records held in memory live in the record model,
+    // which stays where it is while the entry itself may move.
+    std::vector<int> rows(log.filter->acceptedSourceRows().begin() + begin,
+        log.filter->acceptedSourceRows().begin() + end);
     const std::vector<QarnLogParser::QarnLog> *records = &log.model->allRecords();
-    const std::vector<int> *rows = &log.filter->acceptedSourceRows();
-    const auto copy = [records, rows, begin = begin, end = end] {
-        // Text that does not fit into memory is not copied at all.
-        (void)failureOf(
-            [&] { sendToClipboard(LogTextWriter::recordsText(*records, *rows, begin, end)); });
+    const auto copy = [records, index = log.model->recordIndex(), rows = std::move(rows)] {
+        // Text that does not fit into memory, or records whose file changed, are not copied.
+        (void)failureOf([&] {
+            sendToClipboard(index
+                    ? indexedRecordsText(*index, rows)
+                    : LogTextWriter::recordsText(*records, rows, 0, qsizetype(rows.size())));
+        });
     };
     pendingCopy = runInBackground(copy);
     return int(end - begin);
@@ -65,7 +89,7 @@ void RecordClipboard::waitForCopy()
 
 bool RecordClipboard::copyMessage(const OpenLogEntry &log, int row)
 {
-    const QarnLogParser::QarnLog *record = log.visibleRecord(row);
+    const std::optional<QarnLogParser::QarnLog> record = log.visibleRecord(row);
     if (!record)
         return false;
     // After the text of an earlier copy, which would otherwise replace this one.

@@ -1,5 +1,6 @@
 #include "logfiltermodel.h"
 
+#include "indexedsearch.h"
 #include "logmodel.h"
 #include "parallelfor.h"
 #include "textsetmatcher.h"
@@ -339,6 +340,8 @@ void LogFilterModel::failPass(Failure failure) const
 Failure LogFilterModel::matchRecords(const LogModel &model, const QStringList &filters, bool anyOf,
     bool onlyErrors, std::vector<char> &passes)
 {
+    if (const std::shared_ptr<const RecordIndex> &index = model.recordIndex())
+        return matchIndexedRecords(*index, filters, anyOf, onlyErrors, passes);
     const std::vector<QarnLogParser::QarnLog> &records = model.allRecords();
     passes.assign(records.size(), 0);
     const SearchTextStore *searchTexts = filters.isEmpty() ? nullptr : model.fetchSearchTexts();
@@ -354,6 +357,21 @@ Failure LogFilterModel::matchRecords(const LogModel &model, const QStringList &f
     };
     parallelFor(records.size(), 100'000, matchRange);
     return Failure::none;
+}
+
+// The errors-only test reads the index; the texts are matched in the records' files.
+Failure LogFilterModel::matchIndexedRecords(const RecordIndex &index, const QStringList &filters,
+    bool anyOf, bool onlyErrors, std::vector<char> &passes)
+{
+    passes.assign(index.size(), 1);
+    if (onlyErrors) {
+        parallelFor(index.size(), 100'000, [&](size_t begin, size_t end) {
+            for (size_t row = begin; row < end; ++row)
+                passes[row] = index.isError(row);
+        });
+    }
+    const bool complete = IndexedSearch(index, filters, anyOf).narrow(passes);
+    return complete ? Failure::none : Failure::fileChanged;
 }
 
 // Any other source model is read through its roles.

@@ -9,6 +9,7 @@
 #include <vector>
 
 class LogModel;
+class RecordIndex;
 
 // The filtering proxy in front of one log's record model: substring filters combined as
 // contains-only or contains-all, and an errors-only switch. A pass that fails (memory ran out,
@@ -91,6 +92,8 @@ private:
     void failPass(Failure failure) const;
     [[nodiscard]] static Failure matchRecords(const LogModel &model, const QStringList &filters,
         bool anyOf, bool onlyErrors, std::vector<char> &passes);
+    [[nodiscard]] static Failure matchIndexedRecords(const RecordIndex &index,
+        const QStringList &filters, bool anyOf, bool onlyErrors, std::vector<char> &passes);
     static void collectAccepted(const std::vector<char> &passes, std::vector<int> &accepted);
     void matchRows() const;
 

@@ -26,29 +26,106 @@ void LogModel::setRecords(std::vector<QarnLogParser::QarnLog> &&newRecords)
     if (pendingSearchTexts.valid())
         pendingSearchTexts.wait();
     records = std::move(newRecords);
+    indexed.reset();
+    clearReadRecords();
     searchTexts = SearchTextStore();
     searchTextsFailed = Failure::none;
     pendingSearchTexts = runInBackground([this] { return buildSearchTexts(); });
     endResetModel();
 }
 
+void LogModel::setIndex(std::shared_ptr<const RecordIndex> newIndex)
+{
+    beginResetModel();
+    if (pendingSearchTexts.valid())
+        pendingSearchTexts.wait();
+    pendingSearchTexts = {};
+    std::vector<QarnLogParser::QarnLog>().swap(records);
+    searchTexts = SearchTextStore();
+    searchTextsFailed = Failure::none;
+    indexed = std::move(newIndex);
+    clearReadRecords();
+    endResetModel();
+}
+
+void LogModel::clearReadRecords()
+{
+    const QMutexLocker locker(&readRecordsLock);
+    readRecords.clear();
+}
+
+size_t LogModel::recordCount() const
+{
+    return indexed ? indexed->size() : records.size();
+}
+
+std::optional<QarnLogParser::QarnLog> LogModel::recordAt(size_t row) const
+{
+    if (row >= recordCount())
+        return std::nullopt;
+    if (!indexed)
+        return records[row];
+    {
+        const QMutexLocker locker(&readRecordsLock);
+        if (const QarnLogParser::QarnLog *known = readRecords.object(row))
+            return *known;
+    }
+    std::optional<QarnLogParser::QarnLog> record = indexed->record(row);
+    if (record) {
+        const QMutexLocker locker(&readRecordsLock);
+        readRecords.insert(row, new QarnLogParser::QarnLog(*record));
+    }
+    return record;
+}
+
+QString LogModel::dateTimeAt(size_t row) const
+{
+    return indexed ? indexed->dateTime(row) : records[row].dateTime;
+}
+
 int LogModel::rowCount(const QModelIndex &) const
 {
-    return static_cast<int>(records.size());
+    return static_cast<int>(recordCount());
 }
 
 QVariant LogModel::data(const QModelIndex &index, int role) const
 {
-    if (index.row() < 0 || static_cast<size_t>(index.row()) >= records.size())
+    if (index.row() < 0 || static_cast<size_t>(index.row()) >= recordCount())
         return {};
     QVariant value;
-    (void)failureOf([&] { value = field(static_cast<size_t>(index.row()), role); });
+    (void)failureOf([&] {
+        const auto row = static_cast<size_t>(index.row());
+        value = indexed ? indexedField(row, role) : field(row, role);
+    });
     return value;
+}
+
+// A record whose file changed since it was indexed shows as empty fields, never as other text.
+QVariant LogModel::indexedField(size_t row, int role) const
+{
+    if (role == lineRole)
+        return int(row);
+    if (role < dateTimeRole || role > searchTextRole)
+        return {};
+    const std::optional<QarnLogParser::QarnLog> record = recordAt(row);
+    if (!record)
+        return role == searchTextRole ? QVariant() : QVariant(QString());
+    if (role == searchTextRole)
+        return SearchTextStore::searchTextOf(*record);
+    return fieldOf(*record, role);
 }
 
 QVariant LogModel::field(size_t row, int role) const
 {
-    const QarnLogParser::QarnLog &log = records[row];
+    if (role == searchTextRole) {
+        const SearchTextStore *texts = fetchSearchTexts();
+        return texts ? QVariant(texts->text(row)) : QVariant();
+    }
+    return fieldOf(records[row], role);
+}
+
+QVariant LogModel::fieldOf(const QarnLogParser::QarnLog &log, int role)
+{
     switch (role) {
     case dateTimeRole:
         return log.dateTime;
@@ -66,10 +143,6 @@ QVariant LogModel::field(size_t row, int role) const
         return log.message.simplified();
     case lineRole:
         return log.line;
-    case searchTextRole: {
-        const SearchTextStore *texts = fetchSearchTexts();
-        return texts ? QVariant(texts->text(row)) : QVariant();
-    }
     default:
         return {};
     }

@@ -2,15 +2,21 @@
 
 #include "failure.h"
 #include "qarnlogparser.h"
+#include "recordindex.h"
 #include "searchtextstore.h"
 
 #include <QAbstractListModel>
+#include <QCache>
+#include <QMutex>
 
 #include <future>
+#include <memory>
+#include <optional>
 #include <vector>
 
-// The list model behind one open log: its records, and one lower-cased search text
-// per record that is built on a worker thread as soon as the records arrive.
+// The list model behind one open log. Its records are either held in memory, with one
+// lower-cased search text per record built on a worker thread as soon as they arrive, or
+// indexed in their files and read from there when asked for, without any search text kept.
 class LogModel : public QAbstractListModel
 {
     Q_OBJECT
@@ -36,13 +42,24 @@ public:
     void setRecords(const std::vector<QarnLogParser::QarnLog> &records);
     void setRecords(std::vector<QarnLogParser::QarnLog> &&records);
 
+    // Shows the indexed records instead, which stay in their files.
+    void setIndex(std::shared_ptr<const RecordIndex> index);
+    // The index that the records come from, or null for records held in memory.
+    [[nodiscard]] const std::shared_ptr<const RecordIndex> &recordIndex() const { return indexed; }
+
+    // The record at row, from either backing; nothing when its file no longer holds it.
+    [[nodiscard]] std::optional<QarnLogParser::QarnLog> recordAt(size_t row) const;
+    [[nodiscard]] QString dateTimeAt(size_t row) const;
+    [[nodiscard]] size_t recordCount() const;
+
     [[nodiscard]] int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     // The first searchTextRole request blocks until the search-text job has finished. A value
     // that cannot be made (memory ran out) is an invalid QVariant.
     [[nodiscard]] QVariant data(const QModelIndex &index, int role) const override;
     [[nodiscard]] QHash<int, QByteArray> roleNames() const override;
 
-    // Direct access for the searches, which would be slow through one QVariant per row.
+    // Direct access for the searches, which would be slow through one QVariant per row; empty
+    // for indexed records.
     [[nodiscard]] const std::vector<QarnLogParser::QarnLog> &allRecords() const { return records; }
     // The search texts of every row, waiting for the background job on first use, exactly
     // like the first searchTextRole request. Null when the job failed: then no text can be
@@ -57,9 +74,16 @@ public:
 
 private:
     [[nodiscard]] QVariant field(size_t row, int role) const;
+    [[nodiscard]] QVariant indexedField(size_t row, int role) const;
+    [[nodiscard]] static QVariant fieldOf(const QarnLogParser::QarnLog &log, int role);
+    void clearReadRecords();
 
     std::vector<QarnLogParser::QarnLog> records;
     mutable SearchTextStore searchTexts;
     mutable std::future<SearchTextStore> pendingSearchTexts;
     mutable Failure searchTextsFailed = Failure::none;
+    std::shared_ptr<const RecordIndex> indexed;
+    // The indexed records read last: a drawn row asks for each of its roles.
+    mutable QCache<size_t, QarnLogParser::QarnLog> readRecords {4096};
+    mutable QMutex readRecordsLock;
 };

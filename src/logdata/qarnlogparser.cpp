@@ -283,6 +283,16 @@ void reserveForSize(std::vector<QarnLogParser::QarnLog> &records, const QIODevic
     } catch (const std::bad_alloc &) { }
 }
 
+// A small device, such as one record's bytes, gets a buffer of its size rather than a block
+// of a mebibyte that would cost more than the parse.
+qsizetype blockSizeFor(const QIODevice *device)
+{
+    constexpr qsizetype largest = qsizetype(1) << 20;
+    if (device->isSequential())
+        return largest;
+    return qsizetype(std::clamp<qint64>(device->size() - device->pos() + 1, 64, largest));
+}
+
 } // namespace
 
 std::vector<QarnLogParser::QarnLog> QarnLogParser::parse(QIODevice *device)
@@ -297,7 +307,7 @@ std::vector<QarnLogParser::QarnLog> QarnLogParser::parse(QIODevice *device, Pars
     const std::unique_ptr<QIODevice> owned(device);
     std::vector<QarnLog> result;
     reserveForSize(result, device);
-    TextLineReader reader(device);
+    TextLineReader reader(device, blockSizeFor(device));
     // After the records: it adds the references of their strings before they can go.
     RecordBuilder builder;
     bool haveLine = reader.readLine();

@@ -1,15 +1,14 @@
 #include "recordindex.h"
 
-#include <QFile>
-
 #include <algorithm>
 #include <numeric>
 #include <queue>
 
 RecordIndex::RecordIndex(const QStringList &paths, std::vector<RecordScanner::FileRecords> &&files)
-    : paths(paths)
-    , files(std::move(files))
+    : files(std::move(files))
 {
+    for (qsizetype i = 0; i < paths.size(); ++i)
+        bytes.push_back(std::make_unique<FileBytes>(paths[i], size_t(i) < mostOpenFiles));
     size_t count = 0;
     for (const RecordScanner::FileRecords &file : this->files) {
         firstOfFile.push_back(count);
@@ -75,6 +74,42 @@ void RecordIndex::mergeFiles()
         else
             std::vector<quint32>().swap(runs[head.file]);
     }
+    rows.resize(order.size());
+    for (size_t row = 0; row < order.size(); ++row)
+        rows[order[row]] = quint32(row);
+}
+
+size_t RecordIndex::blockEnd(size_t file, size_t first, size_t end) const
+{
+    constexpr qint64 blockBytes = qint64(4) << 20;
+    const RecordScanner::FileRecords &records = files[file];
+    const qint64 limit = records.begins[first] + blockBytes;
+    const auto past = std::upper_bound(
+        records.ends.begin() + qsizetype(first) + 1, records.ends.begin() + qsizetype(end), limit);
+    return size_t(past - records.ends.begin());
+}
+
+// The bytes from the first record's header line to the last one's end hold the records and
+// the lines the parser skips between them, so one parse gives exactly these records.
+std::optional<std::vector<QarnLogParser::QarnLog>> RecordIndex::readBlock(
+    size_t file, size_t first, size_t end) const
+{
+    const RecordScanner::FileRecords &records = files[file];
+    const qint64 begin = records.begins[first];
+    const qint64 length = records.ends[end - 1] - begin;
+    QByteArray block(length, Qt::Uninitialized);
+    if (!bytes[file]->read(begin, length, block.data()))
+        return std::nullopt;
+    std::vector<QarnLogParser::QarnLog> parsed
+        = RecordScanner::parseBytes(records.byteOrderMark, block);
+    if (parsed.size() != end - first)
+        return std::nullopt;
+    // A file rewritten without a change of size or time would still give other dates.
+    for (size_t local = first; local < end; ++local) {
+        if (parsed[local - first].dateTime != records.dates.text(local))
+            return std::nullopt;
+    }
+    return parsed;
 }
 
 QString RecordIndex::dateTime(size_t row) const
@@ -92,21 +127,42 @@ bool RecordIndex::isError(size_t row) const
 std::optional<QarnLogParser::QarnLog> RecordIndex::record(size_t row) const
 {
     const Place place = placeOf(row);
-    const RecordScanner::FileRecords &file = files[place.file];
-    const qint64 begin = file.begins[place.local];
-    const qint64 length = file.ends[place.local] - begin;
-    QFile source(paths[qsizetype(place.file)]);
-    if (!source.open(QIODevice::ReadOnly) || !source.seek(begin))
+    auto block = readBlock(place.file, place.local, place.local + 1);
+    if (!block)
         return std::nullopt;
-    QByteArray bytes(length, Qt::Uninitialized);
-    if (source.read(bytes.data(), length) != length)
-        return std::nullopt;
-    std::optional<QarnLogParser::QarnLog> decoded
-        = RecordScanner::decode(file.byteOrderMark, bytes);
-    if (!decoded)
-        return std::nullopt;
-    decoded->line = qint32(row);
-    return decoded;
+    block->front().line = qint32(row);
+    return std::move(block->front());
+}
+
+std::optional<std::vector<QarnLogParser::QarnLog>> RecordIndex::records(
+    const int *wanted, size_t count) const
+{
+    // Each wanted row's global number, with its place in the answer, in file order.
+    std::vector<std::pair<quint32, size_t>> globals(count);
+    for (size_t i = 0; i < count; ++i)
+        globals[i] = {order[size_t(wanted[i])], i};
+    std::sort(globals.begin(), globals.end());
+    std::vector<QarnLogParser::QarnLog> found(count);
+    for (size_t next = 0; next < count;) {
+        const Place first = placeOf(size_t(wanted[globals[next].second]));
+        // The wanted records of this file, read from the first to the last in blocks.
+        size_t last = next;
+        while (last + 1 < count
+            && globals[last + 1].first < firstOfFile[first.file] + files[first.file].size())
+            ++last;
+        const size_t lastLocal = globals[last].first - firstOfFile[first.file];
+        const bool complete = readFileRecords(first.file, first.local, lastLocal + 1,
+            [&](size_t row, const QarnLogParser::QarnLog &record) {
+                if (next <= last && order[row] == globals[next].first) {
+                    found[globals[next].second] = record;
+                    found[globals[next].second].line = qint32(row);
+                    ++next;
+                }
+            });
+        if (!complete)
+            return std::nullopt;
+    }
+    return found;
 }
 
 qsizetype RecordIndex::cutLines() const
@@ -119,7 +175,8 @@ qsizetype RecordIndex::cutLines() const
 
 size_t RecordIndex::memoryBytes() const
 {
-    size_t bytes = order.capacity() * sizeof(quint32) + firstOfFile.capacity() * sizeof(size_t);
+    size_t bytes = (order.capacity() + rows.capacity()) * sizeof(quint32)
+        + firstOfFile.capacity() * sizeof(size_t);
     for (const RecordScanner::FileRecords &file : files)
         bytes += file.memoryBytes();
     return bytes;

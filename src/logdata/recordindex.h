@@ -1,10 +1,12 @@
 #pragma once
 
+#include "filebytes.h"
 #include "qarnlogparser.h"
 #include "recordscanner.h"
 
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -17,7 +19,9 @@ class RecordIndex
 {
 public:
     RecordIndex() = default;
-    // Merges the files' records; files[i] was scanned from paths[i].
+    // Merges the files' records; files[i] was scanned from paths[i]. Keeps the files open
+    // (the first few hundred of them), so that their records stay readable when they are
+    // removed or renamed.
     RecordIndex(const QStringList &paths, std::vector<RecordScanner::FileRecords> &&files);
 
     [[nodiscard]] size_t size() const { return order.size(); }
@@ -26,6 +30,25 @@ public:
     // The record at row, read from its file and numbered row; nothing when its bytes could
     // not be read as they were indexed.
     [[nodiscard]] std::optional<QarnLogParser::QarnLog> record(size_t row) const;
+    // The records at rows[0 .. count), in that order, numbered by row; nothing when a file no
+    // longer holds them. Reads each file once, front to back.
+    [[nodiscard]] std::optional<std::vector<QarnLogParser::QarnLog>> records(
+        const int *rows, size_t count) const;
+    // The records [first, end) of one file in file order, read in blocks of consecutive
+    // records and parsed a block at a time: fn(row, record) for each. False, after the records
+    // that were read, when a file's bytes no longer hold the records that were indexed there.
+    template<typename Fn>
+    bool readFileRecords(size_t file, size_t first, size_t end, Fn fn) const;
+    [[nodiscard]] size_t fileCount() const { return files.size(); }
+    [[nodiscard]] size_t recordsInFile(size_t file) const { return files[file].size(); }
+    // The row of a file's record.
+    [[nodiscard]] size_t rowOf(size_t file, size_t local) const
+    {
+        return rows[firstOfFile[file] + local];
+    }
+    // Where a block read by readFileRecords ends: past the records that fit in its bytes,
+    // and past one record at least.
+    [[nodiscard]] size_t blockEnd(size_t file, size_t first, size_t end) const;
     // Lines cut to the reader's limit, in all files.
     [[nodiscard]] qsizetype cutLines() const;
     // The memory the index holds.
@@ -40,12 +63,33 @@ private:
 
     [[nodiscard]] Place placeOf(size_t row) const;
     void mergeFiles();
+    [[nodiscard]] std::optional<std::vector<QarnLogParser::QarnLog>> readBlock(
+        size_t file, size_t first, size_t end) const;
 
-    QStringList paths;
+    // Files beyond this many are opened for each read instead of being kept open.
+    static constexpr size_t mostOpenFiles = 256;
+
+    std::vector<std::unique_ptr<FileBytes>> bytes;
     std::vector<RecordScanner::FileRecords> files;
     // The first global number of each file's records; a record's global number is its file's
     // first plus its place in the file.
     std::vector<size_t> firstOfFile;
-    // Global numbers in merged order.
+    // Global numbers in merged order, and the row of each global number.
     std::vector<quint32> order;
+    std::vector<quint32> rows;
 };
+
+template<typename Fn>
+bool RecordIndex::readFileRecords(size_t file, size_t first, size_t end, Fn fn) const
+{
+    while (first < end) {
+        const size_t last = blockEnd(file, first, end);
+        const auto block = readBlock(file, first, last);
+        if (!block)
+            return false;
+        for (size_t local = first; local < last; ++local)
+            fn(rowOf(file, local), (*block)[local - first]);
+        first = last;
+    }
+    return true;
+}

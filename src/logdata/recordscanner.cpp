@@ -117,14 +117,11 @@ RecordScanner::FileRecords RecordScanner::scan(QIODevice *device, qsizetype bloc
     return file;
 }
 
-std::optional<QarnLogParser::QarnLog> RecordScanner::decode(
+std::vector<QarnLogParser::QarnLog> RecordScanner::parseBytes(
     const QByteArray &byteOrderMark, QByteArrayView bytes)
 {
     auto *buffer = new QBuffer;
     buffer->setData(byteOrderMark + bytes.toByteArray());
     buffer->open(QIODevice::ReadOnly);
-    std::vector<QarnLogParser::QarnLog> parsed = QarnLogParser::parse(buffer);
-    if (parsed.size() != 1)
-        return std::nullopt;
-    return std::move(parsed.front());
+    return QarnLogParser::parse(buffer);
 }

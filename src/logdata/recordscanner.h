@@ -5,7 +5,6 @@
 
 #include <QByteArray>
 
-#include <optional>
 #include <vector>
 
 class QIODevice;
@@ -37,8 +36,8 @@ public:
     // Reads the device from its current position to its end, blockSize bytes at a time; does
     // not take ownership.
     [[nodiscard]] static FileRecords scan(QIODevice *device, qsizetype blockSize = 1 << 20);
-    // The record that a record's bytes hold, read after the file's byte-order mark; nothing
-    // when they hold no record or more than one (the file changed since it was scanned).
-    [[nodiscard]] static std::optional<QarnLogParser::QarnLog> decode(
+    // The records that bytes of a file hold, from a record's header line on, read after the
+    // file's byte-order mark.
+    [[nodiscard]] static std::vector<QarnLogParser::QarnLog> parseBytes(
         const QByteArray &byteOrderMark, QByteArrayView bytes);
 };

@@ -1,7 +1,11 @@
 // The record index must give exactly the records that loading the whole log gives, in the same
 // order, on any bytes: every field, the record numbers, the dates and the errors-only type test.
+#include "indexedfinder.h"
+#include "logfiltermodel.h"
 #include "loggenerator.h"
+#include "logmodel.h"
 #include "logrecordloader.h"
+#include "paralleltextfinder.h"
 #include "recordindex.h"
 
 #include <QFile>
@@ -9,6 +13,8 @@
 #include <QStringConverter>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <numeric>
 
 namespace {
 
@@ -72,6 +78,27 @@ QByteArray randomFile(QRandomGenerator &random)
     }
 }
 
+// Writes a generated log (non-ASCII, CR LF or UTF-16) or sixty files of random lines.
+bool writeCorpus(const QString &folder, const QString &corpus)
+{
+    if (corpus == QStringLiteral("random")) {
+        QRandomGenerator random(23);
+        for (int i = 0; i < 60; ++i) {
+            QFile file(folder + QStringLiteral("/r_%1.log").arg(i));
+            if (!file.open(QIODevice::WriteOnly) || file.write(randomFile(random)) < 0)
+                return false;
+        }
+        return true;
+    }
+    LogGeneratorOptions options;
+    options.nonAsciiShare = 1;
+    options.nonAsciiOutOf = 3;
+    options.nonAsciiFields = true;
+    options.crlf = corpus == QStringLiteral("generated");
+    options.utf16 = corpus == QStringLiteral("utf16");
+    return LogGenerator(5, options).writeLog(folder, QStringLiteral("g"), 3, 300'000) > 0;
+}
+
 bool sameRecord(const QarnLog &a, const QarnLog &b)
 {
     return a.dateTime == b.dateTime && a.logType == b.logType && a.threadID == b.threadID
@@ -117,24 +144,7 @@ private slots:
         QFETCH(QString, corpus);
         QFETCH(qsizetype, blockSize);
         QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        if (corpus == QStringLiteral("random")) {
-            QRandomGenerator random(23);
-            for (int i = 0; i < 60; ++i) {
-                QFile file(dir.filePath(QStringLiteral("r_%1.log").arg(i)));
-                QVERIFY(file.open(QIODevice::WriteOnly));
-                file.write(randomFile(random));
-            }
-        } else {
-            LogGeneratorOptions options;
-            options.nonAsciiShare = 1;
-            options.nonAsciiOutOf = 3;
-            options.nonAsciiFields = true;
-            options.crlf = corpus == QStringLiteral("generated");
-            options.utf16 = corpus == QStringLiteral("utf16");
-            QVERIFY(
-                LogGenerator(5, options).writeLog(dir.path(), QStringLiteral("g"), 3, 300'000) > 0);
-        }
+        QVERIFY(writeCorpus(dir.path(), corpus));
         const QList<QFileInfo> files = QDir(dir.path()).entryInfoList(QDir::Files, QDir::Name);
         const LogRecordLoader::LoadedLog loaded = LogRecordLoader::loadLog(files);
         const RecordIndex index = indexOf(files, blockSize);
@@ -149,6 +159,64 @@ private slots:
             const QString type = expected.logType.toLower();
             QCOMPARE(index.isError(row),
                 type == QLatin1String("error") || type == QLatin1String("fatal"));
+        }
+    }
+
+    // The same log held in memory and indexed gives the same answer to every role, every
+    // filter and every find, with texts that cross the fields' separator, hold a line break,
+    // name a tag or change length when lower-cased.
+    void indexedModelAnswersAsInMemory_data()
+    {
+        QTest::addColumn<QString>("corpus");
+        QTest::newRow("generated") << QStringLiteral("generated");
+        QTest::newRow("UTF-16") << QStringLiteral("utf16");
+        QTest::newRow("random") << QStringLiteral("random");
+    }
+
+    void indexedModelAnswersAsInMemory()
+    {
+        QFETCH(QString, corpus);
+        QTemporaryDir dir;
+        QVERIFY(writeCorpus(dir.path(), corpus));
+        const QList<QFileInfo> files = QDir(dir.path()).entryInfoList(QDir::Files, QDir::Name);
+        LogModel inMemory;
+        inMemory.setRecords(LogRecordLoader::loadLog(files).records);
+        LogModel indexed;
+        indexed.setIndex(LogRecordLoader::indexLog(files).index);
+        QCOMPARE(indexed.rowCount(), inMemory.rowCount());
+        for (int row = 0; row < inMemory.rowCount(); ++row) {
+            for (int role = LogModel::dateTimeRole; role <= LogModel::searchTextRole; ++role)
+                QCOMPARE(indexed.index(row).data(role), inMemory.index(row).data(role));
+        }
+        const QStringList texts {QStringLiteral("error"), QStringLiteral("zzz"),
+            QStringLiteral("rzzz"), QStringLiteral("errorzzz"), QStringLiteral("k"),
+            QStringLiteral("i\u0307"), QStringLiteral("<tid>"), QStringLiteral("one\nclose"),
+            QStringLiteral("\u00e9"), QStringLiteral("\ufffd"), QStringLiteral("a\u0000b"),
+            QStringLiteral("grüße"), QStringLiteral("2023/02/28 10"),
+            QStringLiteral("no such text")};
+        LogFilterModel memoryFilter;
+        memoryFilter.setSourceModel(&inMemory);
+        LogFilterModel indexFilter;
+        indexFilter.setSourceModel(&indexed);
+        for (const QString &text : texts) {
+            for (const bool onlyErrors : {false, true}) {
+                const QVariantList filter {text, QStringLiteral("m")};
+                for (const bool anyOf : {true, false}) {
+                    memoryFilter.setFilter(filter, anyOf, onlyErrors);
+                    indexFilter.setFilter(filter, anyOf, onlyErrors);
+                    QCOMPARE(indexFilter.acceptedSourceRows(), memoryFilter.acceptedSourceRows());
+                }
+            }
+            const std::vector<int> &rows = memoryFilter.acceptedSourceRows();
+            const IndexedFinder indexFinder(*indexed.recordIndex(), text);
+            const ParallelTextFinder memoryFinder(text);
+            const auto count = qsizetype(rows.size());
+            for (const qsizetype from : {qsizetype(0), count / 2}) {
+                QCOMPARE(indexFinder.findFirst(rows, from, count),
+                    memoryFinder.findFirst(*inMemory.fetchSearchTexts(), rows, from, count));
+                QCOMPARE(indexFinder.findLast(rows, 0, from + 1),
+                    memoryFinder.findLast(*inMemory.fetchSearchTexts(), rows, 0, from + 1));
+            }
         }
     }
 
@@ -172,18 +240,53 @@ private slots:
             QVERIFY(sameRecord(*index.record(row), loaded.records[row]));
     }
 
-    // A file cut short after it was indexed gives no record rather than a wrong one.
-    void truncatedFileGivesNoRecord()
+    // A file removed, cut short, rewritten or appended to after it was indexed gives its
+    // records while it still holds them, and no record rather than a wrong one once it does not.
+    void changedFilesGiveNoWrongRecord_data()
     {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("readable");
+        QTest::newRow("removed") << QStringLiteral("remove") << true;
+        QTest::newRow("appended to") << QStringLiteral("append") << true;
+        QTest::newRow("cut to nothing") << QStringLiteral("empty") << false;
+        QTest::newRow("cut in a record") << QStringLiteral("half") << false;
+        QTest::newRow("rewritten, same size") << QStringLiteral("rewrite") << false;
+    }
+
+    void changedFilesGiveNoWrongRecord()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, readable);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("t_1.log"));
         QVERIFY(LogGenerator(3).writeLog(dir.path(), QStringLiteral("t"), 1, 20'000) > 0);
         const RecordIndex index = indexOf({QFileInfo(path)}, 1 << 20);
-        QVERIFY(index.size() > 10);
+        const size_t last = index.size() - 1;
+        const std::optional<QarnLog> before = index.record(last);
+        QVERIFY(before);
         QFile file(path);
-        QVERIFY(file.resize(file.size() / 2));
-        QVERIFY(index.record(0));
-        QVERIFY(!index.record(index.size() - 1));
+        const qint64 size = file.size();
+        if (change == QStringLiteral("remove")) {
+            QVERIFY(file.remove());
+        } else if (change == QStringLiteral("append")) {
+            QVERIFY(file.open(QIODevice::Append));
+            file.write("<HEAD>[10]2023/03/01 00:00:00.000 <LN>Info</LN>\n<CONT>new</CONT>\n");
+        } else if (change == QStringLiteral("rewrite")) {
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            const QByteArray other = file.readAll().replace("2023/02/28", "2023/02/27");
+            QVERIFY(file.seek(0));
+            QCOMPARE(file.write(other), size);
+        } else {
+            QVERIFY(file.resize(change == QStringLiteral("empty") ? 0 : size / 2));
+        }
+        file.close();
+        const std::optional<QarnLog> after = index.record(last);
+        QCOMPARE(bool(after), readable);
+        if (after)
+            QVERIFY(sameRecord(*after, *before));
+        std::vector<int> rows(index.size());
+        std::iota(rows.begin(), rows.end(), 0);
+        QCOMPARE(bool(index.records(rows.data(), rows.size())), readable);
     }
 };
 

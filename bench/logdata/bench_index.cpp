@@ -1,0 +1,103 @@
+// Measures the record index on a log folder: how long indexing takes against reading the same
+// files' lines at all (what `wc -l` does), the peak anonymous memory against the files' size,
+// and how long decoding takes for a screen of rows and for every record.
+// Usage: kestrune-bench-index <folder> [log name]
+
+#include "benchmemory.h"
+#include "foldercatalogue.h"
+#include "logrecordloader.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+double seconds(const QElapsedTimer &timer)
+{
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
+// Counts the line feeds of the files as `wc -l` does: the floor of any reading of lines.
+qint64 countLines(const QList<QFileInfo> &files)
+{
+    qint64 lines = 0;
+    QByteArray block(1 << 20, Qt::Uninitialized);
+    for (const QFileInfo &info : files) {
+        QFile file(info.absoluteFilePath());
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        qint64 got = 0;
+        while ((got = file.read(block.data(), block.size())) > 0) {
+            for (const char *at = block.constData(), *end = at + got;
+                 (at = static_cast<const char *>(std::memchr(at, '\n', size_t(end - at)))); ++at)
+                ++lines;
+        }
+    }
+    return lines;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: kestrune-bench-index <folder> [log name]\n");
+        return 2;
+    }
+    const FolderScan scan = FolderCatalogue::scanFolder(QString::fromLocal8Bit(argv[1]));
+    if (scan.logs.empty()) {
+        std::fprintf(stderr, "no log in %s\n", argv[1]);
+        return 1;
+    }
+    const auto log = argc > 2 ? scan.logs.find(QString::fromLocal8Bit(argv[2])) : scan.logs.begin();
+    if (log == scan.logs.end()) {
+        std::fprintf(stderr, "no such log\n");
+        return 1;
+    }
+    const QList<QFileInfo> &files = log->second;
+    qint64 bytes = 0;
+    for (const QFileInfo &file : files)
+        bytes += file.size();
+    BenchMemory::AnonymousPeak peak;
+    const double before = peak.megabytes();
+
+    QElapsedTimer timer;
+    timer.start();
+    const qint64 lines = countLines(files);
+    const double lineSeconds = seconds(timer);
+    std::printf("%-36s %8.3f s  %lld lines in %d files, %.0f MB\n", "reading lines (wc -l)",
+        lineSeconds, qlonglong(lines), int(files.size()), double(bytes) / 1e6);
+
+    timer.restart();
+    const LogRecordLoader::IndexedLog indexed = LogRecordLoader::indexLog(files);
+    const double indexSeconds = seconds(timer);
+    const RecordIndex &index = *indexed.index;
+    std::printf("%-36s %8.3f s  %.1fx reading lines, %zu records\n", "indexing", indexSeconds,
+        indexSeconds / lineSeconds, index.size());
+    std::printf("%-36s %8.1f MB  %.3fx the files; peak anonymous %.1f MB (%.3fx)\n", "index memory",
+        double(index.memoryBytes()) / 1e6, double(index.memoryBytes()) / double(bytes),
+        peak.megabytes() - before, (peak.megabytes() - before) * 1e6 / double(bytes));
+
+    timer.restart();
+    const size_t screen = std::min<size_t>(40, index.size());
+    size_t decoded = 0;
+    for (size_t row = index.size() / 2; row < index.size() / 2 + screen; ++row)
+        decoded += index.record(row) ? 1 : 0;
+    std::printf("%-36s %8.3f ms  %zu rows\n", "a screen of rows from the middle",
+        seconds(timer) * 1e3, decoded);
+
+    timer.restart();
+    size_t all = 0;
+    for (size_t file = 0; file < index.fileCount(); ++file)
+        index.readFileRecords(file, 0, index.recordsInFile(file),
+            [&](size_t, const QarnLogParser::QarnLog &) { ++all; });
+    std::printf(
+        "%-36s %8.3f s  %zu records, one thread\n", "decoding every record", seconds(timer), all);
+    std::printf("%-36s %8.1f MB\n", "peak anonymous memory", peak.megabytes() - before);
+    return 0;
+}

@@ -1,0 +1,66 @@
+#include "filebytes.h"
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+FileBytes::FileBytes(const QString &path, bool keepOpen)
+    : filePath(path)
+{
+    auto file = std::make_unique<QFile>(path);
+    if (!file->open(QIODevice::ReadOnly))
+        return;
+    size = file->size();
+    modified = file->fileTime(QFileDevice::FileModificationTime);
+    if (keepOpen)
+        open = std::move(file);
+}
+
+// The same size and time, or more bytes: a log is only ever appended to in place.
+bool FileBytes::unchanged(const QFile &file) const
+{
+    const qint64 now = file.size();
+    return now > size
+        || (now == size && file.fileTime(QFileDevice::FileModificationTime) == modified);
+}
+
+bool FileBytes::readAt(QFile &file, qint64 offset, qint64 length, char *out)
+{
+#ifdef Q_OS_UNIX
+    // A positioned read leaves the file's position to other threads.
+    qint64 done = 0;
+    while (done < length) {
+        const ssize_t got
+            = ::pread(file.handle(), out + done, size_t(length - done), offset + done);
+        if (got <= 0)
+            return false;
+        done += got;
+    }
+    return true;
+#else
+    return file.seek(offset) && file.read(out, length) == length;
+#endif
+}
+
+// Checked before and after the read, so that bytes read while the file changed are not taken.
+bool FileBytes::read(qint64 offset, qint64 length, char *out) const
+{
+    if (offset < 0 || length < 0 || offset + length > size)
+        return false;
+    if (!open) {
+        QFile file(filePath);
+        return file.open(QIODevice::ReadOnly) && unchanged(file)
+            && readAt(file, offset, length, out) && unchanged(file);
+    }
+    QMutexLocker locker(&lock);
+    if (!unchanged(*open))
+        return false;
+#ifdef Q_OS_UNIX
+    locker.unlock();
+    const bool got = readAt(*open, offset, length, out);
+    locker.relock();
+#else
+    const bool got = readAt(*open, offset, length, out);
+#endif
+    return got && unchanged(*open);
+}

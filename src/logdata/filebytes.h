@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QDateTime>
+#include <QFile>
+#include <QMutex>
+#include <QString>
+
+#include <memory>
+
+// Reads byte ranges of one file of an indexed log, on any thread, and tells whether the file
+// still holds what was indexed. It keeps the file open where it can, so that a file removed or
+// renamed while its log is open (a rotation) is still read from the bytes that were indexed;
+// a file cut short, or rewritten in place, no longer counts as holding them.
+class FileBytes
+{
+public:
+    // Takes the file's size and time now; keepOpen holds it open from now on.
+    FileBytes(const QString &path, bool keepOpen);
+
+    // Reads length bytes at offset into out; false when the file no longer holds the bytes
+    // it held when this was made (cut short, rewritten, gone) or a read fails. Bytes appended
+    // since do not count as a change.
+    [[nodiscard]] bool read(qint64 offset, qint64 length, char *out) const;
+    [[nodiscard]] QString path() const { return filePath; }
+    [[nodiscard]] qint64 indexedSize() const { return size; }
+
+private:
+    [[nodiscard]] bool unchanged(const QFile &file) const;
+    [[nodiscard]] static bool readAt(QFile &file, qint64 offset, qint64 length, char *out);
+
+    QString filePath;
+    qint64 size = 0;
+    QDateTime modified;
+    // Null when the file is opened anew for each read.
+    std::unique_ptr<QFile> open;
+    mutable QMutex lock;
+};

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "recordindex.h"
+#include "textsetmatcher.h"
+
+#include <QStringList>
+
+#include <vector>
+
+// Tells which records of an index hold filter texts, exactly as their search texts would hold
+// them, without keeping any search text: the records are read from their files block by
+// block, on every core, and each one's search text is made, matched and dropped.
+class IndexedSearch
+{
+public:
+    // texts: lower-cased, as the filter model keeps them; any of them or all of them.
+    IndexedSearch(const RecordIndex &index, const QStringList &texts, bool anyOf);
+
+    // Clears passes[row] for every row whose record does not hold the texts; rows already
+    // clear are not read. False when a file no longer holds the records indexed there: its
+    // rows that were not read are cleared too, so that nothing unread is shown as a match.
+    bool narrow(std::vector<char> &passes) const;
+
+private:
+    struct Block
+    {
+        size_t file;
+        size_t first;
+        size_t end;
+    };
+
+    [[nodiscard]] std::vector<Block> blocks() const;
+    [[nodiscard]] bool narrowBlock(const Block &block, std::vector<char> &passes) const;
+    [[nodiscard]] bool everyTextIsEverywhere() const;
+
+    const RecordIndex &index;
+    QStringList texts;
+    TextSetMatcher matcher;
+    bool anyOf;
+};
