@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QString>
 
+#include <algorithm>
 #include <string_view>
 
 namespace {
@@ -63,10 +64,24 @@ bool isErrorType(std::basic_string_view<Ch> line)
     const size_t start = open == npos ? 0 : open + typeOpen.size();
     const auto value
         = close != npos && close >= start ? line.substr(start, close - start) : line.substr(start);
+    // No character outside ASCII lower-cases to a letter of these two words, so bytes outside
+    // ASCII need no decoding here.
     if (value.size() != 5)
         return false;
     const QString lower = toQString(value).toLower();
     return lower == QLatin1String("error") || lower == QLatin1String("fatal");
+}
+
+// The start of a header line as the parser sees it: bytes outside ASCII there are decoded as
+// the reader decodes the line.
+QString headerText(TextLineReader &reader)
+{
+    if (!reader.isAscii())
+        return toQString(reader.textLine().substr(0, dateTimeStart + dateTimeLength));
+    const std::string_view start = reader.asciiLine().substr(0, dateTimeStart + dateTimeLength);
+    if (std::all_of(start.begin(), start.end(), [](char c) { return uchar(c) < 0x80; }))
+        return toQString(start);
+    return reader.decodedLine().left(dateTimeStart + dateTimeLength);
 }
 
 template<typename Fn>
@@ -87,6 +102,7 @@ RecordScanner::FileRecords RecordScanner::scan(QIODevice *device, qsizetype bloc
 {
     FileRecords file;
     TextLineReader reader(device, blockSize);
+    reader.keepUtf8Undecoded();
     file.byteOrderMark = reader.byteOrderMark();
     const auto noteCut = [&] {
         file.cutLines += reader.cutLineBytes() > 0 ? 1 : 0;
@@ -99,11 +115,9 @@ RecordScanner::FileRecords RecordScanner::scan(QIODevice *device, qsizetype bloc
             continue;
         }
         file.begins.push_back(reader.lineOffset());
-        withLine(reader, [&](auto line) {
-            const QString text = toQString(line.substr(0, dateTimeStart + dateTimeLength));
-            file.dates.append(QStringView(text).mid(dateTimeStart, dateTimeLength));
-            file.errors.push_back(isErrorType(line) ? 1 : 0);
-        });
+        const QString header = headerText(reader);
+        file.dates.append(QStringView(header).mid(dateTimeStart, dateTimeLength));
+        file.errors.push_back(withLine(reader, [](auto line) { return isErrorType(line); }));
         bool ended = false;
         while (!ended && reader.readLine()) {
             noteCut();

@@ -264,16 +264,23 @@ bool TextLineReader::readCutUtf8Line()
 
 void TextLineReader::decodeUtf8Line(std::string_view line, bool last)
 {
-    ascii = isAsciiText(line);
+    ascii = undecoded || isAsciiText(line);
     if (ascii) {
+        undecodedLine = line;
+        lastLine = last;
         if (last && !line.empty() && line.back() == '\r')
             line.remove_suffix(1);
         bytes = line;
         return;
     }
-    // A stateless decoder turns every broken sequence into replacement characters; only at
-    // the end of the input is an unfinished sequence dropped, as a streaming decoder does.
-    // A byte-order mark inside the text is a character like any other.
+    text = decodeLine(line, last);
+}
+
+// A stateless decoder turns every broken sequence into replacement characters; only at the end
+// of the input is an unfinished sequence dropped, as a streaming decoder does. A byte-order
+// mark inside the text is a character like any other.
+std::u16string_view TextLineReader::decodeLine(std::string_view line, bool last)
+{
     const QStringDecoder::Flags flags = QStringDecoder::Flag::ConvertInitialBom
         | (last ? QStringDecoder::Flag::Default : QStringDecoder::Flag::Stateless);
     QStringDecoder decoder(QStringDecoder::Utf8, flags);
@@ -281,7 +288,15 @@ void TextLineReader::decodeUtf8Line(std::string_view line, bool last)
     qsizetype length = lineText.size();
     if (last && length > 0 && lineText.at(length - 1) == QLatin1Char('\r'))
         --length;
-    text = viewOf(lineText, 0, length);
+    return viewOf(lineText, 0, length);
+}
+
+QString TextLineReader::decodedLine()
+{
+    if (!ascii)
+        return toString();
+    const std::u16string_view line = decodeLine(undecodedLine, lastLine);
+    return QString(reinterpret_cast<const QChar *>(line.data()), qsizetype(line.size()));
 }
 
 bool TextLineReader::readTextLine()

@@ -25,6 +25,11 @@ public:
     explicit TextLineReader(QIODevice *device, qsizetype blockSize = 1 << 20,
         qsizetype maxLineBytes = defaultMaxLineBytes);
 
+    // From now on UTF-8 lines are handed out as their bytes, undecoded, through asciiLine,
+    // for a reader that only looks for ASCII tags: a tag occurs in the bytes exactly where it
+    // occurs in the decoded text. UTF-16 and UTF-32 text is still decoded.
+    void keepUtf8Undecoded() { undecoded = true; }
+
     // Moves to the next line; false when the input has no more lines.
     bool readLine();
     // Byte offsets from where the reader started: of the current line's first byte, and of
@@ -49,6 +54,8 @@ public:
     [[nodiscard]] std::string_view asciiLine() const { return bytes; }
     [[nodiscard]] std::u16string_view textLine() const { return text; }
     [[nodiscard]] QString toString() const;
+    // The current line decoded, also when it was kept undecoded.
+    [[nodiscard]] QString decodedLine();
 
 private:
     bool fillBuffer();
@@ -58,6 +65,7 @@ private:
     bool readTextLine();
     bool readCutTextLine();
     void decodeUtf8Line(std::string_view line, bool last);
+    std::u16string_view decodeLine(std::string_view line, bool last);
     [[nodiscard]] qsizetype utf8Boundary(const char *text) const;
     std::string_view limitedUtf8(std::string_view line);
     [[nodiscard]] qsizetype maxLineUnits() const { return maxLineBytes / 2; }
@@ -89,6 +97,10 @@ private:
     qsizetype decodedPos = 0;
     QString lineText;
     bool ascii = true;
+    bool undecoded = false;
+    // The current undecoded line as read, and whether it is the input's last.
+    std::string_view undecodedLine;
+    bool lastLine = false;
     std::string_view bytes;
     std::u16string_view text;
 };
