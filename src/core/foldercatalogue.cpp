@@ -89,6 +89,13 @@ void inspectFolder(const QString &folder, const QDir &root, SkippedEntries &skip
 #endif
 }
 
+// A line about a count of things, in its singular form for one.
+QString countedLine(int count, const char *one, const char *many)
+{
+    return count == 1 ? QCoreApplication::translate("FolderCatalogue", one)
+                      : QCoreApplication::translate("FolderCatalogue", many, nullptr, count);
+}
+
 QString namesOf(const QStringList &folders, const QString &scanned)
 {
     QStringList names;
@@ -200,25 +207,24 @@ QString FolderCatalogue::noticeOf(const FolderScan &scan)
     QStringList lines;
     const SkippedEntries &skipped = scan.skipped;
     if (const auto count = int(skipped.unreadableFolders.size())) {
-        lines.append((count == 1
-                ? QCoreApplication::translate("FolderCatalogue", "1 folder could not be read: %1")
-                : QCoreApplication::translate(
-                    "FolderCatalogue", "%n folders could not be read: %1", nullptr, count))
+        lines.append(countedLine(count,
+            QT_TRANSLATE_NOOP("FolderCatalogue", "1 folder could not be read: %1"),
+            QT_TRANSLATE_NOOP("FolderCatalogue", "%n folders could not be read: %1"))
                          .arg(namesOf(skipped.unreadableFolders, scan.folder)));
     }
     if (const int count = skipped.nonUtf8Files) {
-        lines.append(count == 1
-                ? QCoreApplication::translate(
-                    "FolderCatalogue", "1 file with a name that is not UTF-8 was skipped")
-                : QCoreApplication::translate("FolderCatalogue",
-                    "%n files with names that are not UTF-8 were skipped", nullptr, count));
+        lines.append(countedLine(count,
+            QT_TRANSLATE_NOOP(
+                "FolderCatalogue", "1 file with a name that is not UTF-8 was skipped"),
+            QT_TRANSLATE_NOOP(
+                "FolderCatalogue", "%n files with names that are not UTF-8 were skipped")));
     }
     if (const int count = skipped.nonUtf8Folders) {
-        lines.append(count == 1
-                ? QCoreApplication::translate(
-                    "FolderCatalogue", "1 folder with a name that is not UTF-8 was skipped")
-                : QCoreApplication::translate("FolderCatalogue",
-                    "%n folders with names that are not UTF-8 were skipped", nullptr, count));
+        lines.append(countedLine(count,
+            QT_TRANSLATE_NOOP(
+                "FolderCatalogue", "1 folder with a name that is not UTF-8 was skipped"),
+            QT_TRANSLATE_NOOP(
+                "FolderCatalogue", "%n folders with names that are not UTF-8 were skipped")));
     }
     return lines.join(QLatin1Char('\n'));
 }

@@ -9,7 +9,6 @@
 #include <QAbstractItemModel>
 #include <QAbstractItemModelTester>
 #include <QJSEngine>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -93,17 +92,6 @@ bool writeLatin1Names(const QString &folder)
         && touchBytes(folder, "Caf\xe9-2.log") && touchBytes(folder, "r\xe9sum\xe9.log")
         && touchBytes(folder, "Caf\xe9_3.txt") && makeFolderOfBytes(folder, "d\xe9j\xe0")
         && touchFile(folder + "/sub/Good_2.log");
-}
-
-QStringList childOutput(const QStringList &arguments)
-{
-    QProcess child;
-    child.start(arguments.front(), arguments.mid(1));
-    if (!child.waitForFinished(120000))
-        return {QStringLiteral("timed out")};
-    const QString out = QString::fromUtf8(child.readAllStandardOutput());
-    return out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)
-        << QStringLiteral("exit:%1").arg(child.exitCode());
 }
 
 // Lists a folder with an unreadable sub-folder, and a folder that cannot be read at all;
