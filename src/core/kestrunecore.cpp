@@ -6,7 +6,6 @@
 #include "paralleltextfinder.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QJSEngine>
 
 #include <algorithm>
