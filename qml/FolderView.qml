@@ -8,12 +8,25 @@ Item {
     readonly property int rowHeight: 40
     readonly property var clientFolders: ["file:///C:/Users/Public/Documents/Dorvane Inc/Pellix/Client/Tembra", "file:///C:/Users/Public/Documents/Dorvane Inc/Pellix/Client/Pellix2"]
     readonly property var serverFolders: ["file:///C:/Program Files (x86)/Dorvane Inc/Pellix/Server/Logs"]
+    // The folders being scanned, whose rows come when their scans end, and the folders
+    // without logs whose scans had something to say.
+    readonly property var scans: kestruneCore.folderScanModel()
 
     signal openFile(string folder, string file)
 
+    // Each folder is scanned in the background; the rows come in the order of the URLs.
     function openFolders(urls) {
         for (const url of urls)
-            kestruneCore.openFolder(url);
+            kestruneCore.openFolderAsync(url);
+    }
+
+    function cancelScans() {
+        kestruneCore.cancelFolderScans();
+    }
+
+    function scanningText(files) {
+        const grouped = Number(files).toLocaleString(Qt.locale("en_US"), "f", 0);
+        return files === 1 ? qsTr("scanning… 1 file") : qsTr("scanning… %1 files").arg(grouped);
     }
 
     function openRow(row, folder, name) {
@@ -39,17 +52,17 @@ Item {
         section.property: "folderRole"
         section.criteria: ViewSection.FullString
 
-        section.delegate: Item {
+        section.delegate: Column {
             id: folderHeader
 
             required property string section
 
             width: folderListView.width
-            height: folderView.rowHeight
 
             Text {
                 objectName: "folderHeaderText"
-                anchors.fill: parent
+                width: parent.width
+                height: folderView.rowHeight
                 leftPadding: 15
                 text: folderHeader.section
                 textFormat: Text.PlainText
@@ -59,6 +72,13 @@ Item {
                 color: "#ffffff"
                 verticalAlignment: Text.AlignVCenter
                 elide: Text.ElideMiddle
+            }
+
+            // What the folder's scan passed over: unreadable folders, names that are not UTF-8.
+            FolderNotice {
+                objectName: "folderNotice"
+                width: parent.width
+                text: kestruneCore.folderNotice(folderHeader.section)
             }
         }
 
@@ -84,9 +104,60 @@ Item {
             }
         }
 
+        // Below the rows, as their rows will come: each folder being scanned, with how far its
+        // scan has got, and each folder without logs that has a notice.
+        footer: Column {
+            width: folderListView.width
+
+            Repeater {
+                model: folderView.scans
+
+                delegate: Column {
+                    id: scanEntry
+
+                    required property string folderRole
+                    required property double filesSeenRole
+                    required property bool scanningRole
+                    required property string noticeRole
+
+                    width: folderListView.width
+
+                    Text {
+                        objectName: "scanHeaderText"
+                        width: parent.width
+                        height: folderView.rowHeight
+                        leftPadding: 15
+                        text: scanEntry.folderRole
+                        textFormat: Text.PlainText
+                        font.family: GlobalFont.name
+                        font.pixelSize: 14
+                        font.bold: true
+                        color: "#ffffff"
+                        verticalAlignment: Text.AlignVCenter
+                        elide: Text.ElideMiddle
+                    }
+
+                    FolderNotice {
+                        objectName: "scanNotice"
+                        width: parent.width
+                        text: scanEntry.scanningRole ? folderView.scanningText(scanEntry.filesSeenRole) : scanEntry.noticeRole
+                    }
+                }
+            }
+        }
+
         ScrollBar.vertical: VerticalScrollBar {
             attachedView: folderListView
         }
+    }
+
+    // Wherever the keyboard focus is, while a folder is being scanned.
+    Shortcut {
+        sequence: "Escape"
+        enabled: folderView.scans.scanning
+        onActivated: folderView.cancelScans()
+        // Together with another use of Escape, such as stopping a log's load.
+        onActivatedAmbiguously: folderView.cancelScans()
     }
 
     Item {
@@ -173,7 +244,7 @@ Item {
         font.family: GlobalFont.name
         font.pixelSize: 16
         font.italic: true
-        visible: folderListView.count === 0 || dropArea.containsDrag
+        visible: (folderListView.count === 0 && folderView.scans.count === 0) || dropArea.containsDrag
     }
 
     Rectangle {

@@ -1,14 +1,19 @@
 // Times how long the interface thread stalls in the real main window while a large log opens,
 // reloads, is filtered and closes, all in the background: a 10 ms timer on that thread notes
 // the longest gap between its ticks, and each step reports the time until its rows are drawn.
+// With --tree, a folder tree is dropped on the folder view instead.
 // Usage: kestrune-bench-stalls <log folder> <log name>
+//        kestrune-bench-stalls --tree <folder>
 #include "benchclock.h"
 #include "benchmemory.h"
+#include "foldercatalogue.h"
 #include "kestrunecore.h"
 
+#include <QDropEvent>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QMimeData>
 #include <QPointer>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
@@ -118,6 +123,69 @@ void report(const char *what, double callMs, double drawnMs, double stallMs)
     std::fflush(stdout);
 }
 
+// Drags a folder onto the folder view and drops it there, as the platform does.
+void dropFolder(const Window &window, const QString &folder)
+{
+    QQuickItem *view = window.item("filesTab");
+    const QPoint pos = view->mapToScene(QPointF(view->width() / 2, view->height() / 2)).toPoint();
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(folder)});
+    QDragEnterEvent enter(pos, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.window, &enter);
+    QDragMoveEvent move(pos, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.window, &move);
+    QDropEvent drop(QPointF(pos), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.window, &drop);
+}
+
+// Drops the tree on the folder view until its rows are drawn, then once more and cancels
+// that scan, and scans it through the synchronous core call.
+int benchTree(Window &window, StallWatch &watch, const QString &tree)
+{
+    FolderScan scan;
+    const double scanMs
+        = BenchClock::milliseconds([&] { scan = FolderCatalogue::scanFolder(tree); });
+    qsizetype files = 0;
+    for (const auto &log : scan.logs)
+        files += log.second.size();
+    std::printf("%s: %d logs of %lld files; scanFolder on this thread %.1f ms\n", qPrintable(tree),
+        int(scan.logs.size()), qlonglong(files), scanMs);
+    QQuickItem *list = window.item("folderListView");
+    const auto listed = [&] {
+        return list->property("count").toInt();
+    };
+    const int rows = int(scan.logs.size());
+
+    window.idle(300);
+    watch.restart();
+    QElapsedTimer start;
+    start.start();
+    const double dropMs = BenchClock::milliseconds([&] { dropFolder(window, tree); });
+    const double drawnMs = window.untilDrawn(start, [&] { return listed() == rows; });
+    report("drop the tree on the folder view", dropMs, drawnMs, watch.longestGapMs());
+
+    // Escape calls this while the scan runs.
+    window.idle(300);
+    watch.restart();
+    dropFolder(window, tree);
+    window.idle(200);
+    QObject *view = window.item("filesTab");
+    if (QMetaObject::invokeMethod(view, "cancelScans")) {
+        window.idle(1000);
+        std::printf("cancelled 200 ms into a second drop: %d rows added, longest tick gap %.1f "
+                    "ms\n",
+            listed() - rows, watch.longestGapMs());
+    }
+
+    window.idle(300);
+    watch.restart();
+    const double syncMs
+        = BenchClock::milliseconds([&] { window.core.openFolder(QUrl::fromLocalFile(tree)); });
+    std::printf("core alone, synchronous openFolder: %.1f ms, longest tick gap %.1f ms\n", syncMs,
+        watch.longestGapMs());
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -126,7 +194,8 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s <log folder> <log name>\n", argv[0]);
+        std::fprintf(stderr, "usage: %s <log folder> <log name>\n       %s --tree <folder>\n",
+            argv[0], argv[0]);
         return 2;
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
@@ -148,6 +217,8 @@ int main(int argc, char *argv[])
         return 1;
     StallWatch watch;
     window.idle(500);
+    if (folder == QLatin1String("--tree"))
+        return benchTree(window, watch, name);
 
     QElapsedTimer start;
     bool loaded = false;

@@ -3,11 +3,11 @@
 #include "indexedfinder.h"
 
 #include "foldercatalogue.h"
+#include "folderscanjob.h"
 #include "parallelfor.h"
 #include "paralleltextfinder.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QJSEngine>
 
 #include <algorithm>
@@ -15,14 +15,6 @@
 
 namespace {
 enum FolderRoles { folderRole = Qt::UserRole + 1, nameRole = Qt::UserRole + 2 };
-
-// A settings file to read: a FIFO or a device in its place would block or never end, so
-// only a regular file, or none, is read.
-QString iniFileAt(const QString &path)
-{
-    const QFileInfo info(path);
-    return !info.exists() || info.isFile() ? path : QString();
-}
 
 // The filter model goes first: it must never outlive its source model.
 void destroyModels(OpenLogEntry &entry)
@@ -118,10 +110,11 @@ KestruneCore::KestruneCore()
 KestruneCore::KestruneCore(const QString &configFolder)
     : QObject(nullptr)
     , folders(nullptr)
-    , settings(iniFileAt(configFolder + QStringLiteral("/settings.ini")), QSettings::IniFormat)
-    , style(iniFileAt(configFolder + QStringLiteral("/style/default.ini")), QSettings::IniFormat)
+    , folderScans(folders)
+    , configuration(configFolder)
 {
     folders.setItemRoleNames({{folderRole, "folderRole"}, {nameRole, "nameRole"}});
+    connect(&folderScans, &FolderScanQueue::scanFinished, this, &KestruneCore::folderScanFinished);
     filterWork.setMaxThreadCount(1);
 }
 
@@ -141,13 +134,7 @@ KestruneCore::~KestruneCore()
 void KestruneCore::openFolder(QUrl url)
 {
     try {
-        const FolderScan scan = FolderCatalogue::scanFolder(FolderCatalogue::folderTextOf(url));
-        for (const auto &log : scan.logs) {
-            auto *item = new QStandardItem;
-            item->setData(log.first, nameRole);
-            item->setData(scan.folder, folderRole);
-            folders.appendRow(item);
-        }
+        folderScans.appendScan(FolderCatalogue::scanFolder(FolderCatalogue::folderTextOf(url)));
     } catch (const std::bad_alloc &) {
         // A tree too large to list: the rows appended so far stay.
     }
@@ -587,10 +574,33 @@ void KestruneCore::forEachFilter(Apply apply)
 
 QVariant KestruneCore::getSetting(QString key, QVariant defaultValue) const
 {
-    return settings.value(key, defaultValue);
+    return configuration.setting(key, defaultValue);
 }
 
 QVariant KestruneCore::getStyle(QString key, QVariant defaultValue) const
 {
-    return style.value(key, defaultValue);
+    return configuration.style(key, defaultValue);
+}
+
+QObject *KestruneCore::openFolderAsync(QUrl url)
+{
+    QObject *job = folderScans.startScan(FolderCatalogue::folderTextOf(url));
+    QJSEngine::setObjectOwnership(job, QJSEngine::CppOwnership);
+    return job;
+}
+
+void KestruneCore::cancelFolderScans()
+{
+    folderScans.cancelAll();
+}
+
+QObject *KestruneCore::folderScanModel()
+{
+    QJSEngine::setObjectOwnership(&folderScans, QJSEngine::CppOwnership);
+    return &folderScans;
+}
+
+QString KestruneCore::folderNotice(QString folder) const
+{
+    return folderScans.noticeOf(folder);
 }

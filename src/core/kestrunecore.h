@@ -1,12 +1,13 @@
 #pragma once
 
+#include "coresettings.h"
+#include "folderscanqueue.h"
 #include "logopenjob.h"
 #include "openlogentry.h"
 #include "recordclipboard.h"
 
 #include <QObject>
 #include <QPointer>
-#include <QSettings>
 #include <QStandardItemModel>
 #include <QThreadPool>
 #include <QUrl>
@@ -70,6 +71,18 @@ public:
     void addStartNotice(const QString &line);
     Q_INVOKABLE QVariant getSetting(QString key, QVariant defaultValue = QVariant()) const;
     Q_INVOKABLE QVariant getStyle(QString key, QVariant defaultValue = QVariant()) const;
+    // openFolder without blocking the caller: the place is scanned on a worker thread, and its
+    // rows are appended as openFolder appends them once the scan, and every scan started
+    // before it, has ended; folderScanFinished follows. Returns the scan's FolderScanJob.
+    Q_INVOKABLE QObject *openFolderAsync(QUrl url);
+    // Stops every scan still running; none of their rows are appended.
+    Q_INVOKABLE void cancelFolderScans();
+    // The scans whose rows have not come yet and the folders without logs that have a
+    // notice, as a list model (FolderScanQueue); the same object on every call.
+    Q_INVOKABLE QObject *folderScanModel();
+    // What the latest scan of a folder text passed over (unreadable folders, names that are
+    // not UTF-8), one line each; empty when nothing.
+    Q_INVOKABLE QString folderNotice(QString folder) const;
 
     // Opening without blocking the caller. A log that is not open is loaded on a worker
     // thread: the call returns its LogOpenJob at once (the running one, when the log is being
@@ -111,6 +124,9 @@ signals:
     void logLoadFinished(QString folder, QString serverName, bool opened, double milliseconds);
     // The open logs show the filter of that call of filterLogsAsync.
     void logsFiltered(int generation);
+    // A scan of openFolderAsync has ended: its rows are appended when completed, none when
+    // it was cancelled.
+    void folderScanFinished(QString folder, bool completed);
 
 private:
     [[nodiscard]] QString openNewLog(const QString &folder, const QString &name);
@@ -148,12 +164,13 @@ private:
     void finishFilterPass(int generation, std::vector<FilterTarget> &targets);
 
     QStandardItemModel folders;
+    // Appends the rows of every scan, in the order the folders were added.
+    FolderScanQueue folderScans;
     std::vector<OpenLogEntry> openLogs;
     // Why the last open of a log failed, by folder and name.
     std::map<std::pair<QString, QString>, QString> failedOpens;
     QStringList startNotices;
-    QSettings settings;
-    QSettings style;
+    CoreSettings configuration;
     // Writes copied records on a worker thread; the open logs wait for it before they change.
     RecordClipboard clipboard;
     // The loads still running, by folder and name; a cancelled one leaves at once.

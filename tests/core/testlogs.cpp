@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 
 #include <algorithm>
 
@@ -47,4 +48,16 @@ QString mergeDiffersFromStableSort(std::vector<LogRecordLoader::SortedRun> &&run
                 .arg(expected[i].message);
     }
     return {};
+}
+
+QStringList childOutput(const QStringList &arguments, const QProcessEnvironment &environment)
+{
+    QProcess child;
+    child.setProcessEnvironment(environment);
+    child.start(arguments.front(), arguments.mid(1));
+    if (!child.waitForFinished(120000))
+        return {QStringLiteral("timed out")};
+    const QString out = QString::fromUtf8(child.readAllStandardOutput());
+    return out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+        << QStringLiteral("exit:%1").arg(child.exitCode());
 }

@@ -2,6 +2,7 @@
 
 #include "logrecordloader.h"
 
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -18,6 +19,11 @@ bool writeLogFile(const QString &path, const QList<TestRecord> &records);
 
 // Creates an empty file at path, creating its folder. False on failure.
 bool touchFile(const QString &path);
+
+// Runs a program (the first argument) with the other arguments and the environment; its
+// standard output's lines, then "exit:<code>", or "timed out" after two minutes.
+QStringList childOutput(const QStringList &arguments,
+    const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
 
 // Merges the runs and compares the result with the stable sort of all their records by date
 // text, numbered from 0. Returns the first difference, or an empty text.

@@ -1,4 +1,5 @@
-// The core's settings and style readers.
+// The core's settings and style readers, and the bounds of the values they give.
+#include "coresettings.h"
 #include "kestrunecore.h"
 
 #include <QDir>
@@ -33,6 +34,10 @@ private slots:
     void unreadableFileGivesDefaults();
     void filesThatAreNotRegularAreIgnored();
     void builtInLocationIsBesideTheExecutable();
+    void numbersAreKeptWithinWhatTheWindowShows_data();
+    void numbersAreKeptWithinWhatTheWindowShows();
+    void coloursThatAreNoneGiveTheDefault();
+    void filesLargerThanOneMebibyteAreRefused();
 };
 
 void TestCoreSettings::defaultsWithoutFiles()
@@ -122,6 +127,77 @@ void TestCoreSettings::builtInLocationIsBesideTheExecutable()
     }
     QVERIFY(QFile::remove(path));
     QVERIFY(QDir(QCoreApplication::applicationDirPath()).rmdir("style"));
+}
+
+void TestCoreSettings::numbersAreKeptWithinWhatTheWindowShows_data()
+{
+    QTest::addColumn<QByteArray>("settings");
+    QTest::addColumn<QByteArray>("style");
+    QTest::addColumn<QVariant>("scale");
+    QTest::addColumn<QVariant>("logPixelSize");
+    QTest::newRow("within") << QByteArray("scale=1.4") << QByteArray("logPixelSize=20.6")
+                            << QVariant(1.4) << QVariant(21);
+    QTest::newRow("too large") << QByteArray("scale=7") << QByteArray("logPixelSize=100000")
+                               << QVariant(CoreSettings::maximumScale)
+                               << QVariant(CoreSettings::maximumLogPixelSize);
+    QTest::newRow("too small") << QByteArray("scale=0.01") << QByteArray("logPixelSize=1")
+                               << QVariant(CoreSettings::minimumScale)
+                               << QVariant(CoreSettings::minimumLogPixelSize);
+    // No size at all: the caller's default.
+    QTest::newRow("negative") << QByteArray("scale=-5") << QByteArray("logPixelSize=-16")
+                              << QVariant(1.0) << QVariant(16);
+    QTest::newRow("zero") << QByteArray("scale=0") << QByteArray("logPixelSize=0") << QVariant(1.0)
+                          << QVariant(16);
+    QTest::newRow("not a number") << QByteArray("scale=large") << QByteArray("logPixelSize=1e999")
+                                  << QVariant(1.0) << QVariant(16);
+    QTest::newRow("a list") << QByteArray("scale=1,5") << QByteArray("logPixelSize=nan")
+                            << QVariant(1.0) << QVariant(16);
+}
+
+void TestCoreSettings::numbersAreKeptWithinWhatTheWindowShows()
+{
+    QFETCH(QByteArray, settings);
+    QFETCH(QByteArray, style);
+    QFETCH(QVariant, scale);
+    QFETCH(QVariant, logPixelSize);
+    QTemporaryDir dir;
+    QVERIFY(writeFile(dir.filePath("settings.ini"), "[General]\n" + settings + "\n"));
+    QVERIFY(writeFile(dir.filePath("style/default.ini"), "[General]\n" + style + "\n"));
+    const KestruneCore core(dir.path());
+    QCOMPARE(core.getSetting("scale", 1.0), scale);
+    QCOMPARE(core.getStyle("logPixelSize", 16), logPixelSize);
+}
+
+void TestCoreSettings::coloursThatAreNoneGiveTheDefault()
+{
+    QTemporaryDir dir;
+    QVERIFY(writeFile(dir.filePath("style/default.ini"),
+        "[General]\nlogMessageColor=red\nlogThreadColor=\"#80ff0000\"\n"
+        "logModuleColor=#12345\ntextBackgroundColor=nocolour\ntabBackgroundColor=1,2,3\n"));
+    const KestruneCore core(dir.path());
+    QCOMPARE(core.getStyle("logMessageColor", "#ffffff"), QVariant("red"));
+    QCOMPARE(core.getStyle("logThreadColor", "#ffffff"), QVariant("#80ff0000"));
+    QCOMPARE(core.getStyle("logModuleColor", "#ffffff"), QVariant("#ffffff"));
+    QCOMPARE(core.getStyle("textBackgroundColor", "#2b3033"), QVariant("#2b3033"));
+    QCOMPARE(core.getStyle("tabBackgroundColor", "#2b3033"), QVariant("#2b3033"));
+}
+
+// A huge file would take seconds and much memory at every start.
+void TestCoreSettings::filesLargerThanOneMebibyteAreRefused()
+{
+    QTemporaryDir dir;
+    QByteArray large = "[General]\nscale=2\n;";
+    large.append(CoreSettings::maxFileBytes - large.size() + 1, 'x');
+    QByteArray fits = "[General]\ntabBackgroundColor=#123456\n;";
+    fits.append(CoreSettings::maxFileBytes - fits.size(), 'x');
+    QVERIFY(writeFile(dir.filePath("settings.ini"), large));
+    QVERIFY(writeFile(dir.filePath("style/default.ini"), fits));
+    QTest::ignoreMessage(QtWarningMsg,
+        qPrintable(dir.filePath("settings.ini")
+            + " is not read: it is larger than 1 MiB (1.0 MiB); its keys take their defaults"));
+    const KestruneCore core(dir.path());
+    QCOMPARE(core.getSetting("scale", 1.0), QVariant(1.0));
+    QCOMPARE(core.getStyle("tabBackgroundColor", "#2b3033"), QVariant("#123456"));
 }
 
 QTEST_GUILESS_MAIN(TestCoreSettings)

@@ -67,18 +67,6 @@ bool writeInterleavedLog(const QString &folder)
     return first && second && third;
 }
 
-QStringList childOutput(const QStringList &arguments, const QProcessEnvironment &environment)
-{
-    QProcess child;
-    child.setProcessEnvironment(environment);
-    child.start(arguments.front(), arguments.mid(1));
-    if (!child.waitForFinished(120000))
-        return {QStringLiteral("timed out")};
-    const QString out = QString::fromUtf8(child.readAllStandardOutput());
-    return out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)
-        << QStringLiteral("exit:%1").arg(child.exitCode());
-}
-
 // Opens a log whose one file cannot be read and a log with one readable and one unreadable
 // file; prints what it saw.
 int runUnreadableChild(const QString &folder)

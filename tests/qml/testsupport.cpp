@@ -11,11 +11,22 @@
 #include <QQuickItem>
 #include <QQuickWindow>
 
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 TestSupport::TestSupport(QObject *parent)
     : QObject(parent)
 { }
 
-TestSupport::~TestSupport() = default;
+TestSupport::~TestSupport()
+{
+#ifdef Q_OS_UNIX
+    for (const QByteArray &file : std::as_const(latin1Files))
+        ::unlink(file.constData());
+#endif
+}
 
 QString TestSupport::generateLog(
     const QString &subFolder, const QString &name, int files, int bytes, int seed)
@@ -37,6 +48,24 @@ QString TestSupport::writeFile(const QString &relativePath, const QString &conte
         return {};
     file.write(content.toUtf8());
     return filePath;
+}
+
+bool TestSupport::writeLatin1NamedFile(const QString &relativeFolder, const QString &name)
+{
+#ifdef Q_OS_UNIX
+    const QString folder = path(relativeFolder);
+    QDir().mkpath(folder);
+    const QByteArray filePath = QFile::encodeName(folder) + '/' + name.toLatin1();
+    const int fd = ::open(filePath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0)
+        return false;
+    latin1Files.append(filePath);
+    return ::close(fd) == 0;
+#else
+    Q_UNUSED(relativeFolder);
+    Q_UNUSED(name);
+    return false;
+#endif
 }
 
 bool TestSupport::remove(const QString &relativePath)

@@ -27,6 +27,9 @@ public:
         const QString &subFolder, const QString &name, int files, int bytes, int seed = 1);
     // Writes text into a file below the temporary folder; returns its absolute path.
     Q_INVOKABLE QString writeFile(const QString &relativePath, const QString &content);
+    // Creates an empty file below the temporary folder whose name is written in Latin-1, as
+    // on shared drives, and is therefore no UTF-8 text; false where names are not bytes.
+    Q_INVOKABLE bool writeLatin1NamedFile(const QString &relativeFolder, const QString &name);
     // Removes a file or folder below the temporary folder.
     Q_INVOKABLE bool remove(const QString &relativePath);
     Q_INVOKABLE QString path(const QString &relativePath = QString()) const;
@@ -41,6 +44,8 @@ public:
 
 private:
     QTemporaryDir dir;
+    // The files made with names in Latin-1, which the folder's own clean-up cannot see.
+    QList<QByteArray> latin1Files;
     // The data of the last drag, kept alive while the window may still refer to it.
     std::unique_ptr<QMimeData> dragMime;
 };

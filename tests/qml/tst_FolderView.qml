@@ -25,6 +25,13 @@ Item {
         signalName: "openFile"
     }
 
+    SignalSpy {
+        id: scanSpy
+
+        target: kestruneCore
+        signalName: "folderScanFinished"
+    }
+
     TestCase {
         id: testCase
 
@@ -55,6 +62,23 @@ Item {
         function addFolders(names) {
             const urls = names.map(name => testSupport.fileUrl(testSupport.generateLog(name, name + "Log", 2, 2000)).toString());
             testSupport.dragUrls(folderView, urls, true);
+        }
+
+        // The line under the header of a folder that has rows.
+        function noticeUnderHeader(folder) {
+            list().positionViewAtEnd();
+            list().forceLayout();
+            const items = list().contentItem.children;
+            for (let i = 0; i < items.length; ++i) {
+                const header = findChild(items[i], "folderHeaderText");
+                if (header && items[i].visible && header.text === folder)
+                    return findChild(items[i], "folderNotice");
+            }
+            return null;
+        }
+
+        function dropFolder(folder) {
+            testSupport.dragUrls(folderView, [testSupport.fileUrl(folder).toString()], true);
         }
 
         name: "FolderView"
@@ -102,6 +126,63 @@ Item {
             mouseClick(child("btnMyClient"));
             mouseClick(child("btnMyServer"));
             compare(list().count, rows);
+            verify(!child("dropHint").visible);
+        }
+
+        // Until its rows come, a folder shows its header and how far its scan has got.
+        function test_f_scanLineUntilTheRowsCome() {
+            const rows = list().count;
+            const folder = testSupport.generateLog("third", "thirdLog", 2, 2000);
+            scanSpy.clear();
+            dropFolder(folder);
+            compare(folderView.scans.count, 1);
+            verify(folderView.scans.scanning);
+            compare(child("scanHeaderText", list().footerItem).text, folder);
+            verify(/^scanning… [0-9,]+ files?$/.test(child("scanNotice", list().footerItem).text));
+            tryCompare(list(), "count", rows + 1);
+            compare(folderView.scans.count, 0);
+            compare(scanSpy.count, 1);
+            compare(scanSpy.signalArguments[0][0], folder);
+            verify(scanSpy.signalArguments[0][1]);
+            compare(noticeUnderHeader(folder).visible, false);
+        }
+
+        function test_g_escapeCancelsTheScan() {
+            const rows = list().count;
+            const folder = testSupport.generateLog("fourth", "fourthLog", 1, 2000);
+            scanSpy.clear();
+            dropFolder(folder);
+            verify(folderView.scans.scanning);
+            // Before the event loop runs again, the scan cannot have added its rows.
+            keyClick(Qt.Key_Escape);
+            compare(folderView.scans.count, 0);
+            verify(!folderView.scans.scanning);
+            tryCompare(scanSpy, "count", 1);
+            compare(scanSpy.signalArguments[0][0], folder);
+            verify(!scanSpy.signalArguments[0][1]);
+            compare(list().count, rows);
+        }
+
+        // What a scan passed over shows under its folder's header, or, for a folder without
+        // logs, under a header of its own below the rows. Runs last: that header stays.
+        function test_h_noticeOfSkippedNames() {
+            testSupport.writeFile("latin/Good_1.log", "");
+            if (!testSupport.writeLatin1NamedFile("latin", "Café_1.log"))
+                skip("file names are not bytes on this system");
+            verify(testSupport.writeLatin1NamedFile("latinOnly", "Café_2.log"));
+            const rows = list().count;
+            scanSpy.clear();
+            testSupport.dragUrls(folderView, [testSupport.fileUrl(testSupport.path("latin")).toString(), testSupport.fileUrl(testSupport.path("latinOnly")).toString()], true);
+            tryCompare(scanSpy, "count", 2);
+            compare(list().count, rows + 1);
+            const skipped = "1 file with a name that is not UTF-8 was skipped";
+            const notice = noticeUnderHeader(testSupport.path("latin"));
+            compare(notice.text, skipped);
+            verify(notice.visible);
+            compare(folderView.scans.count, 1);
+            verify(!folderView.scans.scanning);
+            compare(child("scanHeaderText", list().footerItem).text, testSupport.path("latinOnly"));
+            compare(child("scanNotice", list().footerItem).text, skipped);
             verify(!child("dropHint").visible);
         }
 

@@ -54,6 +54,7 @@ Item {
 
             testSupport.writeFile("gateway/Gateway_1.log", record("10:00:00.000", "alpha one") + record("10:00:01.000", "beta two") + record("10:00:02.000", "alpha three") + record("10:00:03.000", "gamma four"));
             testSupport.dragUrls(child("filesTab"), [testSupport.fileUrl(testSupport.path("gateway")).toString()], true);
+            tryCompare(child("folderListView"), "count", 1);
             child("folderListView").forceLayout();
             mouseClick(findChild(child("folderListView").itemAtIndex(0), "logButton"));
             tryCompare(list, "count", 4);

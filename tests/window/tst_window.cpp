@@ -178,7 +178,9 @@ void TestWindow::startScaleComesFromTheSettingsWithinBounds_data()
     QTest::newRow("absent") << QByteArray() << 1.0;
     QTest::newRow("1.25") << QByteArray("[General]\nscale=1.25\n") << 1.25;
     QTest::newRow("too large") << QByteArray("scale=7\n") << 3.0;
-    QTest::newRow("zero") << QByteArray("scale=0\n") << 0.4;
+    QTest::newRow("small") << QByteArray("scale=0.1\n") << 0.4;
+    QTest::newRow("zero") << QByteArray("scale=0\n") << 1.0;
+    QTest::newRow("negative") << QByteArray("scale=-5\n") << 1.0;
     QTest::newRow("not a number") << QByteArray("scale=large\n") << 1.0;
 }
 
@@ -227,7 +229,7 @@ void TestWindow::dropOpenFilterFindReloadCloseAndZoom()
     TestSupport drops;
     drops.dragUrls(viewer.item(QStringLiteral("filesTab")),
         {QUrl::fromLocalFile(logs.path()).toString()}, true);
-    QCOMPARE(viewer.count(QStringLiteral("folderListView")), 2);
+    QTRY_COMPARE(viewer.count(QStringLiteral("folderListView")), 2);
     QTRY_VERIFY(!viewer.item(QStringLiteral("dropHint"))->isVisible());
 
     viewer.clickLog(QStringLiteral("Beta"));
@@ -433,6 +435,7 @@ void TestWindow::logsLoadWhileTheWindowGoesOn()
     TestSupport drops;
     drops.dragUrls(viewer.item(QStringLiteral("filesTab")),
         {QUrl::fromLocalFile(logs.path()).toString()}, true);
+    QTRY_COMPARE(viewer.count(QStringLiteral("folderListView")), 1);
     QQuickItem *status = viewer.item(QStringLiteral("recordStatus"));
 
     const auto filter = [&](const QString &text) {
