@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QJSEngine>
+#include <QLocale>
 
 #include <algorithm>
 #include <new>
@@ -395,7 +396,8 @@ QVariantMap KestruneCore::logRecordCounts(QString folder, QString serverName) co
         return {};
     return {{QStringLiteral("shown"), log->filter->rowCount()},
         {QStringLiteral("total"), log->model->rowCount()},
-        {QStringLiteral("filtered"), log->filter->hasFilter()}};
+        {QStringLiteral("filtered"), log->filter->hasFilter()},
+        {QStringLiteral("memory"), double(log->model->memoryBytes())}};
 }
 
 bool KestruneCore::searchTextsReady() const
@@ -603,4 +605,21 @@ QObject *KestruneCore::folderScanModel()
 QString KestruneCore::folderNotice(QString folder) const
 {
     return folderScans.noticeOf(folder);
+}
+
+QString KestruneCore::recordNotice(QString folder, QString serverName, int row) const
+{
+    const OpenLogEntry *log = findOpenLog(folder, serverName);
+    const std::shared_ptr<const RecordIndex> index = log ? log->model->recordIndex() : nullptr;
+    const auto &rows = log ? log->filter->acceptedSourceRows() : std::vector<int>();
+    if (!index || row < 0 || size_t(row) >= rows.size())
+        return {};
+    for (const RecordIndex::UnclosedBlock &block : index->unclosedBlocks()) {
+        if (block.row == size_t(rows[size_t(row)])) {
+            return tr("This record's message block was never closed; it took in %1 lines, "
+                      "the header lines of later records among them.")
+                .arg(QLocale(QLocale::English, QLocale::UnitedStates).toString(block.lines));
+        }
+    }
+    return {};
 }

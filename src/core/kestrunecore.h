@@ -103,8 +103,9 @@ public:
     // As closeLog, but returns at once: the record model, which holds the log's memory, is
     // destroyed on a worker thread.
     Q_INVOKABLE void closeLogAsync(QString folder, QString serverName);
-    // The rows an open log shows, its records, and whether a filter hides any of them:
-    // "shown", "total" and "filtered"; empty for a log that is not open.
+    // The rows an open log shows, its records, whether a filter hides any of them and the
+    // memory its index holds in bytes: "shown", "total", "filtered" and "memory"; empty for a
+    // log that is not open.
     Q_INVOKABLE QVariantMap logRecordCounts(QString folder, QString serverName) const;
     // Whether every open log's search texts are built, so that a text filter or a text search
     // would not wait for them.
@@ -116,6 +117,9 @@ public:
     // comes. A log closed or reloaded meanwhile is left out. A text filter waits here for
     // search texts not built yet (searchTextsReady tells).
     Q_INVOKABLE int filterLogsAsync(QVariantList filters, bool containsAll, bool onlyErrors);
+    // What the detail window says of one visible row beside its fields: that its message block
+    // was never closed and took in later records, and how many lines; empty otherwise.
+    Q_INVOKABLE QString recordNotice(QString folder, QString serverName, int row) const;
 
 signals:
     void logLoadProgress(QString folder, QString serverName, double bytesRead, double totalBytes);

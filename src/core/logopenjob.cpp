@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QLocale>
 #include <QThread>
 #include <QThreadPool>
 
@@ -32,6 +33,9 @@ QStringList noticesOf(const LogRecordLoader::IndexedLog &loaded, const QString &
     }
     if (loaded.index->size() == 0)
         notices.append(QCoreApplication::translate("KestruneCore", "No records in this log."));
+    const std::vector<RecordIndex::UnclosedBlock> unclosed = loaded.index->unclosedBlocks();
+    if (!unclosed.empty())
+        notices.append(LogOpenJob::unclosedBlocksNotice(unclosed));
     if (const auto count = int(loaded.index->cutLines())) {
         notices.append(
             (count == 1 ? QCoreApplication::translate(
@@ -44,6 +48,20 @@ QStringList noticesOf(const LogRecordLoader::IndexedLog &loaded, const QString &
 }
 
 } // namespace
+
+QString LogOpenJob::unclosedBlocksNotice(const std::vector<RecordIndex::UnclosedBlock> &blocks)
+{
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    const RecordIndex::UnclosedBlock &first = blocks.front();
+    const auto count = int(blocks.size());
+    return (count == 1 ? QCoreApplication::translate(
+                "KestruneCore", "1 message block was never closed; it took in %1 lines (record %2)")
+                       : QCoreApplication::translate("KestruneCore",
+                           "%n message blocks were never closed; the first took in %1 lines "
+                           "(record %2)",
+                           nullptr, count))
+        .arg(english.toString(first.lines), english.toString(qulonglong(first.row)));
+}
 
 LogOpenJob::LogOpenJob(const QString &folder, const QString &name, const FirstFilter &filter,
     QThreadPool &pool, QObject *parent)

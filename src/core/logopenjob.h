@@ -60,6 +60,11 @@ public:
     [[nodiscard]] static Loaded loadEntry(const QString &folder, const QString &name,
         LogRecordLoader::LoadControl *control, const FirstFilter &filter);
 
+    // What the window says of records whose message block was never closed and took in later
+    // records: how many, and the first one's lines and number.
+    [[nodiscard]] static QString unclosedBlocksNotice(
+        const std::vector<RecordIndex::UnclosedBlock> &blocks);
+
     [[nodiscard]] QString folder() const { return logFolder; }
     [[nodiscard]] QString name() const { return logName; }
     [[nodiscard]] double bytesRead() const;

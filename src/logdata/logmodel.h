@@ -51,6 +51,8 @@ public:
     [[nodiscard]] std::optional<QarnLogParser::QarnLog> recordAt(size_t row) const;
     [[nodiscard]] QString dateTimeAt(size_t row) const;
     [[nodiscard]] size_t recordCount() const;
+    // The memory of an indexed log's index; 0 for records held in memory.
+    [[nodiscard]] size_t memoryBytes() const { return indexed ? indexed->memoryBytes() : 0; }
 
     [[nodiscard]] int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     // The first searchTextRole request blocks until the search-text job has finished. A value

@@ -165,6 +165,18 @@ std::optional<std::vector<QarnLogParser::QarnLog>> RecordIndex::records(
     return found;
 }
 
+std::vector<RecordIndex::UnclosedBlock> RecordIndex::unclosedBlocks() const
+{
+    std::vector<UnclosedBlock> blocks;
+    for (size_t file = 0; file < files.size(); ++file) {
+        for (const RecordScanner::FileRecords::UnclosedBlock &block : files[file].unclosedBlocks)
+            blocks.push_back({rowOf(file, block.local), block.lines});
+    }
+    std::sort(blocks.begin(), blocks.end(),
+        [](const UnclosedBlock &a, const UnclosedBlock &b) { return a.row < b.row; });
+    return blocks;
+}
+
 qsizetype RecordIndex::cutLines() const
 {
     qsizetype cut = 0;

@@ -49,6 +49,15 @@ public:
     // Where a block read by readFileRecords ends: past the records that fit in its bytes,
     // and past one record at least.
     [[nodiscard]] size_t blockEnd(size_t file, size_t first, size_t end) const;
+    // A record whose never-closed message block took in later records: its row and the lines
+    // its block took in.
+    struct UnclosedBlock
+    {
+        size_t row;
+        qint64 lines;
+    };
+    // Every such record, by row.
+    [[nodiscard]] std::vector<UnclosedBlock> unclosedBlocks() const;
     // Lines cut to the reader's limit, in all files.
     [[nodiscard]] qsizetype cutLines() const;
     // The memory the index holds.

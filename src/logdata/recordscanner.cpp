@@ -119,11 +119,20 @@ RecordScanner::FileRecords RecordScanner::scan(QIODevice *device, qsizetype bloc
         file.dates.append(QStringView(header).mid(dateTimeStart, dateTimeLength));
         file.errors.push_back(withLine(reader, [](auto line) { return isErrorType(line); }));
         bool ended = false;
+        qint64 blockLines = 0;
+        qint64 headerLinesTaken = 0;
         while (!ended && reader.readLine()) {
             noteCut();
-            ended = withLine(
-                reader, [](auto line) { return find(line, contClose) != decltype(line)::npos; });
+            ++blockLines;
+            withLine(reader, [&](auto line) {
+                ended = find(line, contClose) != decltype(line)::npos;
+                headerLinesTaken += !ended && startsWith(line, headTag) ? 1 : 0;
+            });
         }
+        // A block left open by its writer takes in the next records' header lines, up to the
+        // next closing tag or the end of the input.
+        if (headerLinesTaken > 0)
+            file.unclosedBlocks.push_back({file.begins.size() - 1, blockLines});
         file.ends.push_back(reader.nextLineOffset());
         haveLine = ended && reader.readLine();
     }

@@ -28,6 +28,15 @@ public:
         QByteArray byteOrderMark;
         // Lines cut to the reader's limit, in and between records.
         qsizetype cutLines = 0;
+        // Records whose message block was left open and took in the header lines of records
+        // that follow, which the format makes part of its message: the record's place in the
+        // file and the lines its block took in.
+        struct UnclosedBlock
+        {
+            size_t local;
+            qint64 lines;
+        };
+        std::vector<UnclosedBlock> unclosedBlocks;
 
         [[nodiscard]] size_t size() const { return begins.size(); }
         [[nodiscard]] size_t memoryBytes() const;

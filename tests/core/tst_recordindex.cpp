@@ -1,6 +1,7 @@
 // The record index must give exactly the records that loading the whole log gives, in the same
 // order, on any bytes: every field, the record numbers, the dates and the errors-only type test.
 #include "indexedfinder.h"
+#include "kestrunecore.h"
 #include "logfiltermodel.h"
 #include "loggenerator.h"
 #include "logmodel.h"
@@ -218,6 +219,31 @@ private slots:
                     memoryFinder.findLast(*inMemory.fetchSearchTexts(), rows, 0, from + 1));
             }
         }
+    }
+
+    // A message block that a crashed writer never closed takes in the records after it, as the
+    // format says; the log's status line and the record's own notice say so.
+    void unclosedBlocksAreTold()
+    {
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("crash_1.log")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("<HEAD>[10]2023/02/28 10:00:00.000 <LN>Info</LN>\n<CONT>ok</CONT>\n"
+                   "<HEAD>[10]2023/02/28 10:00:01.000 <LN>Info</LN>\n<CONT>cut off\n"
+                   "<HEAD>[10]2023/02/28 10:00:02.000 <LN>Info</LN>\n<CONT>lost</CONT>\n"
+                   "<HEAD>[10]2023/02/28 10:00:03.000 <LN>Info</LN>\n<CONT>lost too\n");
+        file.close();
+        KestruneCore core(dir.path());
+        QVERIFY(core.openLog(dir.path(), QStringLiteral("crash")));
+        QCOMPARE(core.logStatus(dir.path(), QStringLiteral("crash")),
+            QStringLiteral("1 message block was never closed; it took in 3 lines (record 1)"));
+        QVERIFY(core.recordNotice(dir.path(), QStringLiteral("crash"), 0).isEmpty());
+        QVERIFY(core.recordNotice(dir.path(), QStringLiteral("crash"), 1)
+                    .contains(QStringLiteral("4 lines")));
+        // The filter's rows, not the records, are what the window passes.
+        core.containsOnly({QStringLiteral("lost too")});
+        QVERIFY(core.recordNotice(dir.path(), QStringLiteral("crash"), 0)
+                    .contains(QStringLiteral("4 lines")));
     }
 
     // A line longer than the reader keeps is cut alike, and its record still ends where the
