@@ -25,9 +25,10 @@ size_t recordStart(const std::vector<size_t> &ends, size_t record)
 
 // The pieces of all texts compiled by Hyperscan into one database of byte patterns (byte
 // mode: the bytes need not be valid UTF-8). A scan runs over many records at once; a match
-// counts for the record that holds its last byte, if it starts there too. Where matches flood a
-// record that is already a candidate, the scan stops and starts again with the next record, so
-// that a piece found nearly everywhere costs a scan per record, not a match per byte.
+// counts for the record that holds its last byte, if it starts there too. Once a record is a
+// candidate, the scan stops and starts again with the next record: a piece found nearly
+// everywhere then costs a scan per record, not a match per byte. Measured on 1 GB, stopping at
+// once beats letting a few more matches come first, even for texts found in few records.
 class TextPrefilter::Automaton
 {
 public:
@@ -91,12 +92,7 @@ private:
         size_t record = 0;
         size_t talliedRecord = 0;
         bool tallying = false;
-        size_t idleMatches = 0; // in the record last marked, since it was marked
     };
-
-    // Matches taken in a record already marked before the scan starts again after it: a
-    // restart costs about as much as this many matches.
-    static constexpr size_t floodMatches = 16;
 
     // Bytes scanned in one call at most, well within what Hyperscan takes.
     static constexpr size_t maxScanBytes = size_t(1) << 30;
@@ -116,7 +112,7 @@ private:
         return end;
     }
 
-    // Scans records [record, end), again after each flooded one; returns end.
+    // Scans records [record, end), again after each candidate; returns end.
     size_t scanRun(ScanState &state, size_t record, size_t end) const
     {
         const std::vector<size_t> &ends = state.ends;
@@ -141,8 +137,6 @@ private:
         const size_t matchEnd = state.scanStart + size_t(to);
         while (ends[state.record] < matchEnd)
             ++state.record;
-        if (state.candidates[state.record])
-            return ++state.idleMatches > floodMatches ? 1 : 0;
         const size_t start = recordStart(ends, state.record);
         const FoldedPiece &piece = state.pieces[id];
         // A match near the record's start may have begun in the record before.
@@ -157,8 +151,7 @@ private:
         if (!state.tally.take(id))
             return 0;
         state.candidates[state.record] = 1;
-        state.idleMatches = 0;
-        return 0;
+        return 1;
     }
 
     // The calling thread's scratch space, grown to serve this automaton on the thread's first

@@ -266,7 +266,7 @@ void TestTextPrefilter::recordBoundsAndFoldingBeyondAscii()
     QCOMPARE(marks(QStringLiteral("cd i")), QByteArray("01001"));
     QCOMPARE(marks(QStringLiteral("\u0307stan")), QByteArray("01001"));
     QCOMPARE(marks(QStringLiteral("\u0307")), QByteArray("01011"));
-    // A record flooded with matches is left for the next.
+    // Once a record is kept, the search goes on with the next.
     QCOMPARE(marks(QStringLiteral("x")), QByteArray("00111"));
     // A text across two records is in neither.
     QCOMPARE(marks(QStringLiteral("abcd")), QByteArray("00001"));
