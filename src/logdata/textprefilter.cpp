@@ -19,9 +19,7 @@ size_t recordStart(const std::vector<size_t> &ends, size_t record)
 } // namespace
 
 #ifdef KESTRUNE_USE_HYPERSCAN
-#include <hs.h>
-
-#include <atomic>
+#include "hyperscanscratch.h"
 
 // The pieces of all texts compiled by Hyperscan into one database of byte patterns (byte
 // mode: the bytes need not be valid UTF-8). A scan runs over many records at once; a match
@@ -121,7 +119,8 @@ private:
             state.record = record;
             state.tallying = false;
             const hs_error_t result = hs_scan(database, state.bytes.data() + state.scanStart,
-                unsigned(ends[end - 1] - state.scanStart), 0, threadScratch(), onMatch, &state);
+                unsigned(ends[end - 1] - state.scanStart), 0,
+                HyperscanScratch::forThread(database, serial), onMatch, &state);
             if (result != HS_SCAN_TERMINATED)
                 break;
             record = state.record + 1;
@@ -154,30 +153,9 @@ private:
         return 1;
     }
 
-    // The calling thread's scratch space, grown to serve this automaton on the thread's first
-    // scan with it; freed when the thread ends.
-    hs_scratch_t *threadScratch() const
-    {
-        struct Scratch
-        {
-            hs_scratch_t *space = nullptr;
-            quint64 servedSerial = 0;
-            ~Scratch() { hs_free_scratch(space); }
-        };
-        thread_local Scratch scratch;
-        if (scratch.servedSerial != serial) {
-            if (hs_alloc_scratch(database, &scratch.space) != HS_SUCCESS)
-                qBadAlloc();
-            scratch.servedSerial = serial;
-        }
-        return scratch.space;
-    }
-
-    static inline std::atomic<quint64> nextSerial {1};
-
     hs_database_t *database;
     // Tells this automaton from every other one, including one later built at its address.
-    const quint64 serial = nextSerial++;
+    const quint64 serial = HyperscanScratch::newSerial();
 };
 #else
 // Without Hyperscan each piece is looked for on its own.
