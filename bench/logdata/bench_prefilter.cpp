@@ -58,11 +58,12 @@ double cpuMilliseconds()
 
 constexpr int repeats = 3;
 
-void timeFilter(
-    const std::vector<Run> &runs, const char *label, const QStringList &texts, bool anyOf)
+void timeFilter(const std::vector<Run> &runs, const char *label, const QStringList &texts,
+    bool anyOf, TextPrefilter::Search search = TextPrefilter::Search::fastest)
 {
     std::optional<TextPrefilter> prefilter;
-    const double prepare = BenchClock::milliseconds([&] { prefilter.emplace(texts, anyOf); });
+    const double prepare
+        = BenchClock::milliseconds([&] { prefilter.emplace(texts, anyOf, search); });
     std::vector<std::vector<char>> candidates(runs.size());
     for (size_t run = 0; run < runs.size(); ++run)
         candidates[run].resize(runs[run].ends.size());

@@ -1,4 +1,5 @@
 #include "loggenerator.h"
+#include "parallelfor.h"
 #include "qarnlogparser.h"
 #include "searchtextstore.h"
 #include "textprefilter.h"
@@ -128,15 +129,25 @@ std::vector<char> candidates(const TextPrefilter &prefilter, const Corpus &corpu
     return marks;
 }
 
-// The candidates of a filter searched both ways, which must agree.
+// The candidates of a filter searched both ways, and in parts on several threads at once,
+// which must all agree.
 std::vector<char> agreedCandidates(const QStringList &texts, bool anyOf, const Corpus &corpus)
 {
-    const std::vector<char> fastest = candidates(TextPrefilter(texts, anyOf), corpus);
+    const TextPrefilter prefilter(texts, anyOf);
+    const std::vector<char> fastest = candidates(prefilter, corpus);
     const std::vector<char> byPiece
         = candidates(TextPrefilter(texts, anyOf, Search::pieceByPiece), corpus);
-    if (fastest != byPiece)
-        qWarning() << "the two searches disagree on" << texts << anyOf;
-    return fastest == byPiece ? fastest : std::vector<char>();
+    std::vector<char> inParts(corpus.ends.size(), 2);
+    parallelParts(corpus.ends.size(), 3, [&](size_t first, size_t last) {
+        prefilter.markCandidates(
+            std::string_view(corpus.bytes.constData(), size_t(corpus.bytes.size())), corpus.ends,
+            first, last, inParts.data());
+    });
+    if (fastest != byPiece || fastest != inParts) {
+        qWarning() << "the searches disagree on" << texts << anyOf;
+        return {};
+    }
+    return fastest;
 }
 
 QString randomSubstring(QRandomGenerator &random, const QString &text)
