@@ -41,7 +41,13 @@ private:
     [[nodiscard]] bool matchesFrom(
         std::string_view bytes, size_t segment, size_t at, bool toTheEnd) const;
 
+    // Spellings of one segment at most: far beyond what any text meets, since only code
+    // points whose lower case is several code points make a segment longer than one code
+    // point.
+    static constexpr size_t maxSpellings = 64;
+
     std::vector<Segment> segments;
+    std::string firstBytes; // distinct, of the first segment's spellings
     size_t shortestBytes = 0;
     size_t longestBytes = 0;
     bool startsWith[256] = {};
