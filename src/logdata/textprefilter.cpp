@@ -88,9 +88,10 @@ private:
         char *candidates;
         size_t scanStart = 0; // offset in bytes of the scanned part
         size_t record = 0;
-        size_t talliedRecord = 0;
-        bool tallying = false;
+        size_t talliedRecord = noRecord; // the record the tally counts for
     };
+
+    static constexpr size_t noRecord = ~size_t(0);
 
     // Bytes scanned in one call at most, well within what Hyperscan takes.
     static constexpr size_t maxScanBytes = size_t(1) << 30;
@@ -117,7 +118,7 @@ private:
         while (record < end) {
             state.scanStart = recordStart(ends, record);
             state.record = record;
-            state.tallying = false;
+            state.talliedRecord = noRecord;
             const hs_error_t result = hs_scan(database, state.bytes.data() + state.scanStart,
                 unsigned(ends[end - 1] - state.scanStart), 0,
                 HyperscanScratch::forThread(database, serial), onMatch, &state);
@@ -142,10 +143,9 @@ private:
         if (matchEnd - start < piece.longest()
             && !piece.endsAtEndOf(state.bytes.substr(start, matchEnd - start)))
             return 0;
-        if (!state.tallying || state.talliedRecord != state.record) {
+        if (state.talliedRecord != state.record) {
             state.tally.startRecord();
             state.talliedRecord = state.record;
-            state.tallying = true;
         }
         if (!state.tally.take(id))
             return 0;
