@@ -162,7 +162,8 @@ std::vector<FoldedPiece> FoldedPiece::piecesOf(QStringView loweredText)
             endPiece();
             continue;
         }
-        piece += codePoint;
+        if (piece.size() < maxCodePoints)
+            piece += codePoint;
     }
     endPiece();
     return pieces;

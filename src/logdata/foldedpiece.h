@@ -15,8 +15,8 @@ class FoldedPiece
 {
 public:
     // The pieces of a lower-cased text, in order. A piece with too many spellings to look for
-    // (many code points whose lower case is several code points) is left out: fewer pieces
-    // only rule fewer records out.
+    // (many code points whose lower case is several code points) is left out, and a long one
+    // is cut to its start: either only rules fewer records out.
     [[nodiscard]] static std::vector<FoldedPiece> piecesOf(QStringView loweredText);
 
     // The byte strings as a Hyperscan expression, for byte mode without flags.
@@ -27,11 +27,6 @@ public:
     [[nodiscard]] bool occursIn(std::string_view bytes) const;
     // Whether an occurrence within the bytes ends at their end.
     [[nodiscard]] bool endsAtEndOf(std::string_view bytes) const;
-
-    [[nodiscard]] bool operator==(const FoldedPiece &other) const
-    {
-        return segments == other.segments;
-    }
 
 private:
     // Each segment is matched by one of its spellings; a piece is its segments in order.
@@ -45,6 +40,9 @@ private:
     // points whose lower case is several code points make a segment longer than one code
     // point.
     static constexpr size_t maxSpellings = 64;
+    // Code points of a piece at most: far more than a piece needs to be rare, and few enough
+    // that a pasted page of text costs little to prepare.
+    static constexpr size_t maxCodePoints = 256;
 
     std::vector<Segment> segments;
     std::string firstBytes; // distinct, of the first segment's spellings

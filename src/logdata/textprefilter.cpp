@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <unordered_map>
 
 namespace {
 
@@ -171,6 +172,8 @@ TextPrefilter::TextPrefilter(const QStringList &loweredTexts, bool anyOf, Search
         = std::count_if(loweredTexts.cbegin(), loweredTexts.cend(), heldByEverySearchText);
     passesAll = anyOf ? everywhere > 0 : everywhere == loweredTexts.size();
     keepsAll = !anyOf;
+    // A piece's expression names it, as its spellings do.
+    std::unordered_map<std::string, size_t> pieceIds;
     for (const QString &text : loweredTexts) {
         std::vector<FoldedPiece> textPieces = FoldedPiece::piecesOf(text);
         if (textPieces.empty()) {
@@ -180,9 +183,9 @@ TextPrefilter::TextPrefilter(const QStringList &loweredTexts, bool anyOf, Search
         keepsAll = keepsAll && anyOf;
         std::vector<size_t> ids;
         for (FoldedPiece &piece : textPieces) {
-            const auto found = std::find(pieces.cbegin(), pieces.cend(), piece);
-            ids.push_back(size_t(found - pieces.cbegin()));
-            if (found == pieces.cend()) {
+            const auto [found, added] = pieceIds.try_emplace(piece.expression(), pieces.size());
+            ids.push_back(found->second);
+            if (added) {
                 pieces.push_back(std::move(piece));
                 textsOfPiece.emplace_back();
             }

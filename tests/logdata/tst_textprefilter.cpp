@@ -256,7 +256,7 @@ void TestTextPrefilter::recordBoundsAndFoldingBeyondAscii()
                                                 "B ab"),
              QByteArray("cd \xC4\xB0stanbul STRA\xE1\xBA\x9E"
                         "E"),
-             QByteArray(40, 'x'), QByteArray("x\xC4\xB0")}) {
+             QByteArray(300, 'x'), QByteArray("x\xC4\xB0")}) {
         corpus.bytes.append(record);
         corpus.ends.push_back(size_t(corpus.bytes.size()));
     }
@@ -279,6 +279,8 @@ void TestTextPrefilter::recordBoundsAndFoldingBeyondAscii()
     QCOMPARE(marks(QStringLiteral("\u0307")), QByteArray("01011"));
     // Once a record is kept, the search goes on with the next.
     QCOMPARE(marks(QStringLiteral("x")), QByteArray("00111"));
+    // A long text is looked for by its start.
+    QCOMPARE(marks(QString(290, u'x')), QByteArray("00101"));
     // A text across two records is in neither.
     QCOMPARE(marks(QStringLiteral("abcd")), QByteArray("00001"));
 }
