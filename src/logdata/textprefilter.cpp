@@ -12,6 +12,20 @@ bool heldByEverySearchText(const QString &loweredText)
         && std::all_of(loweredText.cbegin(), loweredText.cend(), [](QChar c) { return c == u'z'; });
 }
 
+// Pieces looked for per text at most: a record can match a text only if it holds every piece,
+// so the longest few rule out nearly as much as all of them, and a pasted page of text does
+// not make thousands of patterns.
+constexpr size_t maxPiecesPerText = 8;
+
+void keepLongestPieces(std::vector<FoldedPiece> &pieces)
+{
+    if (pieces.size() <= maxPiecesPerText)
+        return;
+    std::stable_sort(pieces.begin(), pieces.end(),
+        [](const FoldedPiece &a, const FoldedPiece &b) { return a.longest() > b.longest(); });
+    pieces.erase(pieces.begin() + maxPiecesPerText, pieces.end());
+}
+
 size_t recordStart(const std::vector<size_t> &ends, size_t record)
 {
     return record == 0 ? 0 : ends[record - 1];
@@ -181,6 +195,7 @@ TextPrefilter::TextPrefilter(const QStringList &loweredTexts, bool anyOf, Search
             continue;
         }
         keepsAll = keepsAll && anyOf;
+        keepLongestPieces(textPieces);
         std::vector<size_t> ids;
         for (FoldedPiece &piece : textPieces) {
             const auto [found, added] = pieceIds.try_emplace(piece.expression(), pieces.size());
