@@ -110,6 +110,11 @@ FoldedPiece::FoldedPiece(std::vector<Segment> pieceSegments)
     : segments(std::move(pieceSegments))
 {
     for (const Segment &segment : segments) {
+        std::bitset<256> &single = singleBytes.emplace_back();
+        for (const std::string &spelling : segment) {
+            if (spelling.size() == 1)
+                single.set(static_cast<unsigned char>(spelling.front()));
+        }
         const auto [shortest, longest] = std::minmax_element(segment.cbegin(), segment.cend(),
             [](const std::string &a, const std::string &b) { return a.size() < b.size(); });
         shortestBytes += shortest->size();
@@ -228,8 +233,11 @@ bool FoldedPiece::matchesFrom(
 {
     if (segment == segments.size())
         return !toTheEnd || at == bytes.size();
+    if (at < bytes.size() && singleBytes[segment][static_cast<unsigned char>(bytes[at])]
+        && matchesFrom(bytes, segment + 1, at + 1, toTheEnd))
+        return true;
     for (const std::string &spelling : segments[segment]) {
-        if (bytes.size() - at >= spelling.size()
+        if (spelling.size() > 1 && bytes.size() - at >= spelling.size()
             && bytes.compare(at, spelling.size(), spelling) == 0
             && matchesFrom(bytes, segment + 1, at + spelling.size(), toTheEnd))
             return true;

@@ -2,6 +2,7 @@
 
 #include <QStringView>
 
+#include <bitset>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,6 +46,8 @@ private:
     static constexpr size_t maxCodePoints = 256;
 
     std::vector<Segment> segments;
+    // By segment, its spellings of one byte, looked up rather than compared: most are.
+    std::vector<std::bitset<256>> singleBytes;
     std::string firstBytes; // distinct, of the first segment's spellings
     size_t shortestBytes = 0;
     size_t longestBytes = 0;
