@@ -9,10 +9,11 @@
 #include <vector>
 
 // Rules records out of a text filter by their raw UTF-8 bytes, never one that passes: a record
-// can match a filter text only if every piece of the text (see FoldedPiece) occurs in the
-// record's bytes in some spelling that lower-cases to it. What remains are candidates, to be
-// decoded and checked exactly. With Hyperscan built in, all pieces are looked for in one pass
-// over the bytes; without it, piece by piece, with the same answers.
+// can match a filter text only if every piece of the text (see FoldedPiece; the longest few
+// are looked for) occurs in the record's bytes in some spelling that lower-cases to it. What
+// remains are candidates, to be decoded and checked exactly. With Hyperscan built in, all
+// pieces are looked for in one pass over the bytes; without it, piece by piece, with the same
+// answers.
 class TextPrefilter
 {
 public:
@@ -20,9 +21,9 @@ public:
     // Hyperscan, which tests compare with the other).
     enum class Search { fastest, pieceByPiece };
 
-    // A record is longer than this many bytes only if it holds more text than the parser
-    // keeps of a line or a message (also for UTF-16 and UTF-32 files written as UTF-8); the
-    // parser then adds a note to the message, so such a record is always a candidate.
+    // The parser cuts a line or a message only in a record longer than this many bytes (also
+    // in UTF-16 and UTF-32 files written as UTF-8), and then notes the cut in the message,
+    // which the bytes do not hold: such a record is always a candidate.
     static constexpr size_t alwaysCandidateBytes = size_t(32) << 20;
 
     // The filter texts lower-cased (QString::toLower), as the filter model keeps them: a
