@@ -8,6 +8,7 @@
 // reader, which shows what this machine allows.
 
 #include "benchmemory.h"
+#include "benchtexts.h"
 #include "logfiltermodel.h"
 #include "logmodel.h"
 #include "logrecordloader.h"
@@ -17,7 +18,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QRandomGenerator>
 #include <QTextStream>
 #include <QThread>
 
@@ -60,18 +60,6 @@ double timeFilter(LogFilterModel &filter, const char *label,
     return elapsed;
 }
 
-// Ids as a user pastes them into the filter: kinds of ids the log holds with numbers of the
-// same range, so that some occur and most do not; the same list on every run.
-QVariantList pastedIds(int count)
-{
-    static const char *const kinds[] = {"segment ", "channel ", "session ", "stream "};
-    QRandomGenerator numbers(8);
-    QVariantList ids;
-    for (int i = 0; i < count; ++i)
-        ids.append(QLatin1String(kinds[i % 4]) + QString::number(numbers.bounded(100'000)));
-    return ids;
-}
-
 // The text counts given after --texts, or the usual ones.
 QList<int> textCounts(int argc, char **argv)
 {
@@ -86,7 +74,9 @@ QList<int> textCounts(int argc, char **argv)
 void timePastedIds(LogFilterModel &filter, const QList<int> &counts)
 {
     for (const int count : counts) {
-        const QVariantList ids = pastedIds(count);
+        QVariantList ids;
+        for (const QString &id : BenchTexts::pastedIds(count))
+            ids.append(id);
         const QByteArray only = "contains-only " + QByteArray::number(count) + " ids";
         timeFilter(filter, only.constData(), &LogFilterModel::setContainsOnly, ids);
         const QByteArray all = "contains-all " + QByteArray::number(count) + " ids";

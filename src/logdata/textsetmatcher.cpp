@@ -3,9 +3,8 @@
 #include <algorithm>
 
 #ifdef KESTRUNE_USE_HYPERSCAN
-#include <hs.h>
+#include "hyperscanscratch.h"
 
-#include <atomic>
 #include <mutex>
 #include <string>
 #include <type_traits>
@@ -206,8 +205,9 @@ private:
     {
         batch.utf8Found.assign(batch.utf8Rows.size(), 0);
         BatchState state {&batch.ends, &lengths, &batch.utf8Found, 2 * batch.found.size() + 16};
-        const bool flooded = hs_scan(database, bytes, unsigned(batch.ends.back()), 0,
-                                 threadScratch(), onBatchMatch, &state)
+        const bool flooded
+            = hs_scan(database, bytes, unsigned(batch.ends.back()), 0,
+                  HyperscanScratch::forThread(database, serial), onBatchMatch, &state)
             == HS_SCAN_TERMINATED;
         for (size_t text = 0; text < batch.utf8Rows.size(); ++text) {
             if (flooded && !batch.utf8Found[text]) {
@@ -234,31 +234,10 @@ private:
             state.seenIn = seenIn.data();
             state.scan = ++scans;
         }
-        hs_scan(database, bytes.data(), unsigned(bytes.size()), 0, threadScratch(),
-            all ? onAllMatch : onAnyMatch, &state);
+        hs_scan(database, bytes.data(), unsigned(bytes.size()), 0,
+            HyperscanScratch::forThread(database, serial), all ? onAllMatch : onAnyMatch, &state);
         return state.done;
     }
-
-    // The calling thread's scratch space, grown to serve this automaton on the thread's first
-    // scan with it; freed when the thread ends.
-    hs_scratch_t *threadScratch() const
-    {
-        struct Scratch
-        {
-            hs_scratch_t *space = nullptr;
-            quint64 servedSerial = 0;
-            ~Scratch() { hs_free_scratch(space); }
-        };
-        thread_local Scratch scratch;
-        if (scratch.servedSerial != serial) {
-            if (hs_alloc_scratch(database, &scratch.space) != HS_SUCCESS)
-                qBadAlloc();
-            scratch.servedSerial = serial;
-        }
-        return scratch.space;
-    }
-
-    static inline std::atomic<quint64> nextSerial {1};
 
     mutable std::once_flag compileOnce;
     mutable std::vector<std::string> literals; // the needles' bytes, until compiled
@@ -267,7 +246,7 @@ private:
     std::vector<size_t> lengths; // bytes of each needle, by id
     bool hasEmpty = false;
     // Tells this automaton from every other one, including one later built at its address.
-    const quint64 serial = nextSerial++;
+    const quint64 serial = HyperscanScratch::newSerial();
 };
 #else
 // Without Hyperscan every needle is looked for on its own.

@@ -1,0 +1,246 @@
+#include "foldedpiece.h"
+
+#include "casefoldpreimages.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+
+namespace {
+
+std::string utf8Of(char32_t codePoint)
+{
+    const auto unit = [codePoint](int shift, unsigned lead) {
+        return char(lead | ((codePoint >> shift) & (lead == 0x80 ? 0x3F : 0xFF)));
+    };
+    if (codePoint < 0x80)
+        return std::string(1, char(codePoint));
+    if (codePoint < 0x800)
+        return {unit(6, 0xC0), unit(0, 0x80)};
+    if (codePoint < 0x10000)
+        return {unit(12, 0xE0), unit(6, 0x80), unit(0, 0x80)};
+    return {unit(18, 0xF0), unit(12, 0x80), unit(6, 0x80), unit(0, 0x80)};
+}
+
+// The code points [from, to) of a piece that one code point, written as bytes, may stand for.
+struct Span
+{
+    size_t from;
+    size_t to;
+    std::string bytes;
+};
+
+// Inside a piece a code point stands for its whole lower case; at the piece's start for an
+// end of its lower case, at the piece's end for a start of it, or for a middle part where
+// the piece is only that.
+void addExpansionSpans(const std::u32string &piece, const CaseFoldPreimages::Expansion &expansion,
+    std::vector<Span> &spans)
+{
+    const std::u32string &lower = expansion.lower;
+    const std::string bytes = utf8Of(expansion.codePoint);
+    const size_t n = piece.size();
+    for (size_t at = piece.find(lower); at != std::u32string::npos; at = piece.find(lower, at + 1))
+        spans.push_back({at, at + lower.size(), bytes});
+    if (lower.find(piece) != std::u32string::npos)
+        spans.push_back({0, n, bytes});
+    for (size_t k = 1; k < lower.size() && k <= n; ++k) {
+        if (lower.compare(lower.size() - k, k, piece, 0, k) == 0)
+            spans.push_back({0, k, bytes});
+        if (lower.compare(0, k, piece, n - k, k) == 0)
+            spans.push_back({n - k, n, bytes});
+    }
+}
+
+std::vector<Span> spansOf(const std::u32string &piece)
+{
+    const CaseFoldPreimages &preimages = CaseFoldPreimages::instance();
+    std::vector<Span> spans;
+    for (size_t at = 0; at < piece.size(); ++at) {
+        spans.push_back({at, at + 1, utf8Of(piece[at])});
+        for (const char32_t preimage : preimages.singleOf(piece[at]))
+            spans.push_back({at, at + 1, utf8Of(preimage)});
+    }
+    for (const CaseFoldPreimages::Expansion &expansion : preimages.expansions())
+        addExpansionSpans(piece, expansion, spans);
+    return spans;
+}
+
+// The byte strings that spell the code points [from, to) with spans inside them, or none
+// when they are too many.
+std::optional<std::vector<std::string>> spellings(
+    const std::vector<Span> &spans, size_t from, size_t to, size_t maxSpellings)
+{
+    std::vector<std::vector<std::string>> reaching(to - from + 1);
+    reaching[0].emplace_back();
+    for (size_t at = from; at < to; ++at) {
+        for (const Span &span : spans) {
+            if (span.from != at || span.to > to)
+                continue;
+            for (const std::string &start : reaching[at - from])
+                reaching[span.to - from].push_back(start + span.bytes);
+            if (reaching[span.to - from].size() > maxSpellings)
+                return std::nullopt;
+        }
+    }
+    std::vector<std::string> &all = reaching.back();
+    std::sort(all.begin(), all.end());
+    all.erase(std::unique(all.begin(), all.end()), all.end());
+    return std::move(all);
+}
+
+std::string escaped(const std::string &bytes)
+{
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string text;
+    for (const char byte : bytes) {
+        const auto code = static_cast<unsigned char>(byte);
+        if ((code >= '0' && code <= '9') || (code >= 'a' && code <= 'z')
+            || (code >= 'A' && code <= 'Z')) {
+            text += byte;
+        } else {
+            text += {'\\', 'x', hex[code >> 4], hex[code & 0xF]};
+        }
+    }
+    return text;
+}
+
+} // namespace
+
+FoldedPiece::FoldedPiece(std::vector<Segment> pieceSegments)
+    : segments(std::move(pieceSegments))
+{
+    for (const Segment &segment : segments) {
+        std::bitset<256> &single = singleBytes.emplace_back();
+        for (const std::string &spelling : segment) {
+            if (spelling.size() == 1)
+                single.set(static_cast<unsigned char>(spelling.front()));
+        }
+        const auto [shortest, longest] = std::minmax_element(segment.cbegin(), segment.cend(),
+            [](const std::string &a, const std::string &b) { return a.size() < b.size(); });
+        shortestBytes += shortest->size();
+        longestBytes += longest->size();
+    }
+    for (const std::string &spelling : segments.front()) {
+        const auto first = static_cast<unsigned char>(spelling.front());
+        if (!startsWith[first])
+            firstBytes += spelling.front();
+        startsWith[first] = true;
+    }
+}
+
+std::vector<FoldedPiece> FoldedPiece::piecesOf(QStringView loweredText)
+{
+    std::vector<FoldedPiece> pieces;
+    std::u32string piece;
+    const auto endPiece = [&] {
+        if (piece.empty())
+            return;
+        const std::vector<Span> spans = spansOf(piece);
+        // A segment ends where no span crosses.
+        std::vector<Segment> segments;
+        size_t from = 0;
+        for (size_t at = 1; at <= piece.size(); ++at) {
+            const bool crossed = std::any_of(spans.cbegin(), spans.cend(),
+                [at](const Span &span) { return span.from < at && span.to > at; });
+            if (crossed)
+                continue;
+            auto segment = spellings(spans, from, at, maxSpellings);
+            if (!segment) {
+                segments.clear();
+                break;
+            }
+            segments.push_back(std::move(*segment));
+            from = at;
+        }
+        if (!segments.empty())
+            pieces.push_back(FoldedPiece(std::move(segments)));
+        piece.clear();
+    };
+    for (qsizetype at = 0; at < loweredText.size(); ++at) {
+        const QChar unit = loweredText[at];
+        char32_t codePoint = unit.unicode();
+        if (unit.isHighSurrogate() && at + 1 < loweredText.size()
+            && loweredText[at + 1].isLowSurrogate()) {
+            codePoint = QChar::surrogateToUcs4(unit, loweredText[++at]);
+        } else if (unit.isSurrogate() || codePoint == U'z' || codePoint == U'\n'
+            || codePoint == QChar::ReplacementCharacter) {
+            endPiece();
+            continue;
+        }
+        if (piece.size() < maxCodePoints)
+            piece += codePoint;
+    }
+    endPiece();
+    return pieces;
+}
+
+std::string FoldedPiece::expression() const
+{
+    std::string text;
+    for (const Segment &segment : segments) {
+        if (segment.size() == 1) {
+            text += escaped(segment.front());
+            continue;
+        }
+        const bool singleBytes = std::all_of(segment.cbegin(), segment.cend(),
+            [](const std::string &spelling) { return spelling.size() == 1; });
+        text += singleBytes ? "[" : "(?:";
+        for (size_t at = 0; at < segment.size(); ++at) {
+            if (at > 0 && !singleBytes)
+                text += '|';
+            text += escaped(segment[at]);
+        }
+        text += singleBytes ? "]" : ")";
+    }
+    return text;
+}
+
+// Each first byte's next place is found with memchr: a piece mostly starts with a letter in
+// either case, and memchr passes over the bytes between far faster than a loop.
+bool FoldedPiece::occursIn(std::string_view bytes) const
+{
+    if (bytes.size() < shortestBytes)
+        return false;
+    const size_t lastStart = bytes.size() - shortestBytes;
+    std::array<size_t, maxSpellings> next;
+    for (size_t first = 0; first < firstBytes.size(); ++first)
+        next[first] = bytes.find(firstBytes[first]);
+    for (;;) {
+        const auto nearest = std::min_element(next.begin(), next.begin() + firstBytes.size());
+        const size_t at = *nearest;
+        if (at > lastStart)
+            return false;
+        if (matchesFrom(bytes, 0, at, false))
+            return true;
+        *nearest = bytes.find(firstBytes[size_t(nearest - next.begin())], at + 1);
+    }
+}
+
+bool FoldedPiece::endsAtEndOf(std::string_view bytes) const
+{
+    if (bytes.size() < shortestBytes)
+        return false;
+    const size_t first = bytes.size() > longestBytes ? bytes.size() - longestBytes : 0;
+    for (size_t at = first; at + shortestBytes <= bytes.size(); ++at) {
+        if (startsWith[static_cast<unsigned char>(bytes[at])] && matchesFrom(bytes, 0, at, true))
+            return true;
+    }
+    return false;
+}
+
+bool FoldedPiece::matchesFrom(
+    std::string_view bytes, size_t segment, size_t at, bool toTheEnd) const
+{
+    if (segment == segments.size())
+        return !toTheEnd || at == bytes.size();
+    if (at < bytes.size() && singleBytes[segment][static_cast<unsigned char>(bytes[at])]
+        && matchesFrom(bytes, segment + 1, at + 1, toTheEnd))
+        return true;
+    for (const std::string &spelling : segments[segment]) {
+        if (spelling.size() > 1 && bytes.size() - at >= spelling.size()
+            && bytes.compare(at, spelling.size(), spelling) == 0
+            && matchesFrom(bytes, segment + 1, at + spelling.size(), toTheEnd))
+            return true;
+    }
+    return false;
+}

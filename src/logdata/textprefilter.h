@@ -1,0 +1,90 @@
+#pragma once
+
+#include "foldedpiece.h"
+
+#include <QStringList>
+
+#include <memory>
+#include <string_view>
+#include <vector>
+
+// Rules records out of a text filter by their raw UTF-8 bytes, never one that passes: a record
+// can match a filter text only if every piece of the text (see FoldedPiece; the longest few
+// are looked for) occurs in the record's bytes in some spelling that lower-cases to it. What
+// remains are candidates, to be decoded and checked exactly. With Hyperscan built in, all
+// pieces are looked for in one pass over the bytes; without it, piece by piece, with the same
+// answers.
+class TextPrefilter
+{
+public:
+    // How the bytes are searched: the fastest way built in, or piece by piece (the way without
+    // Hyperscan, which tests compare with the other).
+    enum class Search { fastest, pieceByPiece };
+
+    // The parser cuts a line or a message only in a record longer than this many bytes (also
+    // in UTF-16 and UTF-32 files written as UTF-8), and then notes the cut in the message,
+    // which the bytes do not hold: such a record is always a candidate.
+    static constexpr size_t alwaysCandidateBytes = size_t(32) << 20;
+
+    // The filter texts lower-cased (QString::toLower), as the filter model keeps them: a
+    // record passes when any of them (anyOf) or all of them occur in its search text.
+    TextPrefilter(const QStringList &loweredTexts, bool anyOf, Search search = Search::fastest);
+    ~TextPrefilter();
+    TextPrefilter(const TextPrefilter &) = delete;
+    TextPrefilter &operator=(const TextPrefilter &) = delete;
+
+    // Whether every record passes for certain: any-of with a text that every search text
+    // holds ("", "z", "zz" or "zzz"), or all-of with only such texts (or none).
+    [[nodiscard]] bool passesEverything() const { return passesAll; }
+    // Whether no record can be ruled out, so that markCandidates marks every one: any-of with
+    // a text that has no piece, or all-of where no text has one. Any-of without texts rules
+    // every record out.
+    [[nodiscard]] bool keepsEverything() const { return keepsAll; }
+
+    // Sets candidates[i] for each record i in [first, last) of a run of records laid end to
+    // end in bytes, record i spanning [i == 0 ? 0 : ends[i - 1], ends[i]): 1 when it may
+    // pass, 0 when it cannot. A record longer than alwaysCandidateBytes is always marked.
+    // Safe on several threads at once, for parts of one run or for different runs.
+    void markCandidates(std::string_view bytes, const std::vector<size_t> &ends, size_t first,
+        size_t last, char *candidates) const;
+    void markCandidates(
+        std::string_view bytes, const std::vector<size_t> &ends, char *candidates) const
+    {
+        markCandidates(bytes, ends, 0, ends.size(), candidates);
+    }
+
+private:
+    class Automaton;
+
+    // Counts the pieces met in one record, for one thread: whether they make it a candidate.
+    class Tally
+    {
+    public:
+        explicit Tally(const TextPrefilter &filter);
+        // Starts counting for a record.
+        void startRecord();
+        // Takes a piece that occurs in the current record; true once the record is a
+        // candidate. A piece taken twice counts once.
+        bool take(size_t piece);
+
+    private:
+        const TextPrefilter &filter;
+        unsigned record = 0; // stamps the counts below as belonging to the current record
+        std::vector<unsigned> pieceSeenIn;
+        std::vector<unsigned> textSeenIn;
+        std::vector<size_t> textPiecesSeen; // by text, pieces seen in the record
+        size_t piecesSeen = 0; // for all-of
+    };
+
+    [[nodiscard]] bool isCandidate(std::string_view record, Tally &tally) const;
+
+    bool anyOf;
+    bool passesAll = false;
+    bool keepsAll = false;
+    // The distinct pieces of the texts that have any.
+    std::vector<FoldedPiece> pieces;
+    // Of each text that has pieces, how many distinct ones, and by piece the texts holding it.
+    std::vector<size_t> textPieceCounts;
+    std::vector<std::vector<size_t>> textsOfPiece;
+    std::unique_ptr<Automaton> automaton;
+};
