@@ -1,15 +1,19 @@
 // Measures the record index on a log folder: how long indexing takes against reading the same
-// files' lines at all (what `wc -l` does), the peak anonymous memory against the files' size,
-// and how long decoding takes for a screen of rows and for every record.
+// files' lines at all (what `wc -l` does), how long decoding takes for a screen of rows and for
+// every record, then a user's session through the core (open, three filter changes, 1,000
+// pasted ids, finds both ways without a match, a copy of 100,000 records), each step's time and
+// the peak anonymous memory (RssAnon) against the files' size.
 // Usage: kestrune-bench-index <folder> [log name]
 
 #include "benchmemory.h"
 #include "foldercatalogue.h"
+#include "kestrunecore.h"
 #include "logrecordloader.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRandomGenerator>
 
 #include <cstdio>
 #include <cstring>
@@ -40,6 +44,76 @@ qint64 countLines(const QList<QFileInfo> &files)
     return lines;
 }
 
+// Ids as a user pastes them into the filter, some of which occur; the same list on every run.
+QVariantList pastedIds(int count)
+{
+    static const char *const kinds[] = {"segment ", "channel ", "session ", "stream "};
+    QRandomGenerator numbers(8);
+    QVariantList ids;
+    for (int i = 0; i < count; ++i)
+        ids.append(QLatin1String(kinds[i % 4]) + QString::number(numbers.bounded(100'000)));
+    return ids;
+}
+
+template<typename Step>
+void timeStep(const char *label, BenchMemory::AnonymousPeak &peak, double before, Step step)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const QString result = step();
+    std::printf("%-36s %8.3f s  %-22s peak anonymous %.0f MB\n", label, seconds(timer),
+        qPrintable(result), peak.megabytes() - before);
+}
+
+// The steps of a user's session on the log through the core, as the window calls it.
+void timeSession(const QString &folder, const QString &name, qint64 bytes,
+    BenchMemory::AnonymousPeak &peak, double before)
+{
+    KestruneCore core(folder);
+    const auto rows = [&] {
+        return QStringLiteral("%1 rows").arg(
+            core.logRecordCounts(folder, name).value(QStringLiteral("shown")).toInt());
+    };
+    const auto filter = [&](const QVariantList &texts, bool onlyErrors) {
+        core.containsOnly(texts);
+        core.showOnlyErrors(onlyErrors);
+        return rows();
+    };
+    timeStep("session: open", peak, before, [&] {
+        core.openLog(folder, name);
+        return rows();
+    });
+    timeStep("filter \"queue full\"", peak, before,
+        [&] { return filter({QStringLiteral("queue full")}, false); });
+    timeStep("filter \"camera\", \"disk\", \"timeout\"", peak, before, [&] {
+        return filter(
+            {QStringLiteral("camera"), QStringLiteral("disk"), QStringLiteral("timeout")}, false);
+    });
+    timeStep("filter \"timeout\", errors only", peak, before,
+        [&] { return filter({QStringLiteral("timeout")}, true); });
+    timeStep(
+        "filter of 1,000 pasted ids", peak, before, [&] { return filter(pastedIds(1000), false); });
+    timeStep("no filter", peak, before, [&] { return filter({}, false); });
+    const int count = core.logRecordCounts(folder, name).value(QStringLiteral("shown")).toInt();
+    timeStep("findNext, no match", peak, before, [&] {
+        return QString::number(core.findNext(folder, name, 0, QStringLiteral("no such text")));
+    });
+    timeStep("findPrevious, no match", peak, before, [&] {
+        return QString::number(
+            core.findPrevious(folder, name, count - 1, QStringLiteral("no such text")));
+    });
+    timeStep("copy of 100,000 records", peak, before, [&] {
+        const int copied = core.copyRecords(folder, name, count - 100'000, count - 1);
+        // The next copy waits for the text of this one.
+        core.copyRecords(folder, name, 0, 0);
+        return QStringLiteral("%1 records").arg(copied);
+    });
+    std::printf("%-36s %8.3fx the files' size\n", "peak anonymous memory of the session",
+        (peak.megabytes() - before) * 1e6 / double(bytes));
+}
+
+void indexAlone(const QList<QFileInfo> &files, qint64 bytes);
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -63,6 +137,16 @@ int main(int argc, char *argv[])
     qint64 bytes = 0;
     for (const QFileInfo &file : files)
         bytes += file.size();
+    indexAlone(files, bytes);
+    BenchMemory::AnonymousPeak peak;
+    timeSession(QString::fromLocal8Bit(argv[1]), log->first, bytes, peak, peak.megabytes());
+    return 0;
+}
+
+namespace {
+
+void indexAlone(const QList<QFileInfo> &files, qint64 bytes)
+{
     BenchMemory::AnonymousPeak peak;
     const double before = peak.megabytes();
 
@@ -99,5 +183,6 @@ int main(int argc, char *argv[])
     std::printf(
         "%-36s %8.3f s  %zu records, one thread\n", "decoding every record", seconds(timer), all);
     std::printf("%-36s %8.1f MB\n", "peak anonymous memory", peak.megabytes() - before);
-    return 0;
 }
+
+} // namespace

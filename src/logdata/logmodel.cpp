@@ -83,6 +83,20 @@ QString LogModel::dateTimeAt(size_t row) const
     return indexed ? indexed->dateTime(row) : records[row].dateTime;
 }
 
+// White space runs shrink to one space, so a start four times as long as the preview mostly
+// fills it.
+QString LogModel::messagePreview(size_t row, qsizetype maxChars) const
+{
+    const std::optional<QarnLogParser::QarnLog> record = recordAt(row);
+    if (!record)
+        return {};
+    return QStringView(record->message)
+        .first(std::min(record->message.size(), 4 * maxChars))
+        .toString()
+        .simplified()
+        .left(maxChars);
+}
+
 int LogModel::rowCount(const QModelIndex &) const
 {
     return static_cast<int>(recordCount());

@@ -50,6 +50,10 @@ public:
     // The record at row, from either backing; nothing when its file no longer holds it.
     [[nodiscard]] std::optional<QarnLogParser::QarnLog> recordAt(size_t row) const;
     [[nodiscard]] QString dateTimeAt(size_t row) const;
+    // The start of the row's message as messageRole gives it, at most maxChars characters: a
+    // row shows no more, and simplifying or laying out a message of megabytes for it would
+    // hold the window up.
+    [[nodiscard]] QString messagePreview(size_t row, qsizetype maxChars) const;
     [[nodiscard]] size_t recordCount() const;
     // The memory of an indexed log's index; 0 for records held in memory.
     [[nodiscard]] size_t memoryBytes() const { return indexed ? indexed->memoryBytes() : 0; }
