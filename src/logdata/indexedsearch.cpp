@@ -8,19 +8,10 @@
 IndexedSearch::IndexedSearch(const RecordIndex &index, const QStringList &texts, bool anyOf)
     : index(index)
     , texts(texts)
+    , prefilter(texts, anyOf)
     , matcher(texts)
     , anyOf(anyOf)
 { }
-
-// Every search text holds "zzz", so these texts occur in every record.
-bool IndexedSearch::everyTextIsEverywhere() const
-{
-    const auto everywhere = [](const QString &text) {
-        return QStringLiteral("zzz").contains(text);
-    };
-    return anyOf ? std::any_of(texts.begin(), texts.end(), everywhere)
-                 : std::all_of(texts.begin(), texts.end(), everywhere);
-}
 
 std::vector<IndexedSearch::Block> IndexedSearch::blocks() const
 {
@@ -43,26 +34,75 @@ bool IndexedSearch::narrowBlock(const Block &block, std::vector<char> &passes) c
         wanted = passes[index.rowOf(block.file, local)] != 0;
     if (!wanted)
         return true;
-    size_t read = block.first;
-    const bool complete = index.readFileRecords(
-        block.file, block.first, block.end, [&](size_t row, const QarnLogParser::QarnLog &record) {
-            ++read;
-            if (!passes[row])
-                return;
+    const std::optional<QByteArray> bytes = index.blockBytes(block.file, block.first, block.end);
+    if (!bytes || !checkCandidates(block, *bytes, candidatesOf(block, *bytes), passes)) {
+        clearRows(block.file, block.first, block.end, passes);
+        return false;
+    }
+    return true;
+}
+
+// UTF-16 and UTF-32 files are not ruled out by their bytes: each record is checked.
+std::vector<char> IndexedSearch::candidatesOf(const Block &block, const QByteArray &bytes) const
+{
+    std::vector<char> candidates(block.end - block.first, 1);
+    if (prefilter.keepsEverything() || !index.isUtf8(block.file))
+        return candidates;
+    const qint64 start = index.recordBegin(block.file, block.first);
+    // Lines skipped between two records count with the second: it may only gain a candidate.
+    std::vector<size_t> ends;
+    for (size_t local = block.first; local < block.end; ++local)
+        ends.push_back(size_t(index.recordEnd(block.file, local) - start));
+    prefilter.markCandidates(
+        std::string_view(bytes.constData(), size_t(bytes.size())), ends, candidates.data());
+    return candidates;
+}
+
+// Runs of candidates are decoded together, from the bytes already read.
+bool IndexedSearch::checkCandidates(const Block &block, const QByteArray &bytes,
+    const std::vector<char> &candidates, std::vector<char> &passes) const
+{
+    const qint64 start = index.recordBegin(block.file, block.first);
+    const auto wanted = [&](size_t local) {
+        return candidates[local - block.first] && passes[index.rowOf(block.file, local)];
+    };
+    for (size_t local = block.first; local < block.end;) {
+        if (!wanted(local)) {
+            passes[index.rowOf(block.file, local++)] = 0;
+            continue;
+        }
+        size_t runEnd = local + 1;
+        while (runEnd < block.end && wanted(runEnd))
+            ++runEnd;
+        const qint64 from = index.recordBegin(block.file, local) - start;
+        const qint64 to = index.recordEnd(block.file, runEnd - 1) - start;
+        const auto records = index.parseBlock(
+            block.file, local, runEnd, QByteArrayView(bytes).sliced(from, to - from));
+        if (!records)
+            return false;
+        for (const QarnLogParser::QarnLog &record : *records) {
             const QString text = SearchTextStore::searchTextOf(record);
-            passes[row] = anyOf ? matcher.anyOccursIn(QStringView(text))
-                                : matcher.allOccurIn(QStringView(text));
-        });
-    for (size_t local = read; local < block.end; ++local)
-        passes[index.rowOf(block.file, local)] = 0;
-    return complete;
+            passes[index.rowOf(block.file, local++)] = anyOf
+                ? matcher.anyOccursIn(QStringView(text))
+                : matcher.allOccurIn(QStringView(text));
+        }
+    }
+    return true;
+}
+
+// Nothing unread is shown as a match.
+void IndexedSearch::clearRows(
+    size_t file, size_t first, size_t end, std::vector<char> &passes) const
+{
+    for (size_t local = first; local < end; ++local)
+        passes[index.rowOf(file, local)] = 0;
 }
 
 // Blocks are handed out one at a time, so that the threads stay busy alike however the
 // matches are spread.
 bool IndexedSearch::narrow(std::vector<char> &passes) const
 {
-    if (texts.isEmpty() || everyTextIsEverywhere())
+    if (texts.isEmpty() || prefilter.passesEverything())
         return true;
     const std::vector<Block> list = blocks();
     std::atomic<size_t> next {0};

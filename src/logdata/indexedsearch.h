@@ -1,6 +1,7 @@
 #pragma once
 
 #include "recordindex.h"
+#include "textprefilter.h"
 #include "textsetmatcher.h"
 
 #include <QStringList>
@@ -8,8 +9,9 @@
 #include <vector>
 
 // Tells which records of an index hold filter texts, exactly as their search texts would hold
-// them, without keeping any search text: the records are read from their files block by
-// block, on every core, and each one's search text is made, matched and dropped.
+// them, without keeping any search text: the files are read block by block on every core, the
+// prefilter rules out most records by their bytes, and only the others are decoded, their
+// search texts made, matched and dropped.
 class IndexedSearch
 {
 public:
@@ -31,10 +33,15 @@ private:
 
     [[nodiscard]] std::vector<Block> blocks() const;
     [[nodiscard]] bool narrowBlock(const Block &block, std::vector<char> &passes) const;
-    [[nodiscard]] bool everyTextIsEverywhere() const;
+    // Checks the candidates among the records [first, end) of a block's bytes exactly.
+    [[nodiscard]] bool checkCandidates(const Block &block, const QByteArray &bytes,
+        const std::vector<char> &candidates, std::vector<char> &passes) const;
+    [[nodiscard]] std::vector<char> candidatesOf(const Block &block, const QByteArray &bytes) const;
+    void clearRows(size_t file, size_t first, size_t end, std::vector<char> &passes) const;
 
     const RecordIndex &index;
     QStringList texts;
+    TextPrefilter prefilter;
     TextSetMatcher matcher;
     bool anyOf;
 };

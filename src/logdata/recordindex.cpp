@@ -94,12 +94,26 @@ size_t RecordIndex::blockEnd(size_t file, size_t first, size_t end) const
 std::optional<std::vector<QarnLogParser::QarnLog>> RecordIndex::readBlock(
     size_t file, size_t first, size_t end) const
 {
-    const RecordScanner::FileRecords &records = files[file];
-    const qint64 begin = records.begins[first];
-    const qint64 length = records.ends[end - 1] - begin;
+    const std::optional<QByteArray> block = blockBytes(file, first, end);
+    if (!block)
+        return std::nullopt;
+    return parseBlock(file, first, end, *block);
+}
+
+std::optional<QByteArray> RecordIndex::blockBytes(size_t file, size_t first, size_t end) const
+{
+    const qint64 begin = recordBegin(file, first);
+    const qint64 length = recordEnd(file, end - 1) - begin;
     QByteArray block(length, Qt::Uninitialized);
     if (!bytes[file]->read(begin, length, block.data()))
         return std::nullopt;
+    return block;
+}
+
+std::optional<std::vector<QarnLogParser::QarnLog>> RecordIndex::parseBlock(
+    size_t file, size_t first, size_t end, QByteArrayView block) const
+{
+    const RecordScanner::FileRecords &records = files[file];
     std::vector<QarnLogParser::QarnLog> parsed
         = RecordScanner::parseBytes(records.byteOrderMark, block);
     if (parsed.size() != end - first)
@@ -110,6 +124,12 @@ std::optional<std::vector<QarnLogParser::QarnLog>> RecordIndex::readBlock(
             return std::nullopt;
     }
     return parsed;
+}
+
+bool RecordIndex::isUtf8(size_t file) const
+{
+    const QByteArray &mark = files[file].byteOrderMark;
+    return mark.isEmpty() || mark == "\xEF\xBB\xBF";
 }
 
 QString RecordIndex::dateTime(size_t row) const

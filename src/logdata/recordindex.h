@@ -46,6 +46,24 @@ public:
     {
         return rows[firstOfFile[file] + local];
     }
+    // The bytes of a file's records [first, end), from the first one's header line to the
+    // last one's end; nothing when the file no longer holds them.
+    [[nodiscard]] std::optional<QByteArray> blockBytes(size_t file, size_t first, size_t end) const;
+    // The records that those bytes hold, numbered 0; nothing when they are not the records
+    // indexed there.
+    [[nodiscard]] std::optional<std::vector<QarnLogParser::QarnLog>> parseBlock(
+        size_t file, size_t first, size_t end, QByteArrayView block) const;
+    // Where a file's record begins and ends in its bytes.
+    [[nodiscard]] qint64 recordBegin(size_t file, size_t local) const
+    {
+        return files[file].begins[local];
+    }
+    [[nodiscard]] qint64 recordEnd(size_t file, size_t local) const
+    {
+        return files[file].ends[local];
+    }
+    // Whether a file's bytes are UTF-8 (not UTF-16 or UTF-32).
+    [[nodiscard]] bool isUtf8(size_t file) const;
     // Where a block read by readFileRecords ends: past the records that fit in its bytes,
     // and past one record at least.
     [[nodiscard]] size_t blockEnd(size_t file, size_t first, size_t end) const;
