@@ -11,21 +11,25 @@
 #   DATA_DIR       where the generated logs live (default: /tmp/kestrune-bench)
 #   SIZE           bytes per log, e.g. 200M or 1G (powers of 1000, default: 1G)
 #   --many-files   also run 10,000 files of one record each and 1,500 files of 200M in all
+#   --4g           also index a 4 GB log of 4 files under a 2 GiB memory limit that the
+#                  kernel enforces (a memory cgroup of its own; needs root)
 #   --mem-cap N    address-space cap in bytes for each program (default: 8 times the log on
 #                  disk, at least 2 GiB and at most 16 GiB)
 set -euo pipefail
 
 usage() {
-    sed -n '9,16s/^# \{0,1\}//p' "$0" >&2
+    sed -n '9,18s/^# \{0,1\}//p' "$0" >&2
     exit "${1:-2}"
 }
 
 many_files=false
+four_gb=false
 mem_cap=""
 positional=()
 while (($#)); do
     case "$1" in
     --many-files) many_files=true ;;
+    --4g) four_gb=true ;;
     --mem-cap)
         (($# > 1)) || usage
         mem_cap="$2"
@@ -45,7 +49,8 @@ size="${positional[2]:-1G}"
 loggen="$build_dir/bench/kestrune-loggen"
 bench_logdata="$build_dir/bench/logdata/kestrune-bench-logdata"
 bench_core="$build_dir/bench/core/kestrune-bench-core"
-for program in "$loggen" "$bench_logdata" "$bench_core"; do
+bench_index="$build_dir/bench/logdata/kestrune-bench-index"
+for program in "$loggen" "$bench_logdata" "$bench_core" "$bench_index"; do
     if [[ ! -x "$program" ]]; then
         echo "missing $program: build it first (cmake --build $build_dir --target $(basename "$program"))" >&2
         exit 1
@@ -150,6 +155,42 @@ run_case() {
     echo "=== $title: $files files, $(megabytes "$bytes") on disk ($folder)"
     run_measured "$title" kestrune-bench-logdata "$bytes" "$bench_logdata" "$folder"
     run_measured "$title" kestrune-bench-core "$bytes" "$bench_core" "$folder" Recorder
+    run_measured "$title" kestrune-bench-index "$bytes" "$bench_index" "$folder" Recorder
+}
+
+# Runs a command in a memory cgroup of its own limited to LIMIT bytes (cgroup v2, else v1),
+# so that the kernel, not an allocation, says when memory runs out.
+in_memory_cgroup() {
+    local limit="$1" group
+    shift
+    if [[ -f /sys/fs/cgroup/cgroup.controllers ]]; then
+        group=/sys/fs/cgroup/kestrune-bench-$$
+        mkdir "$group"
+        echo "$limit" >"$group/memory.max"
+        echo 0 >"$group/memory.swap.max" 2>/dev/null || true
+        sh -c 'echo $$ > "$0/cgroup.procs" && exec "$@"' "$group" "$@" || status=$?
+    else
+        group=/sys/fs/cgroup/memory/kestrune-bench-$$
+        mkdir "$group"
+        echo "$limit" >"$group/memory.limit_in_bytes"
+        sh -c 'echo $$ > "$0/tasks" && exec "$@"' "$group" "$@" || status=$?
+    fi
+    rmdir "$group" 2>/dev/null || true
+    return "${status:-0}"
+}
+
+# A log four times the usual one, indexed, filtered, searched and copied under 2 GiB.
+run_four_gigabytes() {
+    local folder="$data_dir/ascii-4G-4files" output="$work/output" status=0
+    generate "$folder" --size 4G --files 4 --seed 9
+    echo
+    echo "=== 4 GB in 4 files under a 2 GiB memory cgroup ($folder)"
+    in_memory_cgroup $((2 * gib)) "$bench_index" "$folder" Recorder >"$output" 2>&1 || status=$?
+    cat "$output"
+    local result=ok
+    ((status == 0)) || result="FAILED or KILLED (exit status $status)"
+    echo "$result"
+    summary+=("$(printf '%-38s %-24s %s' "4 GB in 4 files, 2 GiB cgroup" kestrune-bench-index "$result")")
 }
 
 mkdir -p "$data_dir"
@@ -165,6 +206,10 @@ if $many_files; then
         --files 10000 --records-per-file 1 --seed 7
     run_case "1,500 files, 200M in all" "$data_dir/files-1500-200M" \
         --files 1500 --size 200M --seed 7
+fi
+
+if $four_gb; then
+    run_four_gigabytes
 fi
 
 echo
