@@ -12,13 +12,13 @@ bool isDigit(char16_t unit)
     return char16_t(unit - u'0') <= 9;
 }
 
-QString shapeOf(QStringView date)
+QString shapeOf(const QString &date)
 {
     const auto digits = std::count_if(
         date.begin(), date.end(), [](QChar unit) { return isDigit(unit.unicode()); });
     if (digits == 0 || digits > maxDigits)
         return {};
-    QString shape = date.toString();
+    QString shape = date;
     for (QChar &unit : shape) {
         if (isDigit(unit.unicode()))
             unit = u'0';
@@ -30,8 +30,19 @@ QString shapeOf(QStringView date)
 
 void DateColumn::append(QStringView date)
 {
+    appendDate(date);
+}
+
+void DateColumn::append(QLatin1StringView date)
+{
+    appendDate(date);
+}
+
+template<typename View>
+void DateColumn::appendDate(View date)
+{
     if (shape.isEmpty())
-        shape = shapeOf(date);
+        shape = shapeOf(date.toString());
     const quint64 key = keyOf(date);
     if (key == irregular)
         irregularTexts.emplace(keys.size(), date.toString());
@@ -43,13 +54,14 @@ void DateColumn::shrinkToFit()
     keys.shrink_to_fit();
 }
 
-quint64 DateColumn::keyOf(QStringView date) const
+template<typename View>
+quint64 DateColumn::keyOf(View date) const
 {
     if (shape.isEmpty() || date.size() != shape.size())
         return irregular;
     quint64 key = 0;
     for (qsizetype i = 0; i < date.size(); ++i) {
-        const char16_t unit = date[i].unicode();
+        const char16_t unit = QChar(date[i]).unicode();
         if (shape[i] == u'0') {
             if (!isDigit(unit))
                 return irregular;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLatin1StringView>
 #include <QString>
 #include <QStringView>
 
@@ -16,6 +17,8 @@ public:
     static constexpr quint64 irregular = ~quint64(0);
 
     void append(QStringView date);
+    // The same for a date of ASCII characters, as bytes.
+    void append(QLatin1StringView date);
     void shrinkToFit();
 
     [[nodiscard]] size_t size() const { return keys.size(); }
@@ -27,7 +30,10 @@ public:
     [[nodiscard]] size_t memoryBytes() const;
 
 private:
-    [[nodiscard]] quint64 keyOf(QStringView date) const;
+    template<typename View>
+    void appendDate(View date);
+    template<typename View>
+    [[nodiscard]] quint64 keyOf(View date) const;
 
     QString shape;
     std::vector<quint64> keys;

@@ -68,20 +68,34 @@ bool isErrorType(std::basic_string_view<Ch> line)
     // ASCII need no decoding here.
     if (value.size() != 5)
         return false;
-    const QString lower = toQString(value).toLower();
-    return lower == QLatin1String("error") || lower == QLatin1String("fatal");
+    const auto is = [&value](std::string_view word) {
+        for (size_t i = 0; i < word.size(); ++i) {
+            if ((value[i] | 0x20) != Ch(word[i]))
+                return false;
+        }
+        return true;
+    };
+    return is("error") || is("fatal");
 }
 
-// The start of a header line as the parser sees it: bytes outside ASCII there are decoded as
-// the reader decodes the line.
-QString headerText(TextLineReader &reader)
+// The date of a header line as the parser cuts it: bytes outside ASCII before its end are
+// decoded as the reader decodes the line.
+void appendDate(TextLineReader &reader, DateColumn &dates)
 {
-    if (!reader.isAscii())
-        return toQString(reader.textLine().substr(0, dateTimeStart + dateTimeLength));
-    const std::string_view start = reader.asciiLine().substr(0, dateTimeStart + dateTimeLength);
-    if (std::all_of(start.begin(), start.end(), [](char c) { return uchar(c) < 0x80; }))
-        return toQString(start);
-    return reader.decodedLine().left(dateTimeStart + dateTimeLength);
+    if (!reader.isAscii()) {
+        dates.append(toQString(reader.textLine()).mid(dateTimeStart, dateTimeLength));
+        return;
+    }
+    const std::string_view line = reader.asciiLine();
+    const std::string_view start = line.substr(0, dateTimeStart + dateTimeLength);
+    if (!std::all_of(start.begin(), start.end(), [](char c) { return uchar(c) < 0x80; })) {
+        dates.append(QStringView(reader.decodedLine()).mid(dateTimeStart, dateTimeLength));
+        return;
+    }
+    const std::string_view date = line.size() > size_t(dateTimeStart)
+        ? line.substr(dateTimeStart, dateTimeLength)
+        : std::string_view();
+    dates.append(QLatin1StringView(date.data(), qsizetype(date.size())));
 }
 
 template<typename Fn>
@@ -115,8 +129,7 @@ RecordScanner::FileRecords RecordScanner::scan(QIODevice *device, qsizetype bloc
             continue;
         }
         file.begins.push_back(reader.lineOffset());
-        const QString header = headerText(reader);
-        file.dates.append(QStringView(header).mid(dateTimeStart, dateTimeLength));
+        appendDate(reader, file.dates);
         file.errors.push_back(withLine(reader, [](auto line) { return isErrorType(line); }));
         bool ended = false;
         qint64 blockLines = 0;
