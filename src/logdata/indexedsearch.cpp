@@ -58,10 +58,13 @@ std::vector<char> IndexedSearch::candidatesOf(const Block &block, const QByteArr
     return candidates;
 }
 
-// Runs of candidates are decoded together, from the bytes already read.
+// Candidates are decoded in runs, from the bytes already read: a parse costs more to start
+// than a few records cost to read, so records between candidates close together are parsed
+// along with them and skipped.
 bool IndexedSearch::checkCandidates(const Block &block, const QByteArray &bytes,
     const std::vector<char> &candidates, std::vector<char> &passes) const
 {
+    constexpr size_t mostSkippedInRun = 16;
     const qint64 start = index.recordBegin(block.file, block.first);
     const auto wanted = [&](size_t local) {
         return candidates[local - block.first] && passes[index.rowOf(block.file, local)];
@@ -72,8 +75,10 @@ bool IndexedSearch::checkCandidates(const Block &block, const QByteArray &bytes,
             continue;
         }
         size_t runEnd = local + 1;
-        while (runEnd < block.end && wanted(runEnd))
-            ++runEnd;
+        for (size_t next = runEnd; next < block.end && next - runEnd <= mostSkippedInRun; ++next) {
+            if (wanted(next))
+                runEnd = next + 1;
+        }
         const qint64 from = index.recordBegin(block.file, local) - start;
         const qint64 to = index.recordEnd(block.file, runEnd - 1) - start;
         const auto records = index.parseBlock(
@@ -81,13 +86,18 @@ bool IndexedSearch::checkCandidates(const Block &block, const QByteArray &bytes,
         if (!records)
             return false;
         for (const QarnLogParser::QarnLog &record : *records) {
-            const QString text = SearchTextStore::searchTextOf(record);
-            passes[index.rowOf(block.file, local++)] = anyOf
-                ? matcher.anyOccursIn(QStringView(text))
-                : matcher.allOccurIn(QStringView(text));
+            const bool check = wanted(local);
+            char &pass = passes[index.rowOf(block.file, local++)];
+            pass = check && matches(record);
         }
     }
     return true;
+}
+
+bool IndexedSearch::matches(const QarnLogParser::QarnLog &record) const
+{
+    const QString text = SearchTextStore::searchTextOf(record);
+    return anyOf ? matcher.anyOccursIn(QStringView(text)) : matcher.allOccurIn(QStringView(text));
 }
 
 // Nothing unread is shown as a match.

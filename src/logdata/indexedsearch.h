@@ -36,6 +36,7 @@ private:
     // Checks the candidates among the records [first, end) of a block's bytes exactly.
     [[nodiscard]] bool checkCandidates(const Block &block, const QByteArray &bytes,
         const std::vector<char> &candidates, std::vector<char> &passes) const;
+    [[nodiscard]] bool matches(const QarnLogParser::QarnLog &record) const;
     [[nodiscard]] std::vector<char> candidatesOf(const Block &block, const QByteArray &bytes) const;
     void clearRows(size_t file, size_t first, size_t end, std::vector<char> &passes) const;
 
