@@ -1,11 +1,13 @@
 #include "logopenjob.h"
 
 #include "foldercatalogue.h"
+#include "memorybudget.h"
 #include "parallelfor.h"
 #include "textlinereader.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QLocale>
 #include <QThread>
 #include <QThreadPool>
 
@@ -43,6 +45,32 @@ QStringList noticesOf(const LogRecordLoader::IndexedLog &loaded, const QString &
     return notices;
 }
 
+// The memory a load takes at its peak, judged from its files' sizes before they are read. The
+// index and the first filter pass grow with the records, whose count is unknown until the files
+// are read: logs of the usual records of about 230 bytes take about 0.3 of their size at the
+// peak, so half their size leaves room for shorter records. Each file holds lists of its own,
+// and each thread a block of records.
+constexpr qint64 fileBytesPerNeededByte = 2;
+constexpr qint64 bytesPerFile = 4096;
+constexpr qint64 bytesPerThread = qint64(32) << 20;
+
+qint64 bytesToOpen(const QList<QFileInfo> &files)
+{
+    qint64 bytes = 0;
+    for (const QFileInfo &file : files)
+        bytes += file.size();
+    return bytes / fileBytesPerNeededByte + qint64(files.size()) * bytesPerFile
+        + qint64(threadCount()) * bytesPerThread;
+}
+
+QString refusalText(qint64 needed, qint64 free)
+{
+    const QLocale english(QLocale::English);
+    return QCoreApplication::translate(
+        "KestruneCore", "Could not open this log: it needs about %1 MiB and %2 MiB are free.")
+        .arg(english.toString(needed >> 20), english.toString(free >> 20));
+}
+
 } // namespace
 
 LogOpenJob::LogOpenJob(const QString &folder, const QString &name, const FirstFilter &filter,
@@ -74,11 +102,15 @@ LogOpenJob::Loaded LogOpenJob::loadEntry(const QString &folder, const QString &n
     const auto log = scan.logs.find(name);
     if (log == scan.logs.end())
         return {};
+    const qint64 needed = bytesToOpen(log->second);
+    if (const auto free = MemoryBudget::processAvailableBytes(); free && *free < needed)
+        return {nullptr, Failure::outOfMemory, refusalText(needed, *free)};
     LogRecordLoader::IndexedLog loaded = LogRecordLoader::indexLog(log->second, control);
     if (control && control->stopRequested.load())
         return {};
     auto entry = std::make_unique<OpenLogEntry>(OpenLogEntry {
         folder, name, std::make_unique<LogModel>(), nullptr, noticesOf(loaded, folder)});
+    entry->model->setFreeMemory(&MemoryBudget::processAvailableBytes);
     entry->model->setIndex(std::move(loaded.index));
     entry->filter = std::make_unique<LogFilterModel>();
     entry->filter->setSourceModel(entry->model.get());
@@ -87,8 +119,8 @@ LogOpenJob::Loaded LogOpenJob::loadEntry(const QString &folder, const QString &n
     entry->filter->setFilter(filter.texts, !filter.containsAll, filter.onlyErrors);
     entry->filter->rowCount();
     if (const Failure failure = entry->filter->passFailure(); failure != Failure::none)
-        return {nullptr, failure};
-    return {std::move(entry), Failure::none};
+        return {nullptr, failure, {}};
+    return {std::move(entry), Failure::none, {}};
 }
 
 double LogOpenJob::bytesRead() const
@@ -123,7 +155,7 @@ void LogOpenJob::run()
     const Failure failure
         = failureOf([&] { loaded = loadEntry(logFolder, logName, &control, firstFilter); });
     if (failure != Failure::none)
-        loaded = {nullptr, failure};
+        loaded = {nullptr, failure, {}};
     if (control.stopRequested.load()) {
         loaded = {};
     } else if (loaded.entry) {
