@@ -16,15 +16,16 @@ struct Hierarchy
     QString mount;
     QString limitFile;
     QString usageFile;
-    // The memory.stat line of the inactive file pages.
+    // The memory.stat lines of the file pages, active and inactive.
+    QByteArray activeFiles;
     QByteArray inactiveFiles;
 };
 
 const Hierarchy version2 {{}, QStringLiteral("/fs/cgroup"), QStringLiteral("memory.max"),
-    QStringLiteral("memory.current"), "inactive_file"};
+    QStringLiteral("memory.current"), "active_file", "inactive_file"};
 const Hierarchy version1 {"memory", QStringLiteral("/fs/cgroup/memory"),
     QStringLiteral("memory.limit_in_bytes"), QStringLiteral("memory.usage_in_bytes"),
-    "total_inactive_file"};
+    "total_active_file", "total_inactive_file"};
 
 std::atomic<qint64> availableOverride {-1};
 
@@ -90,9 +91,9 @@ std::optional<QString> parentOf(const QString &path)
     return slash > 0 ? path.left(slash) : QStringLiteral("/");
 }
 
-// The process's cgroup and each one above it may hold a limit. Inactive file pages count as
-// used but go back as soon as they are needed, so they are left out, as a container's working
-// set leaves them out.
+// The process's cgroup and each one above it may hold a limit. Pages of files that were read
+// count as used, but the kernel takes them back before it ends a process; pages of files in
+// memory (tmpfs) are not among them.
 std::optional<qint64> cgroupBytesLeft(
     const QString &procRoot, const QString &sysRoot, const Hierarchy &hierarchy)
 {
@@ -103,8 +104,9 @@ std::optional<qint64> cgroupBytesLeft(
         const auto limit = numberIn(folder + hierarchy.limitFile);
         const auto usage = numberIn(folder + hierarchy.usageFile);
         if (limit && usage) {
-            const qint64 used = *usage
-                - statValue(folder + QStringLiteral("memory.stat"), hierarchy.inactiveFiles);
+            const QString stat = folder + QStringLiteral("memory.stat");
+            const qint64 used = *usage - statValue(stat, hierarchy.activeFiles)
+                - statValue(stat, hierarchy.inactiveFiles);
             left = least(left, std::max<qint64>(0, *limit - used));
         }
         path = parentOf(*path);

@@ -63,15 +63,15 @@ void TestMemoryBudget::readsTheLeastOfCgroupAndMeminfo_data()
 
     QTest::newRow("nothing readable") << Files() << qint64(-1);
     QTest::newRow("meminfo alone") << Files {{"/proc/meminfo", meminfo8G}} << 8 * gib;
-    QTest::newRow("v2: limit minus use, inactive file pages left out")
+    QTest::newRow("v2: limit minus use, file pages left out")
         << Files {{"/proc/meminfo", meminfo8G}, {"/proc/self/cgroup", "0::/user.slice/app.scope\n"},
                {"/sys/fs/cgroup/user.slice/app.scope/memory.max", bytes(2 * gib) + "\n"},
                {"/sys/fs/cgroup/user.slice/app.scope/memory.current", bytes(gib) + "\n"},
                {"/sys/fs/cgroup/user.slice/app.scope/memory.stat",
-                   "anon 1000\nactive_file 5\ninactive_file " + bytes(256 * mib) + "\n"},
+                   "anon 1000\nactive_file 5\ninactive_file " + bytes(256 * mib) + "\nshmem 7\n"},
                {"/sys/fs/cgroup/user.slice/memory.max", "max\n"},
                {"/sys/fs/cgroup/user.slice/memory.current", bytes(4 * gib)}}
-        << 2 * gib - (gib - 256 * mib);
+        << 2 * gib - (gib - 256 * mib - 5);
     QTest::newRow("v2: a tighter parent, \"max\" below it") << Files {
         {"/proc/self/cgroup", "0::/a/b\n"}, {"/sys/fs/cgroup/a/b/memory.max", "max\n"},
         {"/sys/fs/cgroup/a/b/memory.current", bytes(gib)},
@@ -92,14 +92,15 @@ void TestMemoryBudget::readsTheLeastOfCgroupAndMeminfo_data()
                {"/sys/fs/cgroup/memory/memory.usage_in_bytes", bytes(gib)},
                {"/sys/fs/cgroup/memory/memory.stat", "total_inactive_file 4096\n"}}
         << 8 * gib;
-    QTest::newRow("v1: total_inactive_file left out, unreadable usage ignored")
+    QTest::newRow("v1: file pages left out, unreadable usage ignored")
         << Files {{"/proc/self/cgroup", "4:memory:/a/b\n"},
                {"/sys/fs/cgroup/memory/a/b/memory.limit_in_bytes", bytes(gib)},
                {"/sys/fs/cgroup/memory/a/b/memory.usage_in_bytes", "garbage"},
                {"/sys/fs/cgroup/memory/a/memory.limit_in_bytes", bytes(2 * gib)},
                {"/sys/fs/cgroup/memory/a/memory.usage_in_bytes", bytes(2 * gib)},
-               {"/sys/fs/cgroup/memory/a/memory.stat", "cache 9\ntotal_inactive_file 4096\n"}}
-        << qint64(4096);
+               {"/sys/fs/cgroup/memory/a/memory.stat",
+                   "cache 9\ntotal_active_file 1024\ntotal_inactive_file 4096\n"}}
+        << qint64(5120);
 }
 
 void TestMemoryBudget::readsTheLeastOfCgroupAndMeminfo()
