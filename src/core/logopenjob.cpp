@@ -3,10 +3,13 @@
 #include "foldercatalogue.h"
 #include "memorybudget.h"
 #include "parallelfor.h"
+#include "recordscanner.h"
 #include "textlinereader.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QLocale>
 #include <QThread>
 #include <QThreadPool>
@@ -45,21 +48,40 @@ QStringList noticesOf(const LogRecordLoader::IndexedLog &loaded, const QString &
     return notices;
 }
 
-// The memory a load takes at its peak, judged from its files' sizes before they are read. The
-// index and the first filter pass grow with the records, whose count is unknown until the files
-// are read: logs of the usual records of about 230 bytes take about 0.3 of their size at the
-// peak, so half their size leaves room for shorter records. Each file holds lists of its own,
-// and each thread a block of records.
-constexpr qint64 fileBytesPerNeededByte = 2;
+// The memory a load takes at its peak, judged before the files are read. The index and the
+// first filter pass take about 38 bytes per record at the peak on generated logs; half as much
+// again leaves room for a log whose records are shorter than those sampled. Each file holds
+// lists of its own, and each thread a block of records.
+constexpr qint64 bytesPerRecord = 56;
 constexpr qint64 bytesPerFile = 4096;
 constexpr qint64 bytesPerThread = qint64(32) << 20;
+constexpr qint64 sampleBytes = qint64(1) << 20;
+constexpr qsizetype sampledFiles = 4;
 
-qint64 bytesToOpen(const QList<QFileInfo> &files)
+// The records in each byte of the first MiB of a file, 0 when it cannot be read.
+double recordsPerByte(const QFileInfo &file)
 {
+    QFile in(file.absoluteFilePath());
+    QByteArray head = in.open(QIODevice::ReadOnly) ? in.read(sampleBytes) : QByteArray();
+    QBuffer sample(&head);
+    sample.open(QIODevice::ReadOnly);
+    return head.isEmpty() ? 0 : double(RecordScanner::scan(&sample).size()) / double(head.size());
+}
+
+// The record count is unknown until the files are read: it is judged from the records at the
+// start of the largest files, the densest of them.
+qint64 bytesToOpen(QList<QFileInfo> files)
+{
+    std::sort(files.begin(), files.end(),
+        [](const QFileInfo &a, const QFileInfo &b) { return a.size() > b.size(); });
     qint64 bytes = 0;
-    for (const QFileInfo &file : files)
-        bytes += file.size();
-    return bytes / fileBytesPerNeededByte + qint64(files.size()) * bytesPerFile
+    double density = 0;
+    for (qsizetype file = 0; file < files.size(); ++file) {
+        bytes += files[file].size();
+        if (file < sampledFiles)
+            density = std::max(density, recordsPerByte(files[file]));
+    }
+    return qint64(double(bytes) * density) * bytesPerRecord + qint64(files.size()) * bytesPerFile
         + qint64(threadCount()) * bytesPerThread;
 }
 
