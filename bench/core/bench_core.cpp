@@ -56,6 +56,8 @@ int benchOpen(KestruneCore &core, const QString &folder, const QString &name, co
     // Each fresh page costs a fault; on some virtual machines that is ten times the usual.
     std::printf("    %d records, peak resident memory so far %.0f MB, %ld page faults\n", count,
         peakMegabytes(), freshPages() - pagesBefore);
+    if (!model)
+        std::printf("    not opened: %s\n", qPrintable(core.logStatus(folder, name)));
     return count;
 }
 
@@ -166,6 +168,8 @@ int main(int argc, char *argv[])
     KestruneCore core(QDir::tempPath());
     const double residentBefore = BenchMemory::residentMegabytes();
     const int count = benchOpen(core, big, name, "openLog, 1 GB log, end to end");
+    if (count < 0)
+        return 1;
     benchSearches(core, big, name, count);
     benchCopy(core, big, name, count);
     report("closeLog, 1 GB log", BenchClock::milliseconds([&] { core.closeLog(big, name); }));

@@ -181,7 +181,8 @@ std::optional<OpenLogEntry> KestruneCore::registerLoaded(
 {
     failedOpens.erase({folder, name});
     if (!loaded.entry) {
-        failedOpens[{folder, name}] = loaded.failure == Failure::none
+        failedOpens[{folder, name}] = !loaded.refusal.isEmpty() ? loaded.refusal
+            : loaded.failure == Failure::none
             ? tr("Could not open this log: none of its files were found.")
             : openFailureText(loaded.failure);
         return std::nullopt;

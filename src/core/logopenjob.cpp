@@ -1,11 +1,15 @@
 #include "logopenjob.h"
 
 #include "foldercatalogue.h"
+#include "memorybudget.h"
 #include "parallelfor.h"
+#include "recordscanner.h"
 #include "textlinereader.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QLocale>
 #include <QThread>
 #include <QThreadPool>
@@ -45,6 +49,51 @@ QStringList noticesOf(const LogRecordLoader::IndexedLog &loaded, const QString &
                 .arg(TextLineReader::defaultMaxLineBytes >> 20));
     }
     return notices;
+}
+
+// The memory a load takes at its peak, judged before the files are read. The index and the
+// first filter pass take about 38 bytes per record at the peak on generated logs; half as much
+// again leaves room for a log whose records are shorter than those sampled. Each file holds
+// lists of its own, and each thread a block of records.
+constexpr qint64 bytesPerRecord = 56;
+constexpr qint64 bytesPerFile = 4096;
+constexpr qint64 bytesPerThread = qint64(32) << 20;
+constexpr qint64 sampleBytes = qint64(1) << 20;
+constexpr qsizetype sampledFiles = 4;
+
+// The records in each byte of the first MiB of a file, 0 when it cannot be read.
+double recordsPerByte(const QFileInfo &file)
+{
+    QFile in(file.absoluteFilePath());
+    QByteArray head = in.open(QIODevice::ReadOnly) ? in.read(sampleBytes) : QByteArray();
+    QBuffer sample(&head);
+    sample.open(QIODevice::ReadOnly);
+    return head.isEmpty() ? 0 : double(RecordScanner::scan(&sample).size()) / double(head.size());
+}
+
+// The record count is unknown until the files are read: it is judged from the records at the
+// start of the largest files, the densest of them.
+qint64 bytesToOpen(QList<QFileInfo> files)
+{
+    std::sort(files.begin(), files.end(),
+        [](const QFileInfo &a, const QFileInfo &b) { return a.size() > b.size(); });
+    qint64 bytes = 0;
+    double density = 0;
+    for (qsizetype file = 0; file < files.size(); ++file) {
+        bytes += files[file].size();
+        if (file < sampledFiles)
+            density = std::max(density, recordsPerByte(files[file]));
+    }
+    return qint64(double(bytes) * density) * bytesPerRecord + qint64(files.size()) * bytesPerFile
+        + qint64(threadCount()) * bytesPerThread;
+}
+
+QString refusalText(qint64 needed, qint64 free)
+{
+    const QLocale english(QLocale::English);
+    return QCoreApplication::translate(
+        "KestruneCore", "Could not open this log: it needs about %1 MiB and %2 MiB are free.")
+        .arg(english.toString(needed >> 20), english.toString(free >> 20));
 }
 
 } // namespace
@@ -92,11 +141,15 @@ LogOpenJob::Loaded LogOpenJob::loadEntry(const QString &folder, const QString &n
     const auto log = scan.logs.find(name);
     if (log == scan.logs.end())
         return {};
+    const qint64 needed = bytesToOpen(log->second);
+    if (const auto free = MemoryBudget::processAvailableBytes(); free && *free < needed)
+        return {nullptr, Failure::outOfMemory, refusalText(needed, *free)};
     LogRecordLoader::IndexedLog loaded = LogRecordLoader::indexLog(log->second, control);
     if (control && control->stopRequested.load())
         return {};
     auto entry = std::make_unique<OpenLogEntry>(OpenLogEntry {
         folder, name, std::make_unique<LogModel>(), nullptr, noticesOf(loaded, folder)});
+    entry->model->setFreeMemory(&MemoryBudget::processAvailableBytes);
     entry->model->setIndex(std::move(loaded.index));
     entry->filter = std::make_unique<LogFilterModel>();
     entry->filter->setSourceModel(entry->model.get());
@@ -105,8 +158,8 @@ LogOpenJob::Loaded LogOpenJob::loadEntry(const QString &folder, const QString &n
     entry->filter->setFilter(filter.texts, !filter.containsAll, filter.onlyErrors);
     entry->filter->rowCount();
     if (const Failure failure = entry->filter->passFailure(); failure != Failure::none)
-        return {nullptr, failure};
-    return {std::move(entry), Failure::none};
+        return {nullptr, failure, {}};
+    return {std::move(entry), Failure::none, {}};
 }
 
 double LogOpenJob::bytesRead() const
@@ -141,7 +194,7 @@ void LogOpenJob::run()
     const Failure failure
         = failureOf([&] { loaded = loadEntry(logFolder, logName, &control, firstFilter); });
     if (failure != Failure::none)
-        loaded = {nullptr, failure};
+        loaded = {nullptr, failure, {}};
     if (control.stopRequested.load()) {
         loaded = {};
     } else if (loaded.entry) {

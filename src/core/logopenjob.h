@@ -32,6 +32,8 @@ public:
     {
         std::unique_ptr<OpenLogEntry> entry;
         Failure failure = Failure::none;
+        // Why the load was refused before it began, as the user reads it; empty otherwise.
+        QString refusal;
     };
 
     // The filter a load gives its log before the log is handed over, as filterLog takes it.
@@ -55,8 +57,9 @@ public:
 
     // Finds the log's files in its folder and loads them on the calling thread, with the
     // filter's first pass (a text filter waits for the log's search texts). The filter model
-    // has no parent and lives on the calling thread. An exception other than a failed first
-    // filter pass reaches the caller, and nothing is kept.
+    // has no parent and lives on the calling thread. A log that would not fit into the memory
+    // the process may still take is refused before it is read. An exception other than a
+    // failed first filter pass reaches the caller, and nothing is kept.
     [[nodiscard]] static Loaded loadEntry(const QString &folder, const QString &name,
         LogRecordLoader::LoadControl *control, const FirstFilter &filter);
 

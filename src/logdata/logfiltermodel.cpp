@@ -6,6 +6,7 @@
 #include "textsetmatcher.h"
 
 #include <algorithm>
+#include <new>
 
 namespace {
 
@@ -57,6 +58,22 @@ private:
     TextSetMatcher texts;
     bool anyOf;
 };
+
+// A pass holds a byte and a row number for each record, and each thread reads records a block
+// at a time: the block's bytes, the records decoded from them and their search texts.
+constexpr qint64 passBytesPerRecord = 5;
+constexpr qint64 passBytesPerThread = qint64(32) << 20;
+
+// Fails as an allocation would when the process may no longer take what a pass over the
+// model needs: under a limit that the kernel enforces, going over it ends the program instead.
+void ensurePassFits(const LogModel &model)
+{
+    const std::optional<qint64> free = model.freeMemory();
+    if (free
+        && *free < qint64(model.recordCount()) * passBytesPerRecord
+                + qint64(threadCount()) * passBytesPerThread)
+        throw std::bad_alloc();
+}
 
 } // namespace
 
@@ -340,6 +357,7 @@ void LogFilterModel::failPass(Failure failure) const
 Failure LogFilterModel::matchRecords(const LogModel &model, const QStringList &filters, bool anyOf,
     bool onlyErrors, std::vector<char> &passes)
 {
+    ensurePassFits(model);
     if (const std::shared_ptr<const RecordIndex> &index = model.recordIndex())
         return matchIndexedRecords(*index, filters, anyOf, onlyErrors, passes);
     const std::vector<QarnLogParser::QarnLog> &records = model.allRecords();

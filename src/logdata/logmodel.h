@@ -9,6 +9,7 @@
 #include <QCache>
 #include <QMutex>
 
+#include <functional>
 #include <future>
 #include <memory>
 #include <optional>
@@ -46,6 +47,16 @@ public:
     void setIndex(std::shared_ptr<const RecordIndex> index);
     // The index that the records come from, or null for records held in memory.
     [[nodiscard]] const std::shared_ptr<const RecordIndex> &recordIndex() const { return indexed; }
+
+    // Tells the work on this log how many bytes the process may still take (nothing: no limit
+    // known), so that a filter pass that would not fit fails instead of being killed. Without
+    // a source set, no limit is known. The source is called from any thread.
+    using FreeMemory = std::function<std::optional<qint64>()>;
+    void setFreeMemory(FreeMemory source) { freeMemorySource = std::move(source); }
+    [[nodiscard]] std::optional<qint64> freeMemory() const
+    {
+        return freeMemorySource ? freeMemorySource() : std::nullopt;
+    }
 
     // The record at row, from either backing; nothing when its file no longer holds it.
     [[nodiscard]] std::optional<QarnLogParser::QarnLog> recordAt(size_t row) const;
@@ -89,6 +100,7 @@ private:
     mutable std::future<SearchTextStore> pendingSearchTexts;
     mutable Failure searchTextsFailed = Failure::none;
     std::shared_ptr<const RecordIndex> indexed;
+    FreeMemory freeMemorySource;
     // The indexed records read last: a drawn row asks for each of its roles.
     mutable QCache<size_t, QarnLogParser::QarnLog> readRecords {4096};
     mutable QMutex readRecordsLock;

@@ -138,6 +138,12 @@ QString RecordIndex::dateTime(size_t row) const
     return files[place.file].dates.text(place.local);
 }
 
+qint64 RecordIndex::byteSize(size_t row) const
+{
+    const Place place = placeOf(row);
+    return files[place.file].ends[place.local] - files[place.file].begins[place.local];
+}
+
 bool RecordIndex::isError(size_t row) const
 {
     const Place place = placeOf(row);

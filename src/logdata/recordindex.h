@@ -27,6 +27,8 @@ public:
     [[nodiscard]] size_t size() const { return order.size(); }
     [[nodiscard]] QString dateTime(size_t row) const;
     [[nodiscard]] bool isError(size_t row) const;
+    // The bytes the record at row takes in its file.
+    [[nodiscard]] qint64 byteSize(size_t row) const;
     // The record at row, read from its file and numbered row; nothing when its bytes could
     // not be read as they were indexed.
     [[nodiscard]] std::optional<QarnLogParser::QarnLog> record(size_t row) const;
