@@ -49,11 +49,6 @@ void DateColumn::appendDate(View date)
     keys.push_back(key);
 }
 
-void DateColumn::shrinkToFit()
-{
-    keys.shrink_to_fit();
-}
-
 template<typename View>
 quint64 DateColumn::keyOf(View date) const
 {
@@ -99,7 +94,7 @@ bool DateColumn::earlier(size_t a, const DateColumn &other, size_t b) const
 
 size_t DateColumn::memoryBytes() const
 {
-    size_t bytes = keys.capacity() * sizeof(quint64);
+    size_t bytes = keys.size() * sizeof(quint64);
     for (const auto &entry : irregularTexts)
         bytes += 48 + size_t(entry.second.size()) * 2;
     return bytes;

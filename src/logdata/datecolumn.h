@@ -19,7 +19,7 @@ public:
     void append(QStringView date);
     // The same for a date of ASCII characters, as bytes.
     void append(QLatin1StringView date);
-    void shrinkToFit();
+    void reserve(size_t count) { keys.reserve(count); }
 
     [[nodiscard]] size_t size() const { return keys.size(); }
     [[nodiscard]] QString text(size_t row) const;

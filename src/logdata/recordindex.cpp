@@ -27,21 +27,27 @@ RecordIndex::Place RecordIndex::placeOf(size_t row) const
 }
 
 // Each file's records are put in date order first (a stable sort, where they are not in order
-// already), then the files are merged with a heap, a tie going to the earlier file.
+// already; a file in order, as nearly all are, needs no list of its own), then the files are
+// merged with a heap, a tie going to the earlier file.
 void RecordIndex::mergeFiles()
 {
     std::vector<std::vector<quint32>> runs(files.size());
     for (size_t f = 0; f < files.size(); ++f) {
         const RecordScanner::FileRecords &file = files[f];
+        size_t unordered = 1;
+        while (unordered < file.size() && !file.dates.earlier(unordered, file.dates, unordered - 1))
+            ++unordered;
+        if (unordered >= file.size())
+            continue;
         std::vector<quint32> &run = runs[f];
         run.resize(file.size());
         std::iota(run.begin(), run.end(), quint32(0));
-        const auto earlier = [&file](quint32 a, quint32 b) {
-            return file.dates.earlier(a, file.dates, b);
-        };
-        if (!std::is_sorted(run.begin(), run.end(), earlier))
-            std::stable_sort(run.begin(), run.end(), earlier);
+        std::stable_sort(run.begin(), run.end(),
+            [&file](quint32 a, quint32 b) { return file.dates.earlier(a, file.dates, b); });
     }
+    const auto localAt = [&](size_t file, size_t next) {
+        return runs[file].empty() ? next : size_t(runs[file][next]);
+    };
     struct Head
     {
         size_t file;
@@ -49,8 +55,8 @@ void RecordIndex::mergeFiles()
     };
     // The heap's top must be the earliest head: "greater" puts the later one lower.
     const auto later = [&](const Head &a, const Head &b) {
-        const size_t aLocal = runs[a.file][a.next];
-        const size_t bLocal = runs[b.file][b.next];
+        const size_t aLocal = localAt(a.file, a.next);
+        const size_t bLocal = localAt(b.file, b.next);
         if (files[b.file].dates.earlier(bLocal, files[a.file].dates, aLocal))
             return true;
         if (files[a.file].dates.earlier(aLocal, files[b.file].dates, bLocal))
@@ -59,17 +65,17 @@ void RecordIndex::mergeFiles()
     };
     std::priority_queue<Head, std::vector<Head>, decltype(later)> heads(later);
     size_t count = 0;
-    for (size_t f = 0; f < runs.size(); ++f) {
-        count += runs[f].size();
-        if (!runs[f].empty())
+    for (size_t f = 0; f < files.size(); ++f) {
+        count += files[f].size();
+        if (files[f].size() > 0)
             heads.push({f, 0});
     }
     order.reserve(count);
     while (!heads.empty()) {
         Head head = heads.top();
         heads.pop();
-        order.push_back(quint32(firstOfFile[head.file] + runs[head.file][head.next]));
-        if (++head.next < runs[head.file].size())
+        order.push_back(quint32(firstOfFile[head.file] + localAt(head.file, head.next)));
+        if (++head.next < files[head.file].size())
             heads.push(head);
         else
             std::vector<quint32>().swap(runs[head.file]);

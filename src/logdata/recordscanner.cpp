@@ -3,6 +3,7 @@
 #include "textlinereader.h"
 
 #include <QBuffer>
+#include <QIODevice>
 #include <QString>
 
 #include <algorithm>
@@ -106,15 +107,32 @@ auto withLine(const TextLineReader &reader, Fn &&fn)
 
 } // namespace
 
+// Growing the lists by doubling would copy them into fresh memory several times, and fresh
+// memory is the dearest part of a scan; room reserved but never written costs address space
+// only. The room is for records of 128 bytes, bounded as the parser bounds its own.
+void RecordScanner::FileRecords::reserveFor(const QIODevice *device)
+{
+    constexpr qint64 typicalRecordBytes = 128;
+    constexpr qint64 mostReserved = qint64(1) << 23;
+    if (device->isSequential())
+        return;
+    const auto count = size_t(
+        std::clamp<qint64>((device->size() - device->pos()) / typicalRecordBytes, 0, mostReserved));
+    begins.reserve(count);
+    ends.reserve(count);
+    errors.reserve(count);
+    dates.reserve(count);
+}
+
 size_t RecordScanner::FileRecords::memoryBytes() const
 {
-    return (begins.capacity() + ends.capacity()) * sizeof(qint64) + errors.capacity()
-        + dates.memoryBytes();
+    return (begins.size() + ends.size()) * sizeof(qint64) + errors.size() + dates.memoryBytes();
 }
 
 RecordScanner::FileRecords RecordScanner::scan(QIODevice *device, qsizetype blockSize)
 {
     FileRecords file;
+    file.reserveFor(device);
     TextLineReader reader(device, blockSize);
     reader.keepUtf8Undecoded();
     file.byteOrderMark = reader.byteOrderMark();
@@ -149,7 +167,6 @@ RecordScanner::FileRecords RecordScanner::scan(QIODevice *device, qsizetype bloc
         file.ends.push_back(reader.nextLineOffset());
         haveLine = ended && reader.readLine();
     }
-    file.dates.shrinkToFit();
     return file;
 }
 

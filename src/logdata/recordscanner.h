@@ -39,6 +39,7 @@ public:
         std::vector<UnclosedBlock> unclosedBlocks;
 
         [[nodiscard]] size_t size() const { return begins.size(); }
+        void reserveFor(const QIODevice *device);
         [[nodiscard]] size_t memoryBytes() const;
     };
 
