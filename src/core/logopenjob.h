@@ -20,10 +20,6 @@ class QThreadPool;
 class LogOpenJob : public QObject
 {
     Q_OBJECT
-    Q_PROPERTY(QString folder READ folder CONSTANT)
-    Q_PROPERTY(QString name READ name CONSTANT)
-    Q_PROPERTY(double bytesRead READ bytesRead NOTIFY progressChanged)
-    Q_PROPERTY(double totalBytes READ totalBytes NOTIFY progressChanged)
 
 public:
     // What a load built: the log's entry, ready to be registered, or null when none of the
@@ -74,7 +70,7 @@ public:
 
     // Makes the worker stop reading; the models it may have built are dropped. finished still
     // comes, once the worker has ended; the call itself never waits.
-    Q_INVOKABLE void cancel();
+    void cancel();
 
 signals:
     void progressChanged();
