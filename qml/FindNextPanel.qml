@@ -8,8 +8,11 @@ Rectangle {
 
     // The text to find, for the find keys of the record list.
     readonly property alias findText: nextTextField.text
-    // What the last search met ("No match", "Wrapped"), shown in the find-text field.
+    // What the last text search met ("No match", "Wrapped"), shown in the find-text field,
+    // and what the last date search met, shown in the date field; typing clears each.
     property string message: ""
+    property string dateMessage: ""
+    readonly property color messageColor: kestruneCore.getStyle("findMessageColor", "#808080")
 
     signal findNext(string str)
     signal findDate(string str)
@@ -62,7 +65,7 @@ Rectangle {
             text: findNextPanel.message
             font.family: GlobalFont.name
             font.pixelSize: 13
-            color: "#808080"
+            color: findNextPanel.messageColor
         }
     }
 
@@ -83,7 +86,21 @@ Rectangle {
         placeholderText: qsTr("2023/02/28 12:34:56")
         verticalAlignment: TextInput.AlignVCenter
         leftPadding: 5
-        rightPadding: 5
+        rightPadding: findNextPanel.dateMessage === "" ? 5 : dateMessage.width + 13
         onAccepted: findNextPanel.findDate(text)
+        onTextChanged: findNextPanel.dateMessage = ""
+
+        Text {
+            id: dateMessage
+
+            objectName: "dateMessage"
+            anchors.right: parent.right
+            anchors.rightMargin: 8
+            anchors.verticalCenter: parent.verticalCenter
+            text: findNextPanel.dateMessage
+            font.family: GlobalFont.name
+            font.pixelSize: 13
+            color: findNextPanel.messageColor
+        }
     }
 }

@@ -13,6 +13,18 @@ Window {
     property string cppLine: ""
     property string message: ""
 
+    // Shows the window with the fields of one record, as recordAt gives them.
+    function showRecord(record) {
+        show();
+        dateTime = record.dateTimeRole;
+        logType = record.logTypeRole;
+        threadID = record.threadIDRole;
+        moduleName = record.moduleNameRole;
+        cppFileName = record.cppFileNameRole;
+        cppLine = record.cppLineRole;
+        message = record.messageRole;
+    }
+
     width: 800
     height: 440
 

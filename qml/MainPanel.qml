@@ -23,37 +23,13 @@ FocusScope {
         scale = boundedScale(Math.round((scale + step) * 100) / 100);
     }
 
-    // The record list lets go of its model while the core filters, then selects again the
-    // record clicked last. The file view keeps the filter for the logs it opens later. Until
-    // the open logs' search texts are built the change waits without blocking the window, and
-    // a newer change takes its place. Working in the background, the file view has the pass
-    // run on a worker while the list keeps its rows.
-    function changeFilter(change, applyInCore) {
+    // Every open log takes the filter in the background while the record list keeps its
+    // rows; the file view then selects again the record clicked last. The file view keeps the
+    // filter for the logs it opens or reloads later.
+    function changeFilter(change) {
         fileView.logFilter = Object.assign({}, fileView.logFilter, change);
-        pendingFilter = applyInCore;
-        fileView.filterPending = true;
-        applyPendingFilter();
+        fileView.filterInBackground();
     }
-
-    function applyPendingFilter() {
-        if (!kestruneCore.searchTextsReady()) {
-            searchTextsWait.start();
-            return;
-        }
-        const applyInCore = pendingFilter;
-        pendingFilter = null;
-        if (fileView.workInBackground) {
-            fileView.filterInBackground();
-            return;
-        }
-        fileView.filterPending = false;
-        fileView.disconnectModel();
-        applyInCore();
-        fileView.connectModel();
-        fileView.restoreLineNumber();
-    }
-
-    property var pendingFilter: null
 
     width: 100
     height: 100
@@ -63,13 +39,6 @@ FocusScope {
             mainPanel.zoom(mainPanel.scaleStep);
         if ((event.modifiers & Qt.ControlModifier) && event.key === Qt.Key_Minus)
             mainPanel.zoom(-mainPanel.scaleStep);
-    }
-
-    Timer {
-        id: searchTextsWait
-
-        interval: 20
-        onTriggered: mainPanel.applyPendingFilter()
     }
 
     SplitView {
@@ -96,14 +65,14 @@ FocusScope {
             onContainsOnly: filters => mainPanel.changeFilter({
                     "texts": filters,
                     "containsAll": false
-                }, () => kestruneCore.containsOnly(filters))
+                })
             onContainsAll: filters => mainPanel.changeFilter({
                     "texts": filters,
                     "containsAll": true
-                }, () => kestruneCore.containsAll(filters))
+                })
             onShowOnlyErrors: onlyErrors => mainPanel.changeFilter({
                     "onlyErrors": onlyErrors
-                }, () => kestruneCore.showOnlyErrors(onlyErrors))
+                })
         }
 
         FileView {

@@ -19,7 +19,7 @@ Rectangle {
     width: match.advanceWidth
     height: match.height + 2
     visible: at >= 0 && (target.elide === Text.ElideNone || x + width <= target.x + target.width)
-    color: "#f1c40f"
+    color: kestruneCore.getStyle("matchHighlightColor", "#f1c40f")
     opacity: 0.45
     radius: 2
 

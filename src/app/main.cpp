@@ -1,5 +1,4 @@
 #include "kestrunecore.h"
-#include "keypressgate.h"
 
 #include <QDebug>
 #include <QFileInfo>
@@ -72,9 +71,6 @@ int main(int argc, char *argv[])
     QGuiApplication::setOrganizationName(QStringLiteral("Kestrune"));
     QGuiApplication::setOrganizationDomain(QStringLiteral("Kestrune"));
 
-    // The core outlives the engine: the documents call it from their bindings until they
-    // are gone, also while the engine destroys them.
-    KestruneCore core;
     QQmlApplicationEngine engine;
     const QUrl mainUrl(QStringLiteral(KESTRUNE_MAIN_URL), QUrl::TolerantMode);
     const CommandLine commandLine = readCommandLine(remainingArguments(argc, argv), mainUrl);
@@ -89,7 +85,15 @@ int main(int argc, char *argv[])
         },
         Qt::QueuedConnection);
 
+    // Destroyed before the engine: it owns what the documents show.
+    KestruneCore core;
     engine.rootContext()->setContextProperty(QStringLiteral("kestruneCore"), &core);
+    // The documents call the core from their bindings: the window and the singletons go
+    // before the core does, while the event loop ends.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &engine, [&engine] {
+        qDeleteAll(engine.rootObjects());
+        engine.clearSingletons();
+    });
     for (const QString &argument : commandLine.notFolders) {
         const QString notice
             = QCoreApplication::translate("main", "not a folder: %1").arg(argument);
@@ -98,9 +102,6 @@ int main(int argc, char *argv[])
     }
     for (const QString &folder : commandLine.folders)
         core.openFolder(QUrl::fromLocalFile(folder));
-    // A reload blocks the window; F5 pressed meanwhile must not reload again and again.
-    KeyPressGate reloadGate(Qt::Key_F5);
-    app.installEventFilter(&reloadGate);
     engine.load(document);
 
     return QGuiApplication::exec();

@@ -91,8 +91,7 @@ qint64 bytesToOpen(QList<QFileInfo> files)
 QString refusalText(qint64 needed, qint64 free)
 {
     const QLocale english(QLocale::English);
-    return QCoreApplication::translate(
-        "KestruneCore", "Could not open this log: it needs about %1 MiB and %2 MiB are free.")
+    return QCoreApplication::translate("KestruneCore", "it needs about %1 MiB and %2 MiB are free")
         .arg(english.toString(needed >> 20), english.toString(free >> 20));
 }
 

@@ -20,10 +20,6 @@ class QThreadPool;
 class LogOpenJob : public QObject
 {
     Q_OBJECT
-    Q_PROPERTY(QString folder READ folder CONSTANT)
-    Q_PROPERTY(QString name READ name CONSTANT)
-    Q_PROPERTY(double bytesRead READ bytesRead NOTIFY progressChanged)
-    Q_PROPERTY(double totalBytes READ totalBytes NOTIFY progressChanged)
 
 public:
     // What a load built: the log's entry, ready to be registered, or null when none of the
@@ -32,7 +28,8 @@ public:
     {
         std::unique_ptr<OpenLogEntry> entry;
         Failure failure = Failure::none;
-        // Why the load was refused before it began, as the user reads it; empty otherwise.
+        // Why the load was refused before it began ("it needs about … MiB and … MiB are
+        // free"); empty otherwise.
         QString refusal;
     };
 
@@ -82,7 +79,7 @@ public:
 
     // Makes the worker stop reading; the models it may have built are dropped. finished still
     // comes, once the worker has ended; the call itself never waits.
-    Q_INVOKABLE void cancel();
+    void cancel();
 
 signals:
     void progressChanged();

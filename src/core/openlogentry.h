@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <future>
 #include <memory>
 #include <optional>
 
@@ -30,4 +31,15 @@ struct OpenLogEntry
 
     // How the last text search failed; searches are const, as is the entry they find.
     mutable Failure searchFailure = Failure::none;
+    // Set once a worker waits for the search texts and takes them from the record model (for
+    // a log loaded in the background, or filtered there). Until it has, no other thread may
+    // fetch them: the core's own readers wait for it, and nothing else may read the record
+    // model's searchTextRole meanwhile. Invalid while no worker takes them.
+    std::shared_future<void> searchTextsTaken {};
+    // Blocks until the worker has taken the search texts; at once when they are taken.
+    void waitForSearchTexts() const
+    {
+        if (searchTextsTaken.valid())
+            searchTextsTaken.wait();
+    }
 };

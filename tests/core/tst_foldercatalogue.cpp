@@ -418,7 +418,7 @@ void TestFolderCatalogue::backgroundScansGiveTheSameRowsInOrder()
     auto *scans = qobject_cast<FolderScanQueue *>(core.folderScanModel());
     QVERIFY(scans);
     QAbstractItemModelTester scansTester(scans);
-    QSignalSpy finished(&core, &KestruneCore::folderScanFinished);
+    QSignalSpy finished(scans, &FolderScanQueue::scanFinished);
     for (const QUrl &url : urls)
         QVERIFY(qobject_cast<FolderScanJob *>(core.openFolderAsync(url)));
     // Nothing is appended before the event loop runs.
@@ -467,7 +467,7 @@ void TestFolderCatalogue::cancelledScansAppendNothing()
     KestruneCore core(config.path());
     auto *scans = qobject_cast<FolderScanQueue *>(core.folderScanModel());
     QAbstractItemModelTester scansTester(scans);
-    QSignalSpy finished(&core, &KestruneCore::folderScanFinished);
+    QSignalSpy finished(scans, &FolderScanQueue::scanFinished);
     (void)core.openFolderAsync(QUrl::fromLocalFile(dir.filePath("one")));
     (void)core.openFolderAsync(QUrl::fromLocalFile(dir.filePath("two")));
     // Before the event loop runs, neither scan can have appended its rows.
@@ -495,7 +495,7 @@ void TestFolderCatalogue::folderWithoutLogsKeepsItsNotice()
     QVERIFY(touchBytes(dir.filePath("latin"), "Caf\xe9_1.log"));
     KestruneCore core(config.path());
     auto *scans = qobject_cast<FolderScanQueue *>(core.folderScanModel());
-    QSignalSpy finished(&core, &KestruneCore::folderScanFinished);
+    QSignalSpy finished(scans, &FolderScanQueue::scanFinished);
     (void)core.openFolderAsync(QUrl::fromLocalFile(dir.filePath("latin")));
     QTRY_COMPARE(finished.size(), 1);
     QVERIFY(rowsOf(core).isEmpty());

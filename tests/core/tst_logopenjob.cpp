@@ -1,5 +1,5 @@
 // Opening, reloading, cancelling and closing logs through the core without blocking: what
-// the signals report, what ends up registered, and that a stopped load leaves nothing behind.
+// each log's OpenLog reports, what ends up open, and that a stopped load leaves nothing behind.
 #include "kestrunecore.h"
 #include "loggenerator.h"
 
@@ -9,8 +9,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <functional>
 
 namespace {
 
@@ -32,6 +30,11 @@ int rowsOf(QObject *model)
     return items ? items->rowCount() : -1;
 }
 
+OpenLog *openLogOf(QObject *object)
+{
+    return qobject_cast<OpenLog *>(object);
+}
+
 } // namespace
 
 class TestLogOpenJob : public QObject
@@ -40,13 +43,15 @@ class TestLogOpenJob : public QObject
 
 private slots:
     void initTestCase();
-    void openInBackgroundReportsProgressAndRegistersTheLog();
+    void openInBackgroundReportsProgressAndShowsTheLog();
     void loadsTakeTheirFilterOnTheWorker();
     void stoppingALoadLeavesNoTrace_data();
     void stoppingALoadLeavesNoTrace();
     void reloadKeepsTheOldModelsUntilTheNewOnesAreThere();
+    void failedReloadKeepsWhatWasShown();
     void closeInBackgroundUnregistersAtOnce();
     void openOfAMissingLogFinishesWithTheReason();
+    void searchTextsAreTakenOffTheInterfaceThread();
 
 private:
     QTemporaryDir config;
@@ -62,32 +67,41 @@ void TestLogOpenJob::initTestCase()
     QVERIFY(records > 10000);
 }
 
-void TestLogOpenJob::openInBackgroundReportsProgressAndRegistersTheLog()
+void TestLogOpenJob::openInBackgroundReportsProgressAndShowsTheLog()
 {
     KestruneCore core(config.path());
-    QSignalSpy progress(&core, &KestruneCore::logLoadProgress);
-    QSignalSpy finished(&core, &KestruneCore::logLoadFinished);
-    QObject *job = core.openLogAsync(folder, QStringLiteral("Big"));
-    QVERIFY(job);
-    QCOMPARE(core.openLogAsync(folder, QStringLiteral("Big")), job);
+    OpenLog *log = openLogOf(core.openLogAsync(folder, QStringLiteral("Big")));
+    QVERIFY(log);
+    QCOMPARE(core.openLogAsync(folder, QStringLiteral("Big")), log);
+    QCOMPARE(log->stateName(), QStringLiteral("loading"));
+    QVERIFY(!log->isReloading());
+    QVERIFY(!log->model());
     QVERIFY(core.logRecordCounts(folder, QStringLiteral("Big")).isEmpty());
+    QList<double> reads;
+    connect(log, &OpenLog::progressChanged, this, [&] { reads.append(log->bytesRead()); });
+    QSignalSpy models(log, &OpenLog::modelChanged);
+    QSignalSpy finished(log, &OpenLog::loadFinished);
 
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, loadTimeoutMs);
-    QCOMPARE(finished[0][0].toString(), folder);
-    QCOMPARE(finished[0][2].toBool(), true);
-    QVERIFY(finished[0][3].toDouble() > 0);
-    QVERIFY(!progress.isEmpty());
-    double last = 0;
-    for (const QList<QVariant> &step : progress) {
-        QVERIFY(step[2].toDouble() >= last);
-        last = step[2].toDouble();
-    }
-    QCOMPARE(progress.constLast()[2].toDouble(), double(folderBytes(folder)));
-    QCOMPARE(progress.constLast()[3].toDouble(), double(folderBytes(folder)));
+    QCOMPARE(finished[0][0].toBool(), false);
+    QCOMPARE(models.count(), 1);
+    QCOMPARE(log->state(), OpenLog::State::ready);
+    QVERIFY(log->openMilliseconds() > 0);
+    QVERIFY(!reads.isEmpty());
+    for (qsizetype i = 1; i < reads.size(); ++i)
+        QVERIFY(reads[i] >= reads[i - 1]);
+    QCOMPARE(reads.constLast(), double(folderBytes(folder)));
+    QCOMPARE(log->totalBytes(), double(folderBytes(folder)));
 
-    QVERIFY(!core.openLogAsync(folder, QStringLiteral("Big")));
+    // Open now: the same object, and no other load.
+    QCOMPARE(core.openLogAsync(folder, QStringLiteral("Big")), log);
+    QCOMPARE(log->state(), OpenLog::State::ready);
     QObject *model = core.openLog(folder, QStringLiteral("Big"));
+    QCOMPARE(model, log->model());
     QCOMPARE(rowsOf(model), records);
+    // The window of rows that the record list shows covers the whole log.
+    QCOMPARE(log->rows()->property("sourceCount").toLongLong(), records);
+    QCOMPARE(log->rows()->property("sourceModel").value<QObject *>(), model);
     const QVariantMap counts = core.logRecordCounts(folder, QStringLiteral("Big"));
     QCOMPARE(counts.value(QStringLiteral("shown")).toLongLong(), records);
     QCOMPARE(counts.value(QStringLiteral("total")).toLongLong(), records);
@@ -105,11 +119,21 @@ void TestLogOpenJob::openInBackgroundReportsProgressAndRegistersTheLog()
         for (int role : {Qt::UserRole + 1, Qt::UserRole + 7, Qt::UserRole + 8})
             QCOMPARE(asyncModel->index(row, 0).data(role), syncModel->index(row, 0).data(role));
     }
+    // A filter change in the core reaches the counts and the status line.
+    QSignalSpy counted(log, &OpenLog::countsChanged);
     core.containsOnly({QStringLiteral("error")});
+    QVERIFY(!counted.isEmpty());
+    QVERIFY(log->isFiltered());
     QCOMPARE(core.logRecordCounts(folder, QStringLiteral("Big"))
                  .value(QStringLiteral("filtered"))
                  .toBool(),
         true);
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    QVERIFY2(log->statusText().startsWith(
+                 QStringLiteral("%1 of %2 records · filter active · "
+                                "opened in ")
+                     .arg(english.toString(log->shownRecords()), english.toString(records))),
+        qPrintable(log->statusText()));
 }
 
 // The log arrives with the rows that filterLog would give it: an open with a text filter and a
@@ -121,14 +145,20 @@ void TestLogOpenJob::loadsTakeTheirFilterOnTheWorker()
     KestruneCore syncCore(config.path());
     const auto *expected = qobject_cast<const QAbstractItemModel *>(syncCore.openLog(folder, name));
     KestruneCore core(config.path());
-    QSignalSpy finished(&core, &KestruneCore::logLoadFinished);
+    OpenLog *log = openLogOf(core.openLogAsync(folder, name, texts, false, false));
+    QVERIFY(log);
+    QSignalSpy finished(log, &OpenLog::loadFinished);
     for (const bool reload : {false, true}) {
         const bool onlyErrors = reload;
         syncCore.filterLog(folder, name, texts, false, onlyErrors);
-        QVERIFY(reload ? core.reloadLogAsync(folder, name, texts, false, onlyErrors)
-                       : core.openLogAsync(folder, name, texts, false, onlyErrors));
+        if (reload) {
+            QCOMPARE(core.reloadLogAsync(folder, name, texts, false, onlyErrors), log);
+            QVERIFY(log->isReloading());
+        }
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), int(reload) + 1, loadTimeoutMs);
+        QCOMPARE(finished.constLast()[0].toBool(), reload);
         const auto *shown = qobject_cast<const QAbstractItemModel *>(core.openLog(folder, name));
+        QCOMPARE(shown, log->model());
         QVERIFY(expected->rowCount() > 0 && expected->rowCount() < records);
         QCOMPARE(shown->rowCount(), expected->rowCount());
         for (int row : {0, expected->rowCount() / 2, expected->rowCount() - 1}) {
@@ -156,24 +186,36 @@ void TestLogOpenJob::stoppingALoadLeavesNoTrace()
     QFETCH(bool, open);
     KestruneCore core(config.path());
     const QString name = QStringLiteral("Big");
-    QSignalSpy finished(&core, &KestruneCore::logLoadFinished);
+    const QPointer<OpenLog> log = openLogOf(core.openLogAsync(folder, name));
+    QVERIFY(log);
+    const QPointer<LogOpenJob> job = log->job();
+    QVERIFY(job);
+    QSignalSpy finished(log, &OpenLog::loadFinished);
+    QSignalSpy states(log, &OpenLog::stateChanged);
     int stops = 0;
-    connect(&core, &KestruneCore::logLoadProgress, &core, [&] {
+    connect(log, &OpenLog::progressChanged, &core, [&] {
         if (stops++ == 0)
             QMetaObject::invokeMethod(
                 &core, stop.toUtf8().constData(), Q_ARG(QString, folder), Q_ARG(QString, name));
     });
-    const QPointer<QObject> job = core.openLogAsync(folder, name);
-    QVERIFY(job);
     QTRY_VERIFY_WITH_TIMEOUT(job.isNull(), loadTimeoutMs);
     QCOMPARE(stops, 1);
-    // Nothing arrives after the job has gone either.
+    // Nothing arrives after the job has gone either. A synchronous open shows its own load.
     QCoreApplication::processEvents();
-    QCOMPARE(finished.count(), 0);
+    QCOMPARE(finished.count(), open ? 1 : 0);
     QCOMPARE(core.logRecordCounts(folder, name).isEmpty(), !open);
     QCOMPARE(core.logStatus(folder, name), QString());
-    if (open)
+    if (open) {
+        QCOMPARE(log->state(), OpenLog::State::ready);
         QCOMPARE(rowsOf(core.openLog(folder, name)), records);
+        return;
+    }
+    // Stopped before it had rows, the log is no longer open; its object waits for the key.
+    QVERIFY(!states.isEmpty());
+    QVERIFY(log->state() == OpenLog::State::cancelled || log->state() == OpenLog::State::closed);
+    QVERIFY(!log->model());
+    QCOMPARE(core.openLogAsync(folder, name), log.data());
+    QCOMPARE(log->state(), OpenLog::State::loading);
 }
 
 void TestLogOpenJob::reloadKeepsTheOldModelsUntilTheNewOnesAreThere()
@@ -188,18 +230,66 @@ void TestLogOpenJob::reloadKeepsTheOldModelsUntilTheNewOnesAreThere()
     QVERIFY(late.write(LogGenerator(9).nextRecord(365LL * 24 * 3600 * 1000)) > 0);
     late.close();
 
-    QSignalSpy finished(&core, &KestruneCore::logLoadFinished);
-    QObject *job = core.reloadLogAsync(small.path(), QStringLiteral("Small"));
+    OpenLog *log = openLogOf(core.reloadLogAsync(small.path(), QStringLiteral("Small")));
+    QVERIFY(log);
+    QSignalSpy finished(log, &OpenLog::loadFinished);
+    const LogOpenJob *job = log->job();
     QVERIFY(job);
+    QVERIFY(log->isReloading());
+    QVERIFY(log->statusText().contains(QStringLiteral("reloading")));
     // A second reload while one runs is the same load.
-    QCOMPARE(core.reloadLogAsync(small.path(), QStringLiteral("Small")), job);
+    QCOMPARE(core.reloadLogAsync(small.path(), QStringLiteral("Small")), log);
+    QCOMPARE(log->job(), job);
     QCOMPARE(core.openLog(small.path(), QStringLiteral("Small")), before.data());
+    QCOMPARE(log->model(), before.data());
 
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, loadTimeoutMs);
+    QCOMPARE(finished[0][0].toBool(), true);
     QObject *after = core.openLog(small.path(), QStringLiteral("Small"));
     QVERIFY(after != before.data());
+    QCOMPARE(log->model(), after);
     QCOMPARE(rowsOf(after), rowsBefore + 1);
+    QCOMPARE(log->rows()->property("sourceCount").toInt(), rowsBefore + 1);
     QVERIFY(before.isNull());
+}
+
+// A reload that finds none of the log's files, after a rotation or a rename, keeps the models
+// and says why; asked again, it loads the files once they are back.
+void TestLogOpenJob::failedReloadKeepsWhatWasShown()
+{
+    QTemporaryDir rotated;
+    const QString name = QStringLiteral("Rotated");
+    const qint64 written = LogGenerator(6).writeLog(rotated.path(), name, 1, 100000);
+    QVERIFY(written > 0);
+    KestruneCore core(config.path());
+    QObject *model = core.openLog(rotated.path(), name);
+    OpenLog *log = openLogOf(core.openLogAsync(rotated.path(), name));
+    QVERIFY(log && model);
+    QVERIFY(QDir(rotated.path()).removeRecursively());
+
+    QSignalSpy finished(log, &OpenLog::loadFinished);
+    QCOMPARE(core.reloadLogAsync(rotated.path(), name), log);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, loadTimeoutMs);
+    QCOMPARE(log->state(), OpenLog::State::failed);
+    QCOMPARE(log->failureReason(), QStringLiteral("none of its files were found"));
+    QCOMPARE(core.openLog(rotated.path(), name), model);
+    QCOMPARE(log->model(), model);
+    QCOMPARE(rowsOf(model), written);
+    QCOMPARE(core.logRecordCounts(rotated.path(), name).value(QStringLiteral("total")).toLongLong(),
+        written);
+    QVERIFY2(log->statusText().endsWith(
+                 QStringLiteral(" · reload failed: none of its files were found")),
+        qPrintable(log->statusText()));
+    // The line above the records still says only what the open met.
+    QCOMPARE(core.logStatus(rotated.path(), name), QString());
+
+    QVERIFY(QDir().mkpath(rotated.path()));
+    QVERIFY(LogGenerator(7).writeLog(rotated.path(), name, 2, 100000) > 0);
+    QCOMPARE(core.reloadLogAsync(rotated.path(), name), log);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, loadTimeoutMs);
+    QCOMPARE(log->state(), OpenLog::State::ready);
+    QVERIFY(log->model() != model);
+    QVERIFY(log->statusText().contains(QStringLiteral("opened in")));
 }
 
 void TestLogOpenJob::closeInBackgroundUnregistersAtOnce()
@@ -207,21 +297,59 @@ void TestLogOpenJob::closeInBackgroundUnregistersAtOnce()
     KestruneCore core(config.path());
     const QPointer<QObject> model = core.openLog(folder, QStringLiteral("Big"));
     QVERIFY(model);
+    const QPointer<OpenLog> log = openLogOf(core.openLogAsync(folder, QStringLiteral("Big")));
     core.closeLogAsync(folder, QStringLiteral("Big"));
     QVERIFY(model.isNull());
+    QVERIFY(!log->model());
     QVERIFY(core.logRecordCounts(folder, QStringLiteral("Big")).isEmpty());
+    // The object stays, closed, for whoever holds it, and serves the key again.
+    QCOMPARE(log->state(), OpenLog::State::closed);
+    QCOMPARE(log->statusText(), QString());
+    QCOMPARE(log->rows()->property("sourceCount").toInt(), 0);
+    QVERIFY(core.openLog(folder, QStringLiteral("Big")));
+    QCOMPARE(core.openLogAsync(folder, QStringLiteral("Big")), log.data());
+    QCOMPARE(log->state(), OpenLog::State::ready);
     // The core waits for the record model's end when it goes itself.
 }
 
 void TestLogOpenJob::openOfAMissingLogFinishesWithTheReason()
 {
     KestruneCore core(config.path());
-    QSignalSpy finished(&core, &KestruneCore::logLoadFinished);
-    QVERIFY(core.openLogAsync(folder, QStringLiteral("Nothing")));
+    OpenLog *log = openLogOf(core.openLogAsync(folder, QStringLiteral("Nothing")));
+    QVERIFY(log);
+    QSignalSpy finished(log, &OpenLog::loadFinished);
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, loadTimeoutMs);
-    QCOMPARE(finished[0][2].toBool(), false);
-    QCOMPARE(core.logStatus(folder, QStringLiteral("Nothing")),
-        QStringLiteral("Could not open this log: none of its files were found."));
+    QCOMPARE(log->state(), OpenLog::State::failed);
+    QVERIFY(!log->model());
+    const QString reason = QStringLiteral("Could not open this log: none of its files were found.");
+    QCOMPARE(log->notice(), reason);
+    QCOMPARE(core.logStatus(folder, QStringLiteral("Nothing")), reason);
+    QCOMPARE(log->statusText(), QString());
+    QVERIFY(!core.openLog(folder, QStringLiteral("Nothing")));
+}
+
+// A worker waits for a new log's search texts and tells the log; a background filter pass
+// waits there as well, and the calls return without waiting.
+void TestLogOpenJob::searchTextsAreTakenOffTheInterfaceThread()
+{
+    KestruneCore core(config.path());
+    (void)core.openLog(folder, QStringLiteral("Big"));
+    auto *log = openLogOf(core.openLogAsync(folder, QStringLiteral("Big")));
+    QVERIFY(log);
+    QSignalSpy ready(log, &OpenLog::searchTextsReadyChanged);
+    QSignalSpy filtered(log, &OpenLog::filtered);
+    const int generation = core.filterLogsAsync({QStringLiteral("camera")}, false, false);
+    QVERIFY(log->isFilterPending());
+    QCOMPARE(rowsOf(log->model()), records);
+    QTRY_COMPARE_WITH_TIMEOUT(filtered.count(), 1, loadTimeoutMs);
+    QCOMPARE(filtered[0][0].toInt(), generation);
+    QVERIFY(!log->isFilterPending());
+    QVERIFY(log->searchTextsReady());
+    QVERIFY(core.searchTextsReady());
+    QVERIFY(ready.count() >= 1);
+    const int cameras = rowsOf(log->model());
+    QVERIFY(cameras > 0 && cameras < records);
+    QCOMPARE(core.findNext(folder, QStringLiteral("Big"), 0, QStringLiteral("CAMERA")), 0);
 }
 
 QTEST_GUILESS_MAIN(TestLogOpenJob)

@@ -105,7 +105,7 @@ QtObject {
             const first = folders.index(0, 0)
             const fileView = find(window.contentItem, "fileView")
             // Opened at once, so that the log is open when the window closes.
-            fileView.workInBackground = false
+            kestruneCore.openLog(folders.data(first, 257), folders.data(first, 258))
             fileView.openFile(folders.data(first, 257), folders.data(first, 258))
             list.forceLayout()
         }

@@ -2,6 +2,7 @@
 
 #include "loggenerator.h"
 #include "memoryrecordmodel.h"
+#include "recordwindowmodel.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -114,5 +115,7 @@ void TestSupport::leaveDrag(QQuickItem *item) const
 
 QObject *TestSupport::recordsInMemory(int rows)
 {
-    return new MemoryRecordModel(rows, this);
+    auto *window = new RecordWindowModel(this);
+    window->setSourceModel(new MemoryRecordModel(rows, window));
+    return window;
 }

@@ -39,7 +39,8 @@ public:
     Q_INVOKABLE void dragUrls(QQuickItem *item, const QStringList &urls, bool drop);
     // Ends a drag that stays over the item's window without dropping it.
     Q_INVOKABLE void leaveDrag(QQuickItem *item) const;
-    // A record model of that many rows made up in memory, kept until the tests end.
+    // The rows of a record model of that many rows made up in memory, seen through a window
+    // as the record list sees an open log's rows; kept until the tests end.
     Q_INVOKABLE QObject *recordsInMemory(int rows);
 
 private:

@@ -18,7 +18,6 @@ Item {
 
         FileView {
             anchors.fill: parent
-            workInBackground: false
         }
     }
 
@@ -27,6 +26,13 @@ Item {
 
         width: 10
         height: 10
+    }
+
+    // The loads that the current tab's log reports.
+    SignalSpy {
+        id: loads
+
+        signalName: "loadFinished"
     }
 
     // Reads the clipboard back.
@@ -111,7 +117,7 @@ Item {
             logView().model = null
             for (const key of [[folderA, "Server"], [folderB, "Server"], [folderC, "Client"],
                                [testSupport.path("d"), "Reload"], [testSupport.path("e"), "Empty"],
-                               [testSupport.path("f"), "Gone"]])
+                               [testSupport.path("f"), "Gone"], [testSupport.path("h"), "Rotated"]])
                 kestruneCore.closeLog(key[0], key[1])
             kestruneCore.containsOnly([])
         }
@@ -170,8 +176,44 @@ Item {
             panel().findNext(text)
         }
 
+        // Waits until the current tab's log has no load running, as after its loadFinished,
+        // and a text search would not wait for its search texts.
+        function waitForLoad() {
+            const log = view.currentLog
+            verify(log)
+            tryVerify(() => log.state !== "loading", 20000)
+            if (log.model)
+                tryVerify(() => log.searchTextsReady, 20000)
+        }
+
+        // Opens a log in a tab, or shows its tab, and waits until it can be searched.
+        function open(folder, name) {
+            view.openFile(folder, name)
+            waitForLoad()
+        }
+
+        // Gives the logs a filter as the main panel does, and waits until the current one
+        // shows it.
+        function filterAll(texts) {
+            view.logFilter = {
+                "texts": texts,
+                "containsAll": false,
+                "onlyErrors": false
+            }
+            view.filterInBackground()
+            tryVerify(() => !view.filterPending, 20000)
+        }
+
         function test_openFileAddsOneTabPerKey() {
+            // The tab is there at once, with its progress, before any row.
             view.openFile(folderA, "Server")
+            compare(tabs().count, 1)
+            compare(view.currentLog.state, "loading")
+            verify(tab(0).progress >= 0)
+            compare(logView().count, 0)
+            verify(findChild(view, "recordStatus").text.startsWith("loading "))
+            waitForLoad()
+            compare(tab(0).progress, -1)
             compare(tabs().count, 1)
             compare(tabs().currentIndex, 0)
             compare(logView().count, 200)
@@ -179,13 +221,13 @@ Item {
             compare(tab(0).text, "Server")
             verify(tab(0).isCurrentIndex)
 
-            view.openFile(folderB, "Server")
+            open(folderB, "Server")
             compare(tabs().count, 2)
             compare(tabs().currentIndex, 1)
             compare(tab(1).text, "Server")
             compare(logView().count, 100)
 
-            view.openFile(folderA, "Server")
+            open(folderA, "Server")
             compare(tabs().count, 2)
             compare(tabs().currentIndex, 0)
             compare(logView().count, 200)
@@ -194,16 +236,16 @@ Item {
         }
 
         function test_eachTabKeepsItsTopRow() {
-            view.openFile(folderA, "Server")
+            open(folderA, "Server")
             scrollTo(80)
-            view.openFile(folderC, "Client")
+            open(folderC, "Client")
             compare(topRow(), 0)
             scrollTo(33)
             clickTab(0)
             compare(tabs().currentIndex, 0)
             compare(logView().count, 200)
             compare(topRow(), 80)
-            view.openFile(folderC, "Client")
+            open(folderC, "Client")
             compare(topRow(), 33)
             // Clicking the current tab binds the same model again and moves nothing.
             logView().currentIndex = 40
@@ -214,10 +256,10 @@ Item {
         }
 
         function test_closingAnotherTabMakesFirstCurrent() {
-            view.openFile(folderA, "Server")
+            open(folderA, "Server")
             scrollTo(10)
-            view.openFile(folderB, "Server")
-            view.openFile(folderC, "Client")
+            open(folderB, "Server")
+            open(folderC, "Client")
             scrollTo(40)
             closeTab(1)
             compare(tabs().count, 2)
@@ -236,11 +278,11 @@ Item {
         }
 
         function test_closingCurrentTabKeepsOtherSavedRows() {
-            view.openFile(folderA, "Server")
+            open(folderA, "Server")
             scrollTo(30)
-            view.openFile(folderB, "Server")
+            open(folderB, "Server")
             scrollTo(5)
-            view.openFile(folderC, "Client")
+            open(folderC, "Client")
             scrollTo(60)
             clickTab(1)
             closeTab(1)
@@ -251,13 +293,13 @@ Item {
             compare(topRow(), 60)
             // The closed log is gone from the core; opening it again starts from row 0.
             compare(kestruneCore.findNext(folderB, "Server", 0, ""), -1)
-            view.openFile(folderB, "Server")
+            open(folderB, "Server")
             compare(tabs().count, 3)
             compare(topRow(), 0)
         }
 
         function test_closingOnlyTabEmptiesList() {
-            view.openFile(folderA, "Server")
+            open(folderA, "Server")
             closeTab(0)
             compare(tabs().count, 0)
             compare(logView().count, 0)
@@ -267,11 +309,15 @@ Item {
         function test_reloadReadsFilesAgainAndShowsEnd() {
             testSupport.remove("d")
             testSupport.writeFile("d/Reload_1.log", logText(50, 0, "first"))
-            view.openFile(testSupport.path("d"), "Reload")
+            open(testSupport.path("d"), "Reload")
             compare(logView().count, 50)
             clickRow(3)
             testSupport.writeFile("d/Reload_2.log", logText(60, 1000, "second"))
+            loads.clear()
+            loads.target = view.currentLog
             keyClick(Qt.Key_F5)
+            loads.wait(20000)
+            compare(loads.signalArguments[0][0], true)
             compare(logView().count, 110)
             verify(logView().itemAtIndex(109))
             compare(logView().indexAt(10, logView().contentY + logView().height - 1), 109)
@@ -283,18 +329,20 @@ Item {
             compare(logView().currentIndex, 108)
             testSupport.writeFile("d/Reload_3.log", logText(5, 5000, "third"))
             keyClick(Qt.Key_F5, Qt.ShiftModifier)
+            waitForLoad()
             compare(logView().count, 115)
             compare(logView().indexAt(10, logView().contentY + logView().height - 1), 114)
         }
 
         function test_reloadDropsFiltersOfOldModel() {
-            view.openFile(folderA, "Server")
+            open(folderA, "Server")
             view.disconnectModel()
             kestruneCore.containsOnly(["needle"])
             view.connectModel()
             compare(logView().count, 2)
             logView().forceActiveFocus()
             keyClick(Qt.Key_F5)
+            waitForLoad()
             compare(logView().count, 200)
         }
 
@@ -319,7 +367,7 @@ Item {
 
         // Typing and Enter after the panel hides move in the list, not in the hidden field.
         function test_hiddenPanelGivesKeysBackToList() {
-            view.openFile(folderA, "Server")
+            open(folderA, "Server")
             for (const hide of [() => keyClick(Qt.Key_F, Qt.ControlModifier),
                                 () => panel().closePanel()]) {
                 logView().currentIndex = 3
@@ -343,7 +391,7 @@ Item {
         }
 
         function test_findTextSelectsCentresAndWraps() {
-            view.openFile(folderA, "Server")
+            open(folderA, "Server")
             logView().currentIndex = -1
             find("NEEDLE")
             compare(logView().currentIndex, 50)
@@ -360,7 +408,7 @@ Item {
         }
 
         function test_enterInFindFieldSearchesOn() {
-            view.openFile(folderA, "Server")
+            open(folderA, "Server")
             keyClick(Qt.Key_F, Qt.ControlModifier)
             for (const c of "needle")
                 keyClick(c)
@@ -371,7 +419,7 @@ Item {
         }
 
         function test_findDateSelectsFirstLaterRecord() {
-            view.openFile(folderC, "Client")
+            open(folderC, "Client")
             // A record whose text begins with the typed text sorts after it.
             panel().findDate("2023/02/28 00:03:20")
             compare(logView().currentIndex, 200)
@@ -392,7 +440,7 @@ Item {
         }
 
         function test_filterChangeRestoresClickedRecord() {
-            view.openFile(folderA, "Server")
+            open(folderA, "Server")
             clickRow(150)
             compare(logView().currentIndex, 150)
             // A search moves the current row but not the remembered record.
@@ -435,9 +483,9 @@ Item {
         }
 
         function test_rememberedRecordIsSharedByTabs() {
-            view.openFile(folderA, "Server")
+            open(folderA, "Server")
             clickRow(42)
-            view.openFile(folderC, "Client")
+            open(folderC, "Client")
             compare(logView().currentIndex, 0)
             view.disconnectModel()
             kestruneCore.containsAll(["gamma"])
@@ -448,7 +496,7 @@ Item {
         }
 
         function test_doubleClickFillsDetailWindow() {
-            view.openFile(folderA, "Server")
+            open(folderA, "Server")
             logView().positionViewAtIndex(120, ListView.Center)
             const row = logView().itemAtIndex(120)
             verify(row.isError)
@@ -472,7 +520,7 @@ Item {
         }
 
         function test_rowsNumberedByListPosition() {
-            view.openFile(folderA, "Server")
+            open(folderA, "Server")
             view.disconnectModel()
             kestruneCore.containsOnly(["needle"])
             view.connectModel()
@@ -485,15 +533,16 @@ Item {
         function test_tabSaysWhyItShowsNoRecords() {
             const status = findChild(view, "logStatus")
             testSupport.writeFile("e/Empty_1.log", "")
-            view.openFile(testSupport.path("e"), "Empty")
+            open(testSupport.path("e"), "Empty")
             compare(logView().count, 0)
             verify(status.visible)
             compare(status.text, "No records in this log.")
-            view.openFile(testSupport.path("f"), "Gone")
-            verify(!logView().model)
+            open(testSupport.path("f"), "Gone")
+            compare(view.currentLog.state, "failed")
+            compare(logView().count, 0)
             compare(status.text, "Could not open this log: none of its files were found.")
             // A log with records says nothing, and its rows start below the tab strip.
-            view.openFile(folderA, "Server")
+            open(folderA, "Server")
             verify(!status.visible)
             compare(logView().count, 200)
             compare(logView().y, findChild(view, "tabListView").height + 1)
@@ -503,7 +552,7 @@ Item {
         }
 
         function test_toBottomButtonKeepsCurrentRow() {
-            view.openFile(folderC, "Client")
+            open(folderC, "Client")
             logView().currentIndex = 3
             mouseClick(findChild(view, "btnToBottom"))
             compare(logView().indexAt(10, logView().contentY + logView().height - 1), 299)
@@ -560,13 +609,13 @@ Item {
                     "selected": rows - 2
                 }, {
                     "tag": "date near the end",
-                    "go": () => view.selectAndCentre(rows - 1234),
+                    "go": () => logView().selectAndCentre(rows - 1234),
                     "selected": rows - 1234
                 }]
         }
 
         function test_exactRowsInMillionsOfRecords(data) {
-            view.showRecords(testSupport.recordsInMemory(5000000))
+            logView().showRecords(testSupport.recordsInMemory(5000000))
             data.go()
             if (data.click !== undefined)
                 mouseClick(logView(), 300, data.click * logView().height - 15)
@@ -590,7 +639,7 @@ Item {
         }
 
         function test_listKeysMoveAndExtendTheSelection() {
-            view.openFile(folderA, "Server")
+            open(folderA, "Server")
             clickRow(3)
             const page = Math.floor(logView().height / 30)
             const keys = [[Qt.Key_Down, 0, 4], [Qt.Key_PageDown, 0, 4 + page],
@@ -615,7 +664,7 @@ Item {
         }
 
         function test_copyRecordsInTheirOrderAndFromTheMenu() {
-            view.openFile(folderA, "Server")
+            open(folderA, "Server")
             clickRow(12)
             keyClick(Qt.Key_C, Qt.ControlModifier)
             compareClipboard(copiedRecord(12))
@@ -650,7 +699,7 @@ Item {
         }
 
         function test_findKeysBothWaysSayWhatHappened() {
-            view.openFile(folderA, "Server")
+            open(folderA, "Server")
             const message = findChild(view, "findMessage")
             keyClick(Qt.Key_F, Qt.ControlModifier)
             for (const c of "needle")
@@ -680,7 +729,7 @@ Item {
         }
 
         function test_enterShowsDetailsAndEscapeClosesWindowAndPanel() {
-            view.openFile(folderA, "Server")
+            open(folderA, "Server")
             clickRow(120)
             keyClick(Qt.Key_Return)
             const window = findChild(view, "detailLogWindow")
@@ -697,10 +746,121 @@ Item {
             verify(!panel().visible)
         }
 
-        function test_tabKeysSwitchAndCloseAndCurrentTabIsMarked() {
+        // A reload that finds none of the log's files keeps the rows, the current row and the
+        // place, and says why; F5 tries again.
+        function test_failedReloadKeepsWhatWasShown() {
+            testSupport.remove("h")
+            testSupport.writeFile("h/Rotated_1.log", logText(30, 0, "kept"))
+            open(testSupport.path("h"), "Rotated")
+            clickRow(5)
+            const contentY = logView().contentY
+            testSupport.remove("h/Rotated_1.log")
+            keyClick(Qt.Key_F5)
+            waitForLoad()
+            compare(view.currentLog.state, "failed")
+            compare(logView().count, 30)
+            compare(logView().currentIndex, 5)
+            compare(logView().contentY, contentY)
+            compare(findChild(view, "recordStatus").text,
+                    "30 of 30 records · reload failed: none of its files were found")
+            compare(kestruneCore.logRecordCounts(testSupport.path("h"), "Rotated").total, 30)
+            compare(kestruneCore.findNext(testSupport.path("h"), "Rotated", 0, "kept 7"), 7)
+            testSupport.writeFile("h/Rotated_2.log", logText(40, 100, "back"))
+            keyClick(Qt.Key_F5)
+            waitForLoad()
+            compare(view.currentLog.state, "ready")
+            compare(logView().count, 40)
+            verify(findChild(view, "recordStatus").text.startsWith("40 of 40 records · opened in "))
+        }
+
+        function test_dateSearchSaysNoMatchBesideTheDateField() {
+            open(folderC, "Client")
+            keyClick(Qt.Key_F, Qt.ControlModifier)
+            mouseClick(findChild(panel(), "findDateField"))
+            for (const c of "2099")
+                keyClick(c)
+            keyClick(Qt.Key_Return)
+            compare(logView().currentIndex, -1)
+            compare(findChild(panel(), "dateMessage").text, "No match")
+            compare(findChild(panel(), "findMessage").text, "")
+            keyClick("/")
+            compare(findChild(panel(), "dateMessage").text, "")
+        }
+
+        // A row cut by the list's edge becomes current where it is; a key then scrolls to it.
+        function test_clickOnlyMakesRowCurrent() {
+            open(folderA, "Server")
+            logView().contentY = logView().originY + 15
+            mouseClick(logView().itemAtIndex(0), 300, 25)
+            compare(logView().currentIndex, 0)
+            compare(logView().contentY, logView().originY + 15)
+            keyClick(Qt.Key_Down)
+            keyClick(Qt.Key_Up)
+            compare(logView().currentIndex, 0)
+            compare(logView().contentY, logView().originY)
+        }
+
+        // Pressed while the log still loads, a search waits for that log's search texts
+        // without blocking the window, then runs.
+        function test_findWaitsForItsLogWithoutBlocking() {
             view.openFile(folderA, "Server")
-            view.openFile(folderB, "Server")
-            view.openFile(folderC, "Client")
+            panel().visible = true
+            find("needle")
+            compare(findChild(view, "findMessage").text, "Searching…")
+            tryCompare(logView(), "currentIndex", 50, 20000)
+            compare(findChild(view, "findMessage").text, "")
+            verify(view.currentLog.searchTextsReady)
+        }
+
+        // The window's filter reaches every log in the background: the rows stay, and the
+        // status line says so, until the pass is in; a log opened later takes it on its load.
+        function test_filterInBackgroundKeepsRowsUntilItsPassIsIn() {
+            open(folderA, "Server")
+            clickRow(150)
+            view.logFilter = {
+                "texts": ["needle"],
+                "containsAll": false,
+                "onlyErrors": false
+            }
+            view.filterInBackground()
+            verify(view.filterPending)
+            compare(logView().count, 200)
+            verify(findChild(view, "recordStatus").text.indexOf("filtering…") >= 0)
+            tryVerify(() => !view.filterPending, 20000)
+            compare(logView().count, 2)
+            compare(logView().currentIndex, 1)
+            compare(findChild(view, "recordStatus").text.indexOf("filtering…"), -1)
+            open(folderC, "Client")
+            compare(logView().count, 2)
+            compare(logView().itemAtIndex(1).message, "gamma 150 needle")
+        }
+
+        // A tab whose log was closed from outside the window opens it again when it is shown
+        // or reloaded; its object stays the same.
+        function test_logClosedOutsideTheWindowComesBack() {
+            open(folderA, "Server")
+            const log = view.currentLog
+            open(folderB, "Server")
+            kestruneCore.closeLog(folderA, "Server")
+            compare(log.state, "closed")
+            clickTab(0)
+            compare(view.currentLog, log)
+            waitForLoad()
+            compare(logView().count, 200)
+            kestruneCore.closeLog(folderA, "Server")
+            compare(logView().count, 0)
+            compare(findChild(view, "recordStatus").text, "")
+            keyClick(Qt.Key_F5)
+            waitForLoad()
+            compare(view.currentLog, log)
+            compare(logView().count, 200)
+            compare(tabs().count, 2)
+        }
+
+        function test_tabKeysSwitchAndCloseAndCurrentTabIsMarked() {
+            open(folderA, "Server")
+            open(folderB, "Server")
+            open(folderC, "Client")
             logView().forceActiveFocus()
             keyClick(Qt.Key_Tab, Qt.ControlModifier)
             compare(tabs().currentIndex, 0)

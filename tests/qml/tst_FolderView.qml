@@ -28,8 +28,8 @@ Item {
     SignalSpy {
         id: scanSpy
 
-        target: kestruneCore
-        signalName: "folderScanFinished"
+        target: kestruneCore.folderScanModel()
+        signalName: "scanFinished"
     }
 
     TestCase {

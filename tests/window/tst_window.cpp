@@ -1,12 +1,12 @@
 // Drives the real main window as a user does: drops a folder of logs, opens one, filters,
 // finds, reloads, closes its tab and zooms, and checks what the window shows.
 #include "kestrunecore.h"
-#include "keypressgate.h"
 #include "loggenerator.h"
 #include "testsupport.h"
 
 #include <QClipboard>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLocale>
@@ -15,6 +15,8 @@
 #include <QQmlContext>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -64,7 +66,6 @@ struct Viewer
         : core(configFolder)
     {
         engine.rootContext()->setContextProperty(QStringLiteral("kestruneCore"), &core);
-        QCoreApplication::instance()->installEventFilter(&reloadGate);
         engine.load(QUrl(QStringLiteral("qrc:/Kestrune/qml/main.qml")));
         const QList<QObject *> roots = engine.rootObjects();
         window = roots.isEmpty() ? nullptr : qobject_cast<QQuickWindow *>(roots.first());
@@ -135,19 +136,15 @@ struct Viewer
         QTest::keyClick(window, end);
     }
 
-    // A press of F5 stamped with the given time, as the platform delivers it.
-    void pressF5At(quint64 timestamp) const
+    // The current tab's log, as the file view has it.
+    [[nodiscard]] OpenLog *currentLog() const
     {
-        for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
-            QKeyEvent key(type, Qt::Key_F5, Qt::NoModifier);
-            key.setTimestamp(timestamp);
-            QCoreApplication::sendEvent(window, &key);
-        }
+        return qobject_cast<OpenLog *>(
+            item(QStringLiteral("fileView"))->property("currentLog").value<QObject *>());
     }
 
     // Declared before the engine, so that the engine goes first and no binding outlives it.
     KestruneCore core;
-    KeyPressGate reloadGate {Qt::Key_F5};
     QQmlApplicationEngine engine;
     QQuickWindow *window = nullptr;
 };
@@ -166,6 +163,7 @@ private slots:
     void readWithKeysCopyAndDetails();
     void logsLoadWhileTheWindowGoesOn_data();
     void logsLoadWhileTheWindowGoesOn();
+    void moduleListsItsDocumentsInOrder();
 
 private:
     QTemporaryDir emptyConfig;
@@ -344,24 +342,25 @@ void TestWindow::logsOpenedOrReloadedLaterTakeTheFilter()
         QIODevice::Append));
     QTest::keyClick(viewer.window, Qt::Key_F5);
     QTRY_COMPARE(viewer.shownMessages(), QStringList({"disk write failed", "disk slow"}));
-    // Reloads on the window's own thread from here on, so that each one has ended when its
-    // key press has been handled.
-    viewer.item(QStringLiteral("fileView"))->setProperty("workInBackground", false);
-    viewer.clickRow(QStringLiteral("disk slow"));
-    QTest::keyClick(viewer.window, Qt::Key_F5);
-    QCOMPARE(viewer.currentRow(), 1);
 
-    // Presses of F5 made while a reload ran are dropped; a later one reloads.
-    const quint64 pressed = 1'000'000'000;
+    // F5 pressed again while a reload runs changes nothing: one load, which ends on the
+    // record clicked last. The three presses are queued together, so that the later two
+    // come before the load can end however fast it is.
+    viewer.clickRow(QStringLiteral("disk slow"));
     QVERIFY(writeText(alpha, record("10:00:04.000", "Error", "disk lost"), QIODevice::Append));
-    viewer.pressF5At(pressed);
-    QCOMPARE(viewer.count(QStringLiteral("logView")), 3);
-    QVERIFY(writeText(alpha, record("10:00:05.000", "Error", "disk dead"), QIODevice::Append));
-    viewer.pressF5At(pressed);
-    viewer.pressF5At(pressed - 1);
-    QCOMPARE(viewer.count(QStringLiteral("logView")), 3);
-    viewer.pressF5At(pressed + 3'600'000);
-    QCOMPARE(viewer.count(QStringLiteral("logView")), 4);
+    OpenLog *log = viewer.currentLog();
+    QVERIFY(log);
+    QSignalSpy loads(log, &OpenLog::loadFinished);
+    for (int press = 0; press < 3; ++press) {
+        QCoreApplication::postEvent(
+            viewer.window, new QKeyEvent(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier));
+    }
+    QTRY_COMPARE(loads.size(), 1);
+    QTRY_VERIFY(log->state() == OpenLog::State::ready);
+    QCoreApplication::processEvents();
+    QCOMPARE(loads.size(), 1);
+    QCOMPARE(viewer.shownMessages(), QStringList({"disk write failed", "disk slow", "disk lost"}));
+    QCOMPARE(viewer.currentRow(), 1);
 }
 
 void TestWindow::readWithKeysCopyAndDetails()
@@ -442,13 +441,22 @@ void TestWindow::logsLoadWhileTheWindowGoesOn()
         QMetaObject::invokeMethod(viewer.item(QStringLiteral("filtersTab")), "containsOnly",
             Q_ARG(QVariant, QVariantList {text}));
     };
+    viewer.clickLog(QStringLiteral("Big"));
+    // The tab is there at once, with its progress, before any row.
+    QCOMPARE(viewer.count(QStringLiteral("tabListView")), 1);
+    QQuickItem *tab = viewer.withProperty("isCurrentIndex", true);
+    QVERIFY(tab);
+    QVERIFY(tab->property("progress").toDouble() >= 0);
+    QCOMPARE(viewer.count(QStringLiteral("logView")), 0);
+    QVERIFY(status->property("text").toString().startsWith(QStringLiteral("loading ")));
+    const QPointer<OpenLog> log = viewer.currentLog();
+    QVERIFY(log && log->state() == OpenLog::State::loading);
+    const QPointer<LogOpenJob> job = log->job();
+    QVERIFY(job);
+
     QList<double> shares;
     QStringList statusTexts;
-    QQuickItem *tab = nullptr;
-    connect(&viewer.core, &KestruneCore::logLoadProgress, &viewer.core, [&] {
-        // The click itself may deliver the first report.
-        if (!tab)
-            tab = viewer.withProperty("isCurrentIndex", true);
+    connect(log, &OpenLog::progressChanged, &viewer.core, [&] {
         shares.append(tab->property("progress").toDouble());
         statusTexts.append(status->property("text").toString());
         if (shares.size() > 1)
@@ -465,28 +473,16 @@ void TestWindow::logsLoadWhileTheWindowGoesOn()
     // The search texts are still being built then, so the changes wait, the later one in place
     // of the earlier.
     if (during == QStringLiteral("filters")) {
-        connect(&viewer.core, &KestruneCore::logLoadFinished, &viewer.core, [&] {
+        connect(log, &OpenLog::loadFinished, &viewer.core, [&] {
             filter(QStringLiteral("camera"));
             filter(QStringLiteral("disk error"));
         });
     }
-    // A filter changed during the load is the log's filter from the moment it is registered.
+    // A filter changed during the load is the log's filter from the moment its rows show.
     QVariantMap countsWhenLoaded;
-    connect(&viewer.core, &KestruneCore::logLoadFinished, &viewer.core, [&] {
+    connect(log, &OpenLog::loadFinished, &viewer.core, [&] {
         countsWhenLoaded = viewer.core.logRecordCounts(logs.path(), QStringLiteral("Big"));
     });
-    viewer.clickLog(QStringLiteral("Big"));
-    // The tab is there at once, with its progress, before any row.
-    if (shares.isEmpty()) {
-        QCOMPARE(viewer.count(QStringLiteral("tabListView")), 1);
-        tab = viewer.withProperty("isCurrentIndex", true);
-        QVERIFY(tab);
-        QVERIFY(tab->property("progress").toDouble() >= 0);
-        QCOMPARE(viewer.count(QStringLiteral("logView")), 0);
-        QVERIFY(status->property("text").toString().startsWith(QStringLiteral("loading ")));
-    }
-    const QPointer<LogOpenJob> job = viewer.core.findChild<LogOpenJob *>();
-    QVERIFY(job);
     QTRY_VERIFY_WITH_TIMEOUT(job.isNull(), 120000);
     QCoreApplication::processEvents();
     QTRY_VERIFY_WITH_TIMEOUT(
@@ -544,6 +540,47 @@ void TestWindow::logsLoadWhileTheWindowGoesOn()
     QVERIFY2(
         status->property("text").toString().startsWith(expected + QStringLiteral("opened in ")),
         qPrintable(status->property("text").toString()));
+}
+
+// The module's declaration lists the original documents in their fixed order, the fonts as
+// ordinary types and the documents added since after them; no document imports the module
+// by name.
+void TestWindow::moduleListsItsDocumentsInOrder()
+{
+    QFile qmldir(QStringLiteral(":/Kestrune/qmldir"));
+    QVERIFY(qmldir.open(QIODevice::ReadOnly));
+    const QStringList lines
+        = QString::fromUtf8(qmldir.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QStringList expected {"module Kestrune", "typeinfo Kestrune.qmltypes", "prefer :/Kestrune/"};
+    for (const char *type : {"MainPanel", "FolderPanel", "fonts/GlobalFont", "FolderTabButton",
+             "FolderView", "CommonButton", "FileView", "FileTab", "LogDelegate", "AddFolderButton",
+             "LogDetailWindow", "LogDetailRow", "FilterView", "FindNextPanel",
+             "FolderDelegateButton", "CheckBox2", "VerticalScrollBar", "ImageButton",
+             "fonts/LogFont"}) {
+        const QString path = QString::fromLatin1(type);
+        expected.append(QStringLiteral("%1 1.0 qml/%2.qml").arg(path.section('/', -1), path));
+    }
+    QVERIFY(lines.size() > expected.size());
+    QCOMPARE(lines.mid(0, expected.size()), expected);
+    for (const QString &line : lines.mid(expected.size()))
+        QVERIFY2(QRegularExpression(QStringLiteral("^[A-Z]\\w* 1\\.0 qml/\\w+\\.qml$"))
+                     .match(line)
+                     .hasMatch(),
+            qPrintable(line));
+    QDirIterator documents(QStringLiteral(":/Kestrune/qml"), {QStringLiteral("*.qml")}, QDir::Files,
+        QDirIterator::Subdirectories);
+    int count = 0;
+    while (documents.hasNext()) {
+        QFile document(documents.next());
+        QVERIFY(document.open(QIODevice::ReadOnly));
+        ++count;
+        QVERIFY2(!QRegularExpression(
+                     QStringLiteral("^import Kestrune\\b"), QRegularExpression::MultilineOption)
+                      .match(QString::fromUtf8(document.readAll()))
+                      .hasMatch(),
+            qPrintable(document.fileName()));
+    }
+    QCOMPARE(count, lines.size() - 3 + 1);
 }
 
 #if defined(__SANITIZE_ADDRESS__)

@@ -2,7 +2,6 @@
 
 #include <QAbstractListModel>
 #include <QPointer>
-#include <QtQml/qqmlregistration.h>
 
 #include <vector>
 
@@ -10,11 +9,11 @@
 // whole model: a list places its rows at their index times their height, and positions past
 // a few hundred thousand rows lose whole pixels in the scene graph's single-precision
 // transforms. The window keeps those positions small; moving it keeps the row count, so a
-// view updates the rows it has instead of building them anew.
+// view updates the rows it has instead of building them anew. Each open log carries one
+// (OpenLog::rows); QML reaches it as a plain object, never as a type of its own.
 class RecordWindowModel : public QAbstractListModel
 {
     Q_OBJECT
-    QML_ELEMENT
     Q_PROPERTY(QAbstractItemModel *sourceModel READ sourceModel WRITE setSourceModel NOTIFY
             sourceModelChanged)
     Q_PROPERTY(int first READ first NOTIFY windowChanged)

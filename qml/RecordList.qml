@@ -1,0 +1,242 @@
+import QtQuick
+import QtQuick.Controls.Universal
+
+// The record list of the file view: a window of the log's rows (an open log's rows object),
+// moved along as the list scrolls, so that rows keep exact positions in logs of any length,
+// with a scroll bar that maps the whole log. Rows are numbered by their place in the log. A
+// click makes a row current and moves nothing; the keys and the searches scroll to it. A
+// right click offers to copy the row's record or message.
+ListView {
+    id: list
+
+    required property RecordSelection selection
+    // The log shown, whose rows are copied: the current tab's, or null.
+    property var log: null
+    readonly property int rowHeight: 30
+    // The log's rows shown: the first in the window, and how many the log shows in all.
+    readonly property int first: model ? model.first : 0
+    readonly property int sourceCount: model ? model.sourceCount : 0
+    // True while the list itself moves its window or its place, which is no scrolling by
+    // the user.
+    property bool moving: false
+
+    // A double click on a row of the log.
+    signal detailsRequested(int row)
+
+    // Binds the list to a window of rows, or to none. A new one reaches the list as a new
+    // model, which starts it at its first row; binding the same one again changes nothing.
+    function showRecords(rows) {
+        if (rows && rows === model)
+            return;
+        model = null;
+        model = rows;
+    }
+
+    // After a load brought the rows: a first open shows savedRow at the top; a reload shows
+    // the end, with keptRow current, else the last row, so that the keys go on from there.
+    function showLoaded(reloaded, savedRow, keptRow) {
+        selection.forgetMarks();
+        if (!reloaded) {
+            showAtTop(savedRow);
+        } else if (keptRow >= 0) {
+            showEnd();
+            selectAndCentre(keptRow);
+        } else {
+            moveTo(sourceCount - 1, false);
+            showEnd();
+        }
+    }
+
+    // The row of the log at the top of the list.
+    function topRow() {
+        const index = indexAt(10, contentY);
+        return index < 0 ? 0 : first + index;
+    }
+
+    // The list index of a row of the log. A row near or past the ends of the window first
+    // moves the window to have it in the middle; the caller then positions the list.
+    function listIndexOf(row) {
+        const index = row - first;
+        const margin = model.capacity / 4;
+        const nearStart = index < margin && first > 0;
+        const nearEnd = index >= count - margin && first + count < sourceCount;
+        return nearStart || nearEnd ? moveWindowTo(row) : index;
+    }
+
+    // Moves the window and keeps the selected row selected when it is still inside.
+    function moveWindowTo(row) {
+        moving = true;
+        const index = model.centreOn(row);
+        const selected = selection.selectedRow - first;
+        currentIndex = selection.selectedRow >= 0 && selected < count ? selected : -1;
+        moving = false;
+        return index;
+    }
+
+    // Moves the window along when the list scrolls near its ends, so that the same rows stay
+    // in view, and shows the place in the log on the scroll bar.
+    function followScroll() {
+        if (moving || !model)
+            return;
+        const top = indexAt(10, contentY);
+        if (top < 0)
+            return;
+        const firstBefore = first;
+        const contentYBefore = contentY;
+        const index = listIndexOf(firstBefore + top);
+        if (index !== top) {
+            moving = true;
+            contentY = contentYBefore - (first - firstBefore) * rowHeight;
+            moving = false;
+        }
+        if (scrollBar.pressed)
+            return;
+        moving = true;
+        scrollBar.position = (first * rowHeight + contentY - originY) / (sourceCount * rowHeight);
+        moving = false;
+    }
+
+    // Scrolls the list to a place in the whole log, given as a fraction of its height.
+    function scrollToFraction(fraction) {
+        if (moving || !model)
+            return;
+        const height = sourceCount * rowHeight;
+        const y = Math.max(0, Math.min(fraction * height, height - list.height));
+        const row = Math.floor(y / rowHeight);
+        const index = listIndexOf(row);
+        moving = true;
+        contentY = originY + index * rowHeight + y - row * rowHeight;
+        moving = false;
+    }
+
+    // Puts a row of the log at the top, when the log has it.
+    function showAtTop(row) {
+        if (row < sourceCount)
+            positionViewAtIndex(listIndexOf(row), ListView.Beginning);
+    }
+
+    function showEnd() {
+        if (sourceCount > 0)
+            listIndexOf(sourceCount - 1);
+        positionViewAtEnd();
+    }
+
+    // Makes a row of the log (kept inside it) current and scrolls it just into view; with
+    // extend, the selection reaches from where it began to there.
+    function moveTo(row, extend) {
+        if (sourceCount === 0)
+            return;
+        selection.beginMove(extend);
+        const index = listIndexOf(Math.max(0, Math.min(row, sourceCount - 1)));
+        currentIndex = index;
+        positionViewAtIndex(index, ListView.Contain);
+    }
+
+    // Makes a row of the log current and centres it; -1 leaves no row current.
+    function selectAndCentre(row) {
+        selection.anchor = -1;
+        if (row < 0 || row >= sourceCount) {
+            currentIndex = -1;
+            return;
+        }
+        const index = listIndexOf(row);
+        currentIndex = index;
+        positionViewAtIndex(index, ListView.Center);
+    }
+
+    // Copies the rows of the log from first to last, in the log's own text form.
+    function copyRows(firstRow, lastRow) {
+        if (log && firstRow >= 0)
+            kestruneCore.copyRecords(log.folder, log.name, firstRow, lastRow);
+    }
+
+    function copyMessage(row) {
+        if (log)
+            kestruneCore.copyMessage(log.folder, log.name, row);
+    }
+
+    objectName: "logView"
+    // The view's own keys move the current row and the selection; a current row that changes
+    // scrolls the list only where the caller asks for it.
+    keyNavigationEnabled: false
+    highlightFollowsCurrentItem: false
+    onCurrentIndexChanged: {
+        if (!moving)
+            selection.selectedRow = currentIndex < 0 ? -1 : first + currentIndex;
+    }
+    onContentYChanged: followScroll()
+    onHeightChanged: followScroll()
+
+    delegate: LogDelegate {
+        required property int index
+        required property string dateTimeRole
+        required property string logTypeRole
+        required property string threadIDRole
+        required property string moduleNameRole
+        required property string messageRole
+        required property int lineRole
+
+        width: list.width
+        height: list.rowHeight
+        dateTime: dateTimeRole
+        message: messageRole
+        moduleName: moduleNameRole
+        threadID: threadIDRole
+        logType: logTypeRole
+        line: list.first + index
+        selected: list.selection.contains(line)
+        matchText: line === list.selection.foundRow ? list.selection.foundText : ""
+        onClicked: {
+            list.selection.anchor = -1;
+            list.currentIndex = index;
+            list.selection.currentLineNumber = lineRole;
+            // The list, not the row: a row scrolled out of view is destroyed.
+            list.forceActiveFocus();
+        }
+        onShiftClicked: {
+            list.moveTo(line, true);
+            list.forceActiveFocus();
+        }
+        onDoubleClicked: {
+            list.currentIndex = index;
+            list.detailsRequested(line);
+        }
+        onMenuRequested: {
+            rowMenu.row = line;
+            rowMenu.popup();
+        }
+    }
+
+    Menu {
+        id: rowMenu
+
+        // The row that was right-clicked.
+        property int row: -1
+
+        objectName: "rowMenu"
+        parent: list
+
+        MenuItem {
+            objectName: "copyRecordItem"
+            text: qsTr("Copy record")
+            onTriggered: list.copyRows(rowMenu.row, rowMenu.row)
+        }
+
+        MenuItem {
+            objectName: "copyMessageItem"
+            text: qsTr("Copy message")
+            onTriggered: list.copyMessage(rowMenu.row)
+        }
+    }
+
+    VerticalScrollBar {
+        id: scrollBar
+
+        objectName: "recordScrollBar"
+        attachedView: list
+        size: Math.min(1, list.height / Math.max(1, list.sourceCount * list.rowHeight))
+        // Wide enough to grab however long the log is.
+        minimumSize: height > 0 ? 20 / height : 0
+        onPositionChanged: list.scrollToFraction(position)
+    }
+}

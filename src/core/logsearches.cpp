@@ -1,0 +1,180 @@
+#include "logsearches.h"
+
+#include "indexedfinder.h"
+#include "openlogregistry.h"
+#include "paralleltextfinder.h"
+#include "recordclipboard.h"
+
+#include <QCoreApplication>
+#include <QLocale>
+
+#include <algorithm>
+
+namespace {
+
+// A finder over the search texts of records held in memory.
+struct TextStoreFinder
+{
+    ParallelTextFinder finder;
+    const SearchTextStore &texts;
+
+    [[nodiscard]] qsizetype findFirst(
+        const std::vector<int> &rows, qsizetype begin, qsizetype end) const
+    {
+        return finder.findFirst(texts, rows, begin, end);
+    }
+    [[nodiscard]] qsizetype findLast(
+        const std::vector<int> &rows, qsizetype begin, qsizetype end) const
+    {
+        return finder.findLast(texts, rows, begin, end);
+    }
+};
+
+// Runs search(finder, rows) with a finder of str over the log's visible rows; -1 when the log
+// has no search texts.
+template<typename Search>
+int searchVisibleRows(const OpenLogEntry &log, const QString &str, const Search &search)
+{
+    if (const std::shared_ptr<const RecordIndex> &index = log.model->recordIndex())
+        return search(IndexedFinder(*index, str.toLower()), log.filter->acceptedSourceRows());
+    const SearchTextStore *texts = log.model->fetchSearchTexts();
+    if (!texts || texts->size() != log.model->allRecords().size())
+        return -1;
+    return int(search(TextStoreFinder {ParallelTextFinder(str.toLower()), *texts},
+        log.filter->acceptedSourceRows()));
+}
+
+// The next row from startsAt on whose text contains str, wrapping around once; -1 when none
+// does or the log has no search texts.
+int findNextRow(const OpenLogEntry &log, int startsAt, const QString &str)
+{
+    return searchVisibleRows(
+        log, str, [startsAt](const auto &finder, const std::vector<int> &rows) {
+            const auto count = qsizetype(rows.size());
+            // Outside the list the search starts at the nearer end: from the top, or (second
+            // pass only) from the top up to the last row.
+            const qsizetype start = std::clamp(qsizetype(startsAt), qsizetype(0), count);
+            const qsizetype below = finder.findFirst(rows, start, count);
+            return below >= 0 ? below : finder.findFirst(rows, 0, start);
+        });
+}
+
+// The mirror of findNextRow: from startsAt down to row 0, then from the last row down.
+int findPreviousRow(const OpenLogEntry &log, int startsAt, const QString &str)
+{
+    return searchVisibleRows(
+        log, str, [startsAt](const auto &finder, const std::vector<int> &rows) {
+            const auto count = qsizetype(rows.size());
+            const qsizetype end = std::clamp(qsizetype(startsAt) + 1, qsizetype(0), count);
+            const qsizetype above = finder.findLast(rows, 0, end);
+            return above >= 0 ? above : finder.findLast(rows, end, count);
+        });
+}
+
+} // namespace
+
+LogSearches::LogSearches(OpenLogRegistry &logs, RecordClipboard &clipboard)
+    : logs(logs)
+    , clipboard(clipboard)
+{ }
+
+int LogSearches::findNext(
+    const QString &folder, const QString &name, int startsAt, const QString &str) const
+{
+    return searchText(
+        folder, name, [&](const OpenLogEntry &log) { return findNextRow(log, startsAt, str); });
+}
+
+int LogSearches::findPrevious(
+    const QString &folder, const QString &name, int startsAt, const QString &str) const
+{
+    return searchText(
+        folder, name, [&](const OpenLogEntry &log) { return findPreviousRow(log, startsAt, str); });
+}
+
+template<typename Search>
+int LogSearches::searchText(const QString &folder, const QString &name, Search search) const
+{
+    const OpenLogEntry *log = logs.searchableEntry(folder, name);
+    if (!log)
+        return -1;
+    int row = -1;
+    const Failure failure = failureOf([&] { row = search(*log); });
+    // A log whose search texts could not be built cannot be searched either.
+    log->searchFailure = failure != Failure::none ? failure : log->model->searchTextsFailure();
+    logs.find(folder, name)->noteSearched();
+    return row;
+}
+
+int LogSearches::copyRecords(const QString &folder, const QString &name, int firstRow, int lastRow)
+{
+    const OpenLogEntry *log = logs.findEntry(folder, name);
+    return log ? clipboard.copyRecords(*log, firstRow, lastRow) : 0;
+}
+
+bool LogSearches::copyMessage(const QString &folder, const QString &name, int row)
+{
+    const OpenLogEntry *log = logs.findEntry(folder, name);
+    return log && clipboard.copyMessage(*log, row);
+}
+
+QVariantMap LogSearches::recordAt(const QString &folder, const QString &name, int row) const
+{
+    const OpenLogEntry *log = logs.findEntry(folder, name);
+    const std::optional<QarnLogParser::QarnLog> record
+        = log ? log->visibleRecord(row) : std::nullopt;
+    if (!record)
+        return {};
+    return {{QStringLiteral("dateTimeRole"), record->dateTime},
+        {QStringLiteral("logTypeRole"), record->logType},
+        {QStringLiteral("threadIDRole"), record->threadID},
+        {QStringLiteral("moduleNameRole"), record->moduleName},
+        {QStringLiteral("cppFileNameRole"), record->cppFileName},
+        {QStringLiteral("cppLineRole"), record->cppLine},
+        {QStringLiteral("messageRole"), record->message}};
+}
+
+// The records are sorted by date text and the visible rows keep their order, so the texts
+// along the rows never decrease and the first one after str is found by halving.
+int LogSearches::findDate(const QString &folder, const QString &name, const QString &str) const
+{
+    const OpenLogEntry *log = logs.findEntry(folder, name);
+    if (!log)
+        return -1;
+    const LogModel &model = *log->model;
+    const auto &rows = log->filter->acceptedSourceRows();
+    const auto after = std::partition_point(
+        rows.begin(), rows.end(), [&](int row) { return !(str < model.dateTimeAt(size_t(row))); });
+    return after == rows.end() ? -1 : int(after - rows.begin());
+}
+
+// A record's number is its row in the record model, and the visible rows keep that order.
+int LogSearches::getIndex(const QString &folder, const QString &name, int lineNumber) const
+{
+    const OpenLogEntry *log = logs.findEntry(folder, name);
+    if (!log)
+        return -1;
+    const auto &rows = log->filter->acceptedSourceRows();
+    const auto found = std::lower_bound(rows.begin(), rows.end(), lineNumber);
+    if (found == rows.end() || *found != lineNumber)
+        return -1;
+    return int(found - rows.begin());
+}
+
+QString LogSearches::recordNotice(const QString &folder, const QString &name, int row) const
+{
+    const OpenLogEntry *log = logs.findEntry(folder, name);
+    const std::shared_ptr<const RecordIndex> index = log ? log->model->recordIndex() : nullptr;
+    if (!index || row < 0 || size_t(row) >= log->filter->acceptedSourceRows().size())
+        return {};
+    const auto record = size_t(log->filter->acceptedSourceRows()[size_t(row)]);
+    for (const RecordIndex::UnclosedBlock &block : index->unclosedBlocks()) {
+        if (block.row == record) {
+            return QCoreApplication::translate("KestruneCore",
+                "This record's message block was never closed; it took in %1 lines, the header "
+                "lines of later records among them.")
+                .arg(QLocale(QLocale::English, QLocale::UnitedStates).toString(block.lines));
+        }
+    }
+    return {};
+}
