@@ -130,7 +130,7 @@ QString OpenLog::notice() const
     return text;
 }
 
-// "1,204 of 3,927,867 records · filter active · opened in 1.2 s".
+// "1,204 of 3,927,867 records · filter active · opened in 1.2 s · 176.4 MiB in memory".
 QString OpenLog::statusText() const
 {
     QString text;
@@ -157,6 +157,9 @@ QString OpenLog::statusText() const
             parts.append(translated("reload failed: %1").arg(failureReason()));
         } else if (current && openMs >= 0) {
             parts.append(translated("opened in %1 s").arg(openMs / 1000, 0, 'f', 1));
+            // What the log holds in memory: its index, as the records stay in their files.
+            parts.append(translated("%1 MiB in memory")
+                             .arg(double(current->model->memoryBytes()) / 1048576, 0, 'f', 1));
         }
         text = parts.join(QStringLiteral(" · "));
     });

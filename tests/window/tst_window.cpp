@@ -540,6 +540,10 @@ void TestWindow::logsLoadWhileTheWindowGoesOn()
     QVERIFY2(
         status->property("text").toString().startsWith(expected + QStringLiteral("opened in ")),
         qPrintable(status->property("text").toString()));
+    // The index that the log holds in memory, not its records, which stay in the files.
+    QVERIFY(QRegularExpression(QStringLiteral("opened in [0-9.]+ s · [0-9.]+ MiB in memory$"))
+                .match(status->property("text").toString())
+                .hasMatch());
 }
 
 // The module's declaration lists the original documents in their fixed order, the fonts as
