@@ -173,13 +173,13 @@ ListView {
         required property string logTypeRole
         required property string threadIDRole
         required property string moduleNameRole
-        required property string messageRole
+        required property string messagePreviewRole
         required property int lineRole
 
         width: list.width
         height: list.rowHeight
         dateTime: dateTimeRole
-        message: messageRole
+        message: messagePreviewRole
         moduleName: moduleNameRole
         threadID: threadIDRole
         logType: logTypeRole

@@ -1,5 +1,9 @@
 #include "recordwindowmodel.h"
 
+#include "logmodel.h"
+
+#include <QAbstractProxyModel>
+
 #include <algorithm>
 
 RecordWindowModel::RecordWindowModel(QObject *parent)
@@ -79,12 +83,34 @@ QVariant RecordWindowModel::data(const QModelIndex &index, int role) const
 {
     if (!source || !checkIndex(index, CheckIndexOption::IndexIsValid))
         return {};
+    if (role == messagePreviewRole)
+        return messagePreview(firstRow + index.row());
     return source->data(source->index(firstRow + index.row(), 0), role);
+}
+
+// A log's rows come from a filter model over its record model, which makes the preview from
+// the record itself; any other source gives the start of its message role.
+QVariant RecordWindowModel::messagePreview(int sourceRow) const
+{
+    const auto *filter = qobject_cast<const QAbstractProxyModel *>(source.data());
+    const auto *log = filter ? qobject_cast<const LogModel *>(filter->sourceModel()) : nullptr;
+    if (!log) {
+        return source->data(source->index(sourceRow, 0), LogModel::messageRole)
+            .toString()
+            .left(previewCharacters);
+    }
+    const QModelIndex record = filter->mapToSource(filter->index(sourceRow, 0));
+    return record.isValid() ? log->messagePreview(size_t(record.row()), previewCharacters)
+                            : QVariant();
 }
 
 QHash<int, QByteArray> RecordWindowModel::roleNames() const
 {
-    return source ? source->roleNames() : QHash<int, QByteArray>();
+    if (!source)
+        return {};
+    QHash<int, QByteArray> names = source->roleNames();
+    names.insert(messagePreviewRole, "messagePreviewRole");
+    return names;
 }
 
 int RecordWindowModel::boundedFirst(int row) const

@@ -21,6 +21,12 @@ class RecordWindowModel : public QAbstractListModel
     Q_PROPERTY(int capacity READ capacity WRITE setCapacity NOTIFY windowChanged)
 
 public:
+    // Beside the source's roles: "messagePreviewRole", the start of messageRole that a row
+    // shows, at most previewCharacters long, so that a message of megabytes is neither
+    // simplified nor laid out whole for a row.
+    static constexpr int messagePreviewRole = Qt::UserRole + 100;
+    static constexpr qsizetype previewCharacters = 2000;
+
     explicit RecordWindowModel(QObject *parent = nullptr);
 
     [[nodiscard]] QAbstractItemModel *sourceModel() const { return source; }
@@ -45,6 +51,7 @@ signals:
 
 private:
     [[nodiscard]] int boundedFirst(int row) const;
+    [[nodiscard]] QVariant messagePreview(int sourceRow) const;
     void resetWindow();
     void forwardDataChanged(
         const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles);
