@@ -16,6 +16,7 @@ ListView {
     // The log's rows shown: the first in the window, and how many the log shows in all.
     readonly property int first: model ? model.first : 0
     readonly property int sourceCount: model ? model.sourceCount : 0
+    readonly property int capacity: model ? model.capacity : 1
     // True while the list itself moves its window or its place, which is no scrolling by
     // the user.
     property bool moving: false
@@ -57,7 +58,7 @@ ListView {
     // moves the window to have it in the middle; the caller then positions the list.
     function listIndexOf(row) {
         const index = row - first;
-        const margin = model.capacity / 4;
+        const margin = capacity / 4;
         const nearStart = index < margin && first > 0;
         const nearEnd = index >= count - margin && first + count < sourceCount;
         return nearStart || nearEnd ? moveWindowTo(row) : index;
@@ -184,7 +185,7 @@ ListView {
         threadID: threadIDRole
         logType: logTypeRole
         line: list.first + index
-        selected: list.selection.contains(line)
+        selected: line >= list.selection.first && line <= list.selection.last
         matchText: line === list.selection.foundRow ? list.selection.foundText : ""
         onClicked: {
             list.selection.anchor = -1;

@@ -25,10 +25,6 @@ QtObject {
             anchor = Math.max(selectedRow, 0);
     }
 
-    function contains(row) {
-        return row >= first && row <= last;
-    }
-
     function markFound(row, text) {
         foundRow = row;
         foundText = text;
