@@ -71,7 +71,7 @@ FocusScope {
         const tab = tabs.tab(tabs.currentIndex);
         const record = tab ? kestruneCore.recordAt(tab.folderRole, tab.nameRole, row) : {};
         if (record.messageRole !== undefined)
-            detailLogWindow.showRecord(record);
+            detailLogWindow.showRecord(record, kestruneCore.recordNotice(tab.folderRole, tab.nameRole, row));
     }
 
     function closeTopmost() {

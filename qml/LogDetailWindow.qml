@@ -12,9 +12,15 @@ Window {
     property string cppFileName: ""
     property string cppLine: ""
     property string message: ""
+    // What the window says of the record beside its fields, one line each.
+    property string notice: ""
+    // A message is laid out up to this many characters: one of megabytes would hold the
+    // window up for as long as its layout takes.
+    readonly property int mostMessageCharacters: 100000
 
-    // Shows the window with the fields of one record, as recordAt gives them.
-    function showRecord(record) {
+    // Shows the window with the fields of one record, as recordAt gives them, and what the
+    // core says of it (recordNotice).
+    function showRecord(record, recordNotice) {
         show();
         dateTime = record.dateTimeRole;
         logType = record.logTypeRole;
@@ -22,7 +28,16 @@ Window {
         moduleName = record.moduleNameRole;
         cppFileName = record.cppFileNameRole;
         cppLine = record.cppLineRole;
-        message = record.messageRole;
+        const whole = record.messageRole;
+        message = whole.length > mostMessageCharacters ? whole.substring(0, mostMessageCharacters) : whole;
+        const lines = recordNotice ? [recordNotice] : [];
+        if (whole.length > mostMessageCharacters)
+            lines.push(qsTr("This message has %1 characters; the first %2 are shown. \"Copy message\" copies it all.").arg(grouped(whole.length)).arg(grouped(mostMessageCharacters)));
+        notice = lines.join("\n");
+    }
+
+    function grouped(number) {
+        return Number(number).toLocaleString(Qt.locale("en_US"), "f", 0);
     }
 
     width: 800
@@ -92,6 +107,20 @@ Window {
                 content: root.message
                 alignVCenter: false
             }
+        }
+
+        Text {
+            objectName: "recordNotice"
+            anchors.left: parent.left
+            anchors.right: parent.right
+            anchors.bottom: parent.bottom
+            anchors.margins: 15
+            visible: text !== ""
+            text: root.notice
+            textFormat: Text.PlainText
+            wrapMode: Text.Wrap
+            color: "#ffffff"
+            font.pixelSize: 13
         }
     }
 }

@@ -46,6 +46,28 @@ Item {
             tryVerify(() => window.visible)
         }
 
+        // A message of megabytes is shown in part, with a line that says so, beside what the
+        // core says of the record.
+        function test_hugeMessageIsShownInPart() {
+            const whole = "x".repeat(window.mostMessageCharacters + 5)
+            window.showRecord({"dateTimeRole": "d", "logTypeRole": "Info", "threadIDRole": "1",
+                               "moduleNameRole": "m", "cppFileNameRole": "f", "cppLineRole": "2",
+                               "messageRole": whole}, "Its block was never closed.")
+            compare(edit(6).text.length, window.mostMessageCharacters)
+            const notice = findChild(window.contentItem, "recordNotice")
+            verify(notice.visible)
+            verify(notice.text.startsWith("Its block was never closed.\nThis message has 100,005 characters"))
+            window.showRecord({"dateTimeRole": "d", "logTypeRole": "Info", "threadIDRole": "1",
+                               "moduleNameRole": "m", "cppFileNameRole": "f", "cppLineRole": "2",
+                               "messageRole": "short"}, "")
+            compare(edit(6).text, "short")
+            verify(!notice.visible)
+            window.showRecord({"dateTimeRole": "2023/02/28 12:34:56.789", "logTypeRole": "Error",
+                               "threadIDRole": "0x1a2b", "moduleNameRole": "Network",
+                               "cppFileNameRole": "socket.cpp", "cppLineRole": "120",
+                               "messageRole": "Connection lost"}, "")
+        }
+
         function test_fieldsInOrder() {
             const labels = ["Date time", "Type", "Thread", "Module", "File", "Line", "Log"]
             const values = ["2023/02/28 12:34:56.789", "Error", "0x1a2b", "Network",
