@@ -101,7 +101,7 @@ QObject *OpenLogRegistry::openNow(const QString &folder, const QString &name)
     const Failure failure
         = failureOf([&] { loaded = LogOpenJob::loadEntry(folder, name, nullptr, {}); });
     if (failure != Failure::none)
-        loaded = {nullptr, failure};
+        loaded = {nullptr, failure, {}};
     // Shown on this thread only, the log's search texts are left to its own readers until a
     // background filter pass or the window asks for them.
     (void)takeLoaded(log, std::move(loaded), double(clock.nsecsElapsed()) / 1e6, false);

@@ -43,11 +43,6 @@ size_t find(std::basic_string_view<Ch> line, std::string_view tag)
     }
 }
 
-QString toQString(std::string_view text)
-{
-    return QString::fromLatin1(text.data(), qsizetype(text.size()));
-}
-
 QString toQString(std::u16string_view text)
 {
     return QString(reinterpret_cast<const QChar *>(text.data()), qsizetype(text.size()));
