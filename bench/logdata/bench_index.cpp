@@ -7,6 +7,7 @@
 // --index-only indexes the log and ends, for timing the whole process against other programs.
 
 #include "benchmemory.h"
+#include "benchtexts.h"
 #include "foldercatalogue.h"
 #include "kestrunecore.h"
 #include "logrecordloader.h"
@@ -14,7 +15,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QRandomGenerator>
 
 #include <cstdio>
 #include <cstring>
@@ -43,17 +43,6 @@ qint64 countLines(const QList<QFileInfo> &files)
         }
     }
     return lines;
-}
-
-// Ids as a user pastes them into the filter, some of which occur; the same list on every run.
-QVariantList pastedIds(int count)
-{
-    static const char *const kinds[] = {"segment ", "channel ", "session ", "stream "};
-    QRandomGenerator numbers(8);
-    QVariantList ids;
-    for (int i = 0; i < count; ++i)
-        ids.append(QLatin1String(kinds[i % 4]) + QString::number(numbers.bounded(100'000)));
-    return ids;
 }
 
 template<typename Step>
@@ -92,8 +81,10 @@ void timeSession(const QString &folder, const QString &name, qint64 bytes,
     });
     timeStep("filter \"timeout\", errors only", peak, before,
         [&] { return filter({QStringLiteral("timeout")}, true); });
-    timeStep(
-        "filter of 1,000 pasted ids", peak, before, [&] { return filter(pastedIds(1000), false); });
+    timeStep("filter of 1,000 pasted ids", peak, before, [&] {
+        const QStringList ids = BenchTexts::pastedIds(1000);
+        return filter(QVariantList(ids.begin(), ids.end()), false);
+    });
     timeStep("no filter", peak, before, [&] { return filter({}, false); });
     const int count = core.logRecordCounts(folder, name).value(QStringLiteral("shown")).toInt();
     timeStep("findNext, no match", peak, before, [&] {

@@ -16,6 +16,11 @@ class DateColumn
 public:
     static constexpr quint64 irregular = ~quint64(0);
 
+    // The date with each digit replaced by '0', or empty when it has no digits or more than a
+    // key holds (eighteen).
+    [[nodiscard]] static QString shapeOf(const QString &date);
+    [[nodiscard]] static bool isDigit(char16_t unit) { return char16_t(unit - u'0') <= 9; }
+
     void append(QStringView date);
     // The same for a date of ASCII characters, as bytes.
     void append(QLatin1StringView date);
