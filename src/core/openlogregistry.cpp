@@ -167,7 +167,6 @@ void OpenLogRegistry::closeInBackground(const QString &folder, const QString &na
 
 std::optional<OpenLogEntry> OpenLogRegistry::takeClosed(const QString &folder, const QString &name)
 {
-    clipboard.waitForCopy();
     cancelLoad(folder, name);
     OpenLog *log = find(folder, name);
     if (!log)
@@ -179,7 +178,6 @@ std::optional<OpenLogEntry> OpenLogRegistry::takeClosed(const QString &folder, c
 
 void OpenLogRegistry::filterNow(const QString &folder, const QString &name, const Filter &filter)
 {
-    clipboard.waitForCopy();
     if (const OpenLogEntry *entry = searchableEntry(folder, name))
         entry->filter->setFilter(filter.texts, !filter.containsAll, filter.onlyErrors);
 }
@@ -271,7 +269,6 @@ void OpenLogRegistry::finishLoad(LogOpenJob *job, const std::optional<Filter> &a
         replaced = takeLoaded(log, std::move(loaded), job->elapsedMilliseconds(), true);
     }
     if (replaced) {
-        clipboard.waitForCopy();
         disposeInBackground(std::move(*replaced));
     }
 }
@@ -322,7 +319,6 @@ std::optional<OpenLogEntry> OpenLogRegistry::takeLoaded(
 // On the interface thread: the filter models change their rows in place.
 void OpenLogRegistry::prepareFilterChange()
 {
-    clipboard.waitForCopy();
     for (const std::unique_ptr<OpenLog> &log : logs) {
         if (const OpenLogEntry *entry = log->entry())
             entry->waitForSearchTexts();
@@ -365,7 +361,6 @@ void OpenLogRegistry::finishPasses(int generation, std::vector<FilterTarget> &ta
 {
     if (generation != filterGeneration)
         return;
-    clipboard.waitForCopy();
     for (FilterTarget &target : targets) {
         if (target.log && target.filter)
             target.log->noteFiltering();

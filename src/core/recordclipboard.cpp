@@ -74,23 +74,30 @@ int RecordClipboard::copyRecords(const OpenLogEntry &log, int firstRow, int last
     const auto [begin, end] = copiedRows(log, firstRow, lastRow);
     if (begin == end)
         return 0;
-    // Taken here, where the filter may bring its rows up to date. An indexed log's job owns
-    // what it reads: the rows and the index. Records held in memory live in the record model,
-    // which stays where it is while the entry itself may move.
+    // Taken here, where the filter may bring its rows up to date. The job owns what it reads,
+    // so that the log may change or close meanwhile: the rows and a share of the index, or
+    // copies of records held in memory (their texts are shared, not copied).
     std::vector<int> rows(log.filter->acceptedSourceRows().begin() + begin,
         log.filter->acceptedSourceRows().begin() + end);
-    const std::vector<QarnLogParser::QarnLog> *records = &log.model->allRecords();
+    std::vector<QarnLogParser::QarnLog> records;
+    if (!log.model->recordIndex()) {
+        records.reserve(rows.size());
+        for (int &row : rows) {
+            records.push_back(log.model->allRecords()[size_t(row)]);
+            row = int(records.size() - 1);
+        }
+    }
     // Under a limit that the kernel enforces, running out of memory would end the program.
     const std::shared_ptr<const RecordIndex> &index = log.model->recordIndex();
     if (const auto free = log.model->freeMemory();
         index && free && *free < bytesToCopy(*index, rows))
         return 0;
-    const auto copy = [records, index, rows = std::move(rows)] {
+    const auto copy = [records = std::move(records), index, rows = std::move(rows)] {
         // Text that does not fit into memory, or records whose file changed, are not copied.
         (void)failureOf([&] {
             sendToClipboard(index
                     ? indexedRecordsText(*index, rows)
-                    : LogTextWriter::recordsText(*records, rows, 0, qsizetype(rows.size())));
+                    : LogTextWriter::recordsText(records, rows, 0, qsizetype(rows.size())));
         });
     };
     pendingCopy = runInBackground(copy);

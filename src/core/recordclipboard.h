@@ -26,9 +26,9 @@ public:
     // rows there are, at most maxRecords of them from the upper one on) on a worker thread and
     // returns how many it takes, none when their text would not fit into the memory the
     // process may still take; their text reaches the clipboard from the GUI thread's event
-    // loop once it is complete (never, when memory runs out). The log's records and visible rows
-    // must not change until waitForCopy has returned: a new copy, a filter change and a close wait
-    // first.
+    // loop once it is complete (never, when memory runs out). The job owns what it copies: the
+    // log may be filtered, reloaded or closed meanwhile. A new copy waits for the text of the
+    // one before, so that the clipboard ends with the later one.
     int copyRecords(const OpenLogEntry &log, int firstRow, int lastRow);
     // Copies the message of one visible row as it was read, line breaks kept, through the
     // event loop as well; false when the row does not exist.

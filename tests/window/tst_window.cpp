@@ -407,6 +407,16 @@ void TestWindow::readWithKeysCopyAndDetails()
     QVERIFY(QTest::qWaitForWindowActive(details));
     QTest::keyClick(details, Qt::Key_Escape);
     QTRY_VERIFY(!details->isVisible());
+
+    // A copy owns what it copies: the tab closed at once, its text still comes.
+    viewer.clickRow(QStringLiteral("idle"));
+    QTest::keyClick(viewer.window, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(viewer.window, Qt::Key_End, Qt::ShiftModifier);
+    QTest::keyClick(viewer.window, Qt::Key_C, Qt::ControlModifier);
+    QTest::keyClick(viewer.window, Qt::Key_W, Qt::ControlModifier);
+    QTRY_COMPARE(viewer.count(QStringLiteral("tabListView")), 0);
+    QTRY_COMPARE(QGuiApplication::clipboard()->text().toUtf8(),
+        asCopied(records[0] + records[1] + records[2] + records[3]));
 }
 
 void TestWindow::logsLoadWhileTheWindowGoesOn_data()
