@@ -26,7 +26,11 @@ CaseFoldPreimages::CaseFoldPreimages()
 {
     std::vector<std::pair<char32_t, char32_t>> pairs; // lower case, code point
     for (char32_t codePoint = 0; codePoint <= lastCodePoint; ++codePoint) {
-        if (isSurrogate(codePoint))
+        // Only a code point with a case mapping of its own, or an upper or title case one,
+        // can change: a table look-up rules out the million others before a string is made.
+        if (isSurrogate(codePoint)
+            || (QChar::toLower(codePoint) == codePoint && !QChar::isUpper(codePoint)
+                && !QChar::isTitleCase(codePoint)))
             continue;
         const QString text = QString::fromUcs4(&codePoint, 1);
         const QString lower = text.toLower();
