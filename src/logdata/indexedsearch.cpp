@@ -94,10 +94,19 @@ bool IndexedSearch::checkCandidates(const Block &block, const QByteArray &bytes,
     return true;
 }
 
+// As UTF-8 wherever it can be, as the search texts of records in memory are matched: the many
+// texts of a pasted list are then looked for in one pass. A needle's UTF-8 bytes occur in a
+// text's exactly when the needle occurs in the text, unless the text holds an unpaired
+// surrogate, which UTF-8 cannot hold.
 bool IndexedSearch::matches(const QarnLogParser::QarnLog &record) const
 {
     const QString text = SearchTextStore::searchTextOf(record);
-    return anyOf ? matcher.anyOccursIn(QStringView(text)) : matcher.allOccurIn(QStringView(text));
+    if (!QStringView(text).isValidUtf16())
+        return anyOf ? matcher.anyOccursIn(QStringView(text))
+                     : matcher.allOccurIn(QStringView(text));
+    const QByteArray utf8 = text.toUtf8();
+    const std::string_view bytes(utf8.constData(), size_t(utf8.size()));
+    return anyOf ? matcher.anyOccursIn(bytes) : matcher.allOccurIn(bytes);
 }
 
 // Nothing unread is shown as a match.
