@@ -158,8 +158,10 @@ QString OpenLog::statusText() const
         } else if (current && openMs >= 0) {
             parts.append(translated("opened in %1 s").arg(openMs / 1000, 0, 'f', 1));
             // What the log holds in memory: its index, as the records stay in their files.
-            parts.append(translated("%1 MiB in memory")
-                             .arg(double(current->model->memoryBytes()) / 1048576, 0, 'f', 1));
+            const double bytes = double(current->model->memoryBytes());
+            parts.append(bytes < 1048576
+                    ? translated("%1 KiB in memory").arg(bytes / 1024, 0, 'f', 0)
+                    : translated("%1 MiB in memory").arg(bytes / 1048576, 0, 'f', 1));
         }
         text = parts.join(QStringLiteral(" · "));
     });

@@ -551,7 +551,7 @@ void TestWindow::logsLoadWhileTheWindowGoesOn()
         status->property("text").toString().startsWith(expected + QStringLiteral("opened in ")),
         qPrintable(status->property("text").toString()));
     // The index that the log holds in memory, not its records, which stay in the files.
-    QVERIFY(QRegularExpression(QStringLiteral("opened in [0-9.]+ s · [0-9.]+ MiB in memory$"))
+    QVERIFY(QRegularExpression(QStringLiteral("opened in [0-9.]+ s · [0-9.]+ [KM]iB in memory$"))
                 .match(status->property("text").toString())
                 .hasMatch());
 }
