@@ -30,8 +30,6 @@ public:
     [[nodiscard]] QString text(size_t row) const;
     // Whether row a of this column comes before row b of other by QString's less-than.
     [[nodiscard]] bool earlier(size_t a, const DateColumn &other, size_t b) const;
-    [[nodiscard]] bool sameShape(const DateColumn &other) const { return shape == other.shape; }
-    [[nodiscard]] quint64 key(size_t row) const { return keys[row]; }
     [[nodiscard]] size_t memoryBytes() const;
 
 private:
