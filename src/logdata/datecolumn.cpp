@@ -34,6 +34,28 @@ void DateColumn::append(QLatin1StringView date)
     appendDate(date);
 }
 
+void DateColumn::append(const DateColumn &other)
+{
+    if (other.shape != shape && !shape.isEmpty()) {
+        for (size_t row = 0; row < other.size(); ++row)
+            append(QStringView(other.text(row)));
+        return;
+    }
+    shape = other.shape;
+    for (const auto &[row, date] : other.irregularTexts)
+        irregularTexts.emplace(keys.size() + row, date);
+    keys.insert(keys.end(), other.keys.begin(), other.keys.end());
+}
+
+void DateColumn::truncate(size_t count)
+{
+    if (count >= keys.size())
+        return;
+    keys.resize(count);
+    for (auto entry = irregularTexts.begin(); entry != irregularTexts.end();)
+        entry = entry->first >= count ? irregularTexts.erase(entry) : std::next(entry);
+}
+
 template<typename View>
 void DateColumn::appendDate(View date)
 {

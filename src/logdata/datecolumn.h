@@ -24,7 +24,11 @@ public:
     void append(QStringView date);
     // The same for a date of ASCII characters, as bytes.
     void append(QLatin1StringView date);
+    // The dates of other after these, in their order.
+    void append(const DateColumn &other);
     void reserve(size_t count) { keys.reserve(count); }
+    // Keeps the first count dates.
+    void truncate(size_t count);
 
     [[nodiscard]] size_t size() const { return keys.size(); }
     [[nodiscard]] QString text(size_t row) const;

@@ -1,8 +1,29 @@
 #include "filebytes.h"
 
+#include <QFileInfo>
+
 #ifdef Q_OS_UNIX
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
+
+namespace {
+
+quint64 numberOf(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    struct stat status
+    {
+    };
+    if (::stat(QFile::encodeName(path).constData(), &status) == 0)
+        return quint64(status.st_ino);
+#else
+    Q_UNUSED(path);
+#endif
+    return 0;
+}
+
+} // namespace
 
 FileBytes::FileBytes(const QString &path, bool keepOpen)
     : filePath(path)
@@ -12,6 +33,7 @@ FileBytes::FileBytes(const QString &path, bool keepOpen)
         return;
     size = file->size();
     modified = file->fileTime(QFileDevice::FileModificationTime);
+    fileNumber = numberOf(path);
     if (keepOpen)
         open = std::move(file);
 }
@@ -22,6 +44,18 @@ bool FileBytes::unchanged(const QFile &file) const
     const qint64 now = file.size();
     return now > size
         || (now == size && file.fileTime(QFileDevice::FileModificationTime) == modified);
+}
+
+FileBytes::Change FileBytes::changeNow() const
+{
+    const QFileInfo now(filePath);
+    if (!now.exists())
+        return Change::gone;
+    if (numberOf(filePath) != fileNumber || now.size() < size)
+        return Change::replaced;
+    if (now.size() > size)
+        return Change::grown;
+    return now.lastModified() == modified ? Change::none : Change::replaced;
 }
 
 bool FileBytes::readAt(QFile &file, qint64 offset, qint64 length, char *out)

@@ -21,6 +21,10 @@ public:
     // it held when this was made (cut short, rewritten, gone) or a read fails. Bytes appended
     // since do not count as a change.
     [[nodiscard]] bool read(qint64 offset, qint64 length, char *out) const;
+    // How the file at the path differs now from the one indexed: more bytes (grown), fewer,
+    // other bytes or another file under its name (replaced), or no file there (gone).
+    enum class Change { none, grown, replaced, gone };
+    [[nodiscard]] Change changeNow() const;
     [[nodiscard]] QString path() const { return filePath; }
     [[nodiscard]] qint64 indexedSize() const { return size; }
 
@@ -31,6 +35,9 @@ private:
     QString filePath;
     qint64 size = 0;
     QDateTime modified;
+    // The file system's number of the file, where it has one: a file put in place of another
+    // under the same name has another number.
+    quint64 fileNumber = 0;
     // Null when the file is opened anew for each read.
     std::unique_ptr<QFile> open;
     mutable QMutex lock;

@@ -13,12 +13,13 @@ IndexedSearch::IndexedSearch(const RecordIndex &index, const QStringList &texts,
     , anyOf(anyOf)
 { }
 
-std::vector<IndexedSearch::Block> IndexedSearch::blocks() const
+std::vector<IndexedSearch::Block> IndexedSearch::blocks(
+    const std::vector<size_t> &firstRecords) const
 {
     std::vector<Block> list;
     for (size_t file = 0; file < index.fileCount(); ++file) {
         const size_t count = index.recordsInFile(file);
-        for (size_t first = 0; first < count;) {
+        for (size_t first = firstRecords.empty() ? 0 : firstRecords[file]; first < count;) {
             const size_t end = index.blockEnd(file, first, count);
             list.push_back({file, first, end});
             first = end;
@@ -119,11 +120,11 @@ void IndexedSearch::clearRows(
 
 // Blocks are handed out one at a time, so that the threads stay busy alike however the
 // matches are spread.
-bool IndexedSearch::narrow(std::vector<char> &passes) const
+bool IndexedSearch::narrow(std::vector<char> &passes, const std::vector<size_t> &firstRecords) const
 {
     if (texts.isEmpty() || prefilter.passesEverything())
         return true;
-    const std::vector<Block> list = blocks();
+    const std::vector<Block> list = blocks(firstRecords);
     std::atomic<size_t> next {0};
     std::atomic<bool> complete {true};
     parallelParts(list.size(), std::min(list.size(), threadCount()), [&](size_t, size_t) {

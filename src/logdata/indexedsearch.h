@@ -21,7 +21,8 @@ public:
     // Clears passes[row] for every row whose record does not hold the texts; rows already
     // clear are not read. False when a file no longer holds the records indexed there: its
     // rows that were not read are cleared too, so that nothing unread is shown as a match.
-    bool narrow(std::vector<char> &passes) const;
+    // With firstRecords, only each file's records from firstRecords[file] on are looked at.
+    bool narrow(std::vector<char> &passes, const std::vector<size_t> &firstRecords = {}) const;
 
 private:
     struct Block
@@ -31,7 +32,7 @@ private:
         size_t end;
     };
 
-    [[nodiscard]] std::vector<Block> blocks() const;
+    [[nodiscard]] std::vector<Block> blocks(const std::vector<size_t> &firstRecords) const;
     [[nodiscard]] bool narrowBlock(const Block &block, std::vector<char> &passes) const;
     // Checks the candidates among the records [first, end) of a block's bytes exactly.
     [[nodiscard]] bool checkCandidates(const Block &block, const QByteArray &bytes,

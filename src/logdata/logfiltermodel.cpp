@@ -3,6 +3,7 @@
 #include "indexedsearch.h"
 #include "logmodel.h"
 #include "parallelfor.h"
+#include "recordindexupdate.h"
 #include "textsetmatcher.h"
 
 #include <algorithm>
@@ -145,11 +146,59 @@ LogFilterModel::Pass LogFilterModel::computePass(
     });
     if (pass.failure == Failure::none)
         pass.failure = searchTextsFailure;
-    // As after a failed pass in place: no row, and the memory goes back.
+    dropRowsIfFailed(pass);
+    return pass;
+}
+
+// As after a failed pass in place: no row, and the memory goes back.
+void LogFilterModel::dropRowsIfFailed(Pass &pass)
+{
     if (pass.failure != Failure::none) {
         std::vector<char>().swap(pass.rowPasses);
         std::vector<int>().swap(pass.acceptedRows);
     }
+}
+
+LogFilterModel::Pass LogFilterModel::currentPass() const
+{
+    refreshIfStale();
+    Pass pass;
+    pass.filters = filters;
+    pass.anyOf = containsOnlyMode;
+    pass.onlyErrors = onlyErrors;
+    pass.rowPasses = rowPasses;
+    pass.failure = lastFailure;
+    return pass;
+}
+
+LogFilterModel::Pass LogFilterModel::updatedPass(const Pass &old, const RecordIndexUpdate &update)
+{
+    Pass pass;
+    pass.filters = old.filters;
+    pass.anyOf = old.anyOf;
+    pass.onlyErrors = old.onlyErrors;
+    bool complete = true;
+    pass.failure = failureOf([&] {
+        const RecordIndex &index = *update.updated();
+        std::vector<char> &passes = pass.rowPasses;
+        passes.assign(index.size(), 0);
+        const std::vector<size_t> &firstRead = update.firstReadRecords();
+        for (size_t file = 0; file < index.fileCount(); ++file) {
+            for (size_t local = firstRead[file]; local < index.recordsInFile(file); ++local) {
+                const size_t row = index.rowOf(file, local);
+                passes[row] = !old.onlyErrors || index.isError(row);
+            }
+        }
+        complete = IndexedSearch(index, old.filters, old.anyOf).narrow(passes, firstRead);
+        for (size_t row = 0; row < old.rowPasses.size(); ++row) {
+            if (old.rowPasses[row] && !update.wasReadAgain(row))
+                passes[update.rowAfter(row)] = 1;
+        }
+        collectAccepted(passes, pass.acceptedRows);
+    });
+    if (pass.failure == Failure::none && !complete)
+        pass.failure = Failure::fileChanged;
+    dropRowsIfFailed(pass);
     return pass;
 }
 

@@ -10,6 +10,7 @@
 
 class LogModel;
 class RecordIndex;
+class RecordIndexUpdate;
 
 // The filtering proxy in front of one log's record model: substring filters combined as
 // contains-only or contains-all, and an errors-only switch. A pass that fails (memory ran out,
@@ -50,6 +51,12 @@ public:
     // are built (otherwise it waits for them). No exception leaves it.
     [[nodiscard]] static Pass computePass(
         const LogModel &model, const QVariantList &filters, bool anyOf, bool onlyErrors);
+    // This model's settings and rows, as a pass, for updatedPass.
+    [[nodiscard]] Pass currentPass() const;
+    // The pass over an update's index with old's settings: the rows of old records keep what
+    // they had in old, and only the records that the update read are matched. No exception
+    // leaves it.
+    [[nodiscard]] static Pass updatedPass(const Pass &old, const RecordIndexUpdate &update);
     // Takes a pass computed over this model's source, with its settings, in one model reset.
     void installPass(Pass &&pass);
 
@@ -94,6 +101,7 @@ private:
         bool anyOf, bool onlyErrors, std::vector<char> &passes);
     [[nodiscard]] static Failure matchIndexedRecords(const RecordIndex &index,
         const QStringList &filters, bool anyOf, bool onlyErrors, std::vector<char> &passes);
+    static void dropRowsIfFailed(Pass &pass);
     static void collectAccepted(const std::vector<char> &passes, std::vector<int> &accepted);
     void matchRows() const;
 

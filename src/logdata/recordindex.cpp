@@ -4,17 +4,35 @@
 #include <numeric>
 #include <queue>
 
-RecordIndex::RecordIndex(const QStringList &paths, std::vector<RecordScanner::FileRecords> &&files)
-    : files(std::move(files))
+RecordIndex::RecordIndex(
+    const QStringList &paths, std::vector<RecordScanner::FileRecords> &&scanned)
 {
-    for (qsizetype i = 0; i < paths.size(); ++i)
-        bytes.push_back(std::make_unique<FileBytes>(paths[i], size_t(i) < mostOpenFiles));
-    size_t count = 0;
-    for (const RecordScanner::FileRecords &file : this->files) {
-        firstOfFile.push_back(count);
-        count += file.size();
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        bytes.push_back(std::make_shared<FileBytes>(paths[i], size_t(i) < mostOpenFiles));
+        files.push_back(
+            std::make_shared<const RecordScanner::FileRecords>(std::move(scanned[size_t(i)])));
     }
+    numberFiles();
     mergeFiles();
+}
+
+RecordIndex::RecordIndex(std::vector<File> &&read)
+{
+    for (File &file : read) {
+        bytes.push_back(std::move(file.bytes));
+        files.push_back(std::move(file.records));
+    }
+    numberFiles();
+    mergeFiles();
+}
+
+void RecordIndex::numberFiles()
+{
+    size_t count = 0;
+    for (const auto &file : files) {
+        firstOfFile.push_back(count);
+        count += file->size();
+    }
 }
 
 RecordIndex::Place RecordIndex::placeOf(size_t row) const
@@ -33,7 +51,7 @@ void RecordIndex::mergeFiles()
 {
     std::vector<std::vector<quint32>> runs(files.size());
     for (size_t f = 0; f < files.size(); ++f) {
-        const RecordScanner::FileRecords &file = files[f];
+        const RecordScanner::FileRecords &file = *files[f];
         size_t unordered = 1;
         while (unordered < file.size() && !file.dates.earlier(unordered, file.dates, unordered - 1))
             ++unordered;
@@ -57,17 +75,17 @@ void RecordIndex::mergeFiles()
     const auto later = [&](const Head &a, const Head &b) {
         const size_t aLocal = localAt(a.file, a.next);
         const size_t bLocal = localAt(b.file, b.next);
-        if (files[b.file].dates.earlier(bLocal, files[a.file].dates, aLocal))
+        if (files[b.file]->dates.earlier(bLocal, files[a.file]->dates, aLocal))
             return true;
-        if (files[a.file].dates.earlier(aLocal, files[b.file].dates, bLocal))
+        if (files[a.file]->dates.earlier(aLocal, files[b.file]->dates, bLocal))
             return false;
         return a.file > b.file;
     };
     std::priority_queue<Head, std::vector<Head>, decltype(later)> heads(later);
     size_t count = 0;
     for (size_t f = 0; f < files.size(); ++f) {
-        count += files[f].size();
-        if (files[f].size() > 0)
+        count += files[f]->size();
+        if (files[f]->size() > 0)
             heads.push({f, 0});
     }
     order.reserve(count);
@@ -75,7 +93,7 @@ void RecordIndex::mergeFiles()
         Head head = heads.top();
         heads.pop();
         order.push_back(quint32(firstOfFile[head.file] + localAt(head.file, head.next)));
-        if (++head.next < files[head.file].size())
+        if (++head.next < files[head.file]->size())
             heads.push(head);
         else
             std::vector<quint32>().swap(runs[head.file]);
@@ -88,7 +106,7 @@ void RecordIndex::mergeFiles()
 size_t RecordIndex::blockEnd(size_t file, size_t first, size_t end) const
 {
     constexpr qint64 blockBytes = qint64(4) << 20;
-    const RecordScanner::FileRecords &records = files[file];
+    const RecordScanner::FileRecords &records = *files[file];
     const qint64 limit = records.begins[first] + blockBytes;
     const auto past = std::upper_bound(
         records.ends.begin() + qsizetype(first) + 1, records.ends.begin() + qsizetype(end), limit);
@@ -119,7 +137,7 @@ std::optional<QByteArray> RecordIndex::blockBytes(size_t file, size_t first, siz
 std::optional<std::vector<QarnLogParser::QarnLog>> RecordIndex::parseBlock(
     size_t file, size_t first, size_t end, QByteArrayView block) const
 {
-    const RecordScanner::FileRecords &records = files[file];
+    const RecordScanner::FileRecords &records = *files[file];
     std::vector<QarnLogParser::QarnLog> parsed
         = RecordScanner::parseBytes(records.byteOrderMark, block);
     if (parsed.size() != end - first)
@@ -134,26 +152,26 @@ std::optional<std::vector<QarnLogParser::QarnLog>> RecordIndex::parseBlock(
 
 bool RecordIndex::isUtf8(size_t file) const
 {
-    const QByteArray &mark = files[file].byteOrderMark;
+    const QByteArray &mark = files[file]->byteOrderMark;
     return mark.isEmpty() || mark == "\xEF\xBB\xBF";
 }
 
 QString RecordIndex::dateTime(size_t row) const
 {
     const Place place = placeOf(row);
-    return files[place.file].dates.text(place.local);
+    return files[place.file]->dates.text(place.local);
 }
 
 qint64 RecordIndex::byteSize(size_t row) const
 {
     const Place place = placeOf(row);
-    return files[place.file].ends[place.local] - files[place.file].begins[place.local];
+    return files[place.file]->ends[place.local] - files[place.file]->begins[place.local];
 }
 
 bool RecordIndex::isError(size_t row) const
 {
     const Place place = placeOf(row);
-    return files[place.file].errors[place.local] != 0;
+    return files[place.file]->errors[place.local] != 0;
 }
 
 std::optional<QarnLogParser::QarnLog> RecordIndex::record(size_t row) const
@@ -180,7 +198,7 @@ std::optional<std::vector<QarnLogParser::QarnLog>> RecordIndex::records(
         // The wanted records of this file, read from the first to the last in blocks.
         size_t last = next;
         while (last + 1 < count
-            && globals[last + 1].first < firstOfFile[first.file] + files[first.file].size())
+            && globals[last + 1].first < firstOfFile[first.file] + files[first.file]->size())
             ++last;
         const size_t lastLocal = globals[last].first - firstOfFile[first.file];
         const bool complete = readFileRecords(first.file, first.local, lastLocal + 1,
@@ -201,7 +219,7 @@ std::vector<RecordIndex::UnclosedBlock> RecordIndex::unclosedBlocks() const
 {
     std::vector<UnclosedBlock> blocks;
     for (size_t file = 0; file < files.size(); ++file) {
-        for (const RecordScanner::FileRecords::UnclosedBlock &block : files[file].unclosedBlocks)
+        for (const RecordScanner::FileRecords::UnclosedBlock &block : files[file]->unclosedBlocks)
             blocks.push_back({rowOf(file, block.local), block.lines});
     }
     std::sort(blocks.begin(), blocks.end(),
@@ -212,8 +230,8 @@ std::vector<RecordIndex::UnclosedBlock> RecordIndex::unclosedBlocks() const
 qsizetype RecordIndex::cutLines() const
 {
     qsizetype cut = 0;
-    for (const RecordScanner::FileRecords &file : files)
-        cut += file.cutLines;
+    for (const auto &file : files)
+        cut += file->cutLines;
     return cut;
 }
 
@@ -221,7 +239,7 @@ size_t RecordIndex::memoryBytes() const
 {
     size_t bytes = (order.capacity() + rows.capacity()) * sizeof(quint32)
         + firstOfFile.capacity() * sizeof(size_t);
-    for (const RecordScanner::FileRecords &file : files)
-        bytes += file.memoryBytes();
+    for (const auto &file : files)
+        bytes += file->memoryBytes();
     return bytes;
 }

@@ -23,6 +23,15 @@ public:
     // (the first few hundred of them), so that their records stay readable when they are
     // removed or renamed.
     RecordIndex(const QStringList &paths, std::vector<RecordScanner::FileRecords> &&files);
+    // One file of the index: its bytes and its records, which indexes of the same log share.
+    struct File
+    {
+        std::shared_ptr<FileBytes> bytes;
+        std::shared_ptr<const RecordScanner::FileRecords> records;
+    };
+    // Merges the records of files that are read already.
+    explicit RecordIndex(std::vector<File> &&files);
+    [[nodiscard]] File file(size_t file) const { return {bytes[file], files[file]}; }
 
     [[nodiscard]] size_t size() const { return order.size(); }
     [[nodiscard]] QString dateTime(size_t row) const;
@@ -42,7 +51,7 @@ public:
     template<typename Fn>
     bool readFileRecords(size_t file, size_t first, size_t end, Fn fn) const;
     [[nodiscard]] size_t fileCount() const { return files.size(); }
-    [[nodiscard]] size_t recordsInFile(size_t file) const { return files[file].size(); }
+    [[nodiscard]] size_t recordsInFile(size_t file) const { return files[file]->size(); }
     // The row of a file's record.
     [[nodiscard]] size_t rowOf(size_t file, size_t local) const
     {
@@ -58,11 +67,11 @@ public:
     // Where a file's record begins and ends in its bytes.
     [[nodiscard]] qint64 recordBegin(size_t file, size_t local) const
     {
-        return files[file].begins[local];
+        return files[file]->begins[local];
     }
     [[nodiscard]] qint64 recordEnd(size_t file, size_t local) const
     {
-        return files[file].ends[local];
+        return files[file]->ends[local];
     }
     // Whether a file's bytes are UTF-8 (not UTF-16 or UTF-32).
     [[nodiscard]] bool isUtf8(size_t file) const;
@@ -83,14 +92,16 @@ public:
     // The memory the index holds.
     [[nodiscard]] size_t memoryBytes() const;
 
-private:
+    // Where the record at row lies: its file and its place in the file.
     struct Place
     {
         size_t file;
         size_t local;
     };
-
     [[nodiscard]] Place placeOf(size_t row) const;
+
+private:
+    void numberFiles();
     void mergeFiles();
     [[nodiscard]] std::optional<std::vector<QarnLogParser::QarnLog>> readBlock(
         size_t file, size_t first, size_t end) const;
@@ -98,8 +109,8 @@ private:
     // Files beyond this many are opened for each read instead of being kept open.
     static constexpr size_t mostOpenFiles = 256;
 
-    std::vector<std::unique_ptr<FileBytes>> bytes;
-    std::vector<RecordScanner::FileRecords> files;
+    std::vector<std::shared_ptr<FileBytes>> bytes;
+    std::vector<std::shared_ptr<const RecordScanner::FileRecords>> files;
     // The first global number of each file's records; a record's global number is its file's
     // first plus its place in the file.
     std::vector<size_t> firstOfFile;

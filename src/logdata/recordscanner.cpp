@@ -1,5 +1,6 @@
 #include "recordscanner.h"
 
+#include "filetaildevice.h"
 #include "textlinereader.h"
 
 #include <QBuffer>
@@ -119,6 +120,28 @@ void RecordScanner::FileRecords::reserveFor(const QIODevice *device)
     dates.reserve(count);
 }
 
+// Cut lines of the records dropped are counted again in tail: the count may only grow.
+void RecordScanner::FileRecords::continueWith(size_t count, const FileRecords &tail)
+{
+    count = std::min(count, size());
+    begins.resize(count);
+    ends.resize(count);
+    errors.resize(count);
+    dates.truncate(count);
+    begins.insert(begins.end(), tail.begins.begin(), tail.begins.end());
+    ends.insert(ends.end(), tail.ends.begin(), tail.ends.end());
+    errors.insert(errors.end(), tail.errors.begin(), tail.errors.end());
+    dates.append(tail.dates);
+    const auto kept = std::remove_if(unclosedBlocks.begin(), unclosedBlocks.end(),
+        [count](const UnclosedBlock &block) { return block.local >= count; });
+    unclosedBlocks.erase(kept, unclosedBlocks.end());
+    for (const UnclosedBlock &block : tail.unclosedBlocks)
+        unclosedBlocks.push_back({count + block.local, block.lines});
+    cutLines += tail.cutLines;
+    if (count == 0)
+        byteOrderMark = tail.byteOrderMark;
+}
+
 size_t RecordScanner::FileRecords::memoryBytes() const
 {
     return (begins.size() + ends.size()) * sizeof(qint64) + errors.size() + dates.memoryBytes();
@@ -163,6 +186,20 @@ RecordScanner::FileRecords RecordScanner::scan(QIODevice *device, qsizetype bloc
         haveLine = ended && reader.readLine();
     }
     return file;
+}
+
+std::optional<RecordScanner::FileRecords> RecordScanner::scanTail(
+    const QString &path, const QByteArray &byteOrderMark, qint64 offset)
+{
+    FileTailDevice device(path, byteOrderMark, offset);
+    if (!device.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    FileRecords tail = scan(&device);
+    for (qint64 &begin : tail.begins)
+        begin = device.fileOffset(begin);
+    for (qint64 &end : tail.ends)
+        end = device.fileOffset(end);
+    return tail;
 }
 
 std::vector<QarnLogParser::QarnLog> RecordScanner::parseBytes(

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 
+#include <optional>
 #include <vector>
 
 class QIODevice;
@@ -40,12 +41,20 @@ public:
 
         [[nodiscard]] size_t size() const { return begins.size(); }
         void reserveFor(const QIODevice *device);
+        // Keeps the first count records and takes tail's after them: tail was scanned from
+        // where record count began.
+        void continueWith(size_t count, const FileRecords &tail);
         [[nodiscard]] size_t memoryBytes() const;
     };
 
     // Reads the device from its current position to its end, blockSize bytes at a time; does
     // not take ownership.
     [[nodiscard]] static FileRecords scan(QIODevice *device, qsizetype blockSize = 1 << 20);
+    // The records of a file from a record's header line at offset on, read in the encoding
+    // that the byte-order mark gives, with offsets in the file: what scan finds from there.
+    // Nothing when the file does not open.
+    [[nodiscard]] static std::optional<FileRecords> scanTail(
+        const QString &path, const QByteArray &byteOrderMark, qint64 offset);
     // The records that bytes of a file hold, from a record's header line on, read after the
     // file's byte-order mark.
     [[nodiscard]] static std::vector<QarnLogParser::QarnLog> parseBytes(
