@@ -213,6 +213,17 @@ QString KestruneCore::recordNotice(QString folder, QString serverName, int row) 
     return searches.recordNotice(folder, serverName, row);
 }
 
+void KestruneCore::followLog(QString folder, QString serverName, bool follow)
+{
+    openLogs.setFollowing(folder, serverName, follow);
+}
+
+bool KestruneCore::isFollowing(QString folder, QString serverName) const
+{
+    const OpenLog *log = openLogs.find(folder, serverName);
+    return log && log->isFollowing();
+}
+
 void KestruneCore::addStartNotice(const QString &line)
 {
     startNotices.append(line);

@@ -117,6 +117,12 @@ public:
     // What the detail window says of one visible row beside its fields: that its message block
     // was never closed and took in later records, and how many lines; empty otherwise.
     Q_INVOKABLE QString recordNotice(QString folder, QString serverName, int row) const;
+    // Follows an open log's files as they grow, or stops: appended records join the rows in
+    // date order under the window's filter, a file cut short or replaced is read again, a new
+    // file of the log joins it. The log's OpenLog tells each update (recordsArrived) and says
+    // "following" in its status line. A log that has no rows yet is not followed.
+    Q_INVOKABLE void followLog(QString folder, QString serverName, bool follow);
+    Q_INVOKABLE bool isFollowing(QString folder, QString serverName) const;
 
     void addStartNotice(const QString &line);
 

@@ -39,7 +39,7 @@ OpenLog::OpenLog(const QString &folder, const QString &name)
 {
     QJSEngine::setObjectOwnership(&window, QJSEngine::CppOwnership);
     for (const auto change : {&OpenLog::stateChanged, &OpenLog::progressChanged,
-             &OpenLog::countsChanged, &OpenLog::filterPendingChanged}) {
+             &OpenLog::countsChanged, &OpenLog::filterPendingChanged, &OpenLog::followingChanged}) {
         connect(this, change, this, &OpenLog::statusTextChanged);
     }
     connect(this, &OpenLog::modelChanged, this, &OpenLog::countsChanged);
@@ -142,6 +142,12 @@ QString OpenLog::statusText() const
             if (isFiltered())
                 parts.append(translated("filter active"));
         }
+        if (following && current)
+            parts.append(translated("following"));
+        for (const QString &notice : {followEvents, goneFiles}) {
+            if (following && !notice.isEmpty())
+                parts.append(notice);
+        }
         if (filterPending)
             parts.append(translated("filtering…"));
         if (loadState == State::loading) {
@@ -209,6 +215,7 @@ std::optional<OpenLogEntry> OpenLog::attach(OpenLogEntry &&entry, double millise
     filesMissing = false;
     openMs = milliseconds;
     textsReady = false;
+    updatedRow = nullptr;
     showModels();
     setState(State::ready);
     emit searchTextsReadyChanged();
@@ -254,6 +261,45 @@ void OpenLog::close()
     setFilterPending(false);
     if (loadState != State::cancelled)
         setState(State::closed);
+}
+
+void OpenLog::setFollowing(bool on)
+{
+    if (on == following)
+        return;
+    following = on;
+    followEvents.clear();
+    goneFiles.clear();
+    emit followingChanged();
+}
+
+std::optional<OpenLogEntry> OpenLog::takeUpdate(
+    OpenLogEntry &&entry, std::function<int(int)> rowAfter, int arrived)
+{
+    emit rowsAboutToChange();
+    std::optional<OpenLogEntry> replaced(std::move(current));
+    current.emplace(std::move(entry));
+    updatedRow = std::move(rowAfter);
+    textsReady = false;
+    showModels();
+    emit searchTextsReadyChanged();
+    emit recordsArrived(arrived);
+    return replaced;
+}
+
+int OpenLog::rowAfterUpdate(int row) const
+{
+    return updatedRow ? updatedRow(row) : row;
+}
+
+void OpenLog::setFollowNotice(const QString &events, const QString &gone)
+{
+    if ((events.isEmpty() || events == followEvents) && gone == goneFiles)
+        return;
+    if (!events.isEmpty())
+        followEvents = events;
+    goneFiles = gone;
+    emit statusTextChanged();
 }
 
 void OpenLog::setFilterPending(bool pending)

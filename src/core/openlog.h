@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 // One log that the window has open or is opening: its state, the load that runs for it and
@@ -48,6 +49,8 @@ class OpenLog : public QObject
     Q_PROPERTY(QString notice READ notice NOTIFY noticeChanged)
     // The line below the records: counts, filter, load progress or time, failed reload.
     Q_PROPERTY(QString statusText READ statusText NOTIFY statusTextChanged)
+    // Whether the log follows its files as they grow ("following" in the status line).
+    Q_PROPERTY(bool following READ isFollowing NOTIFY followingChanged)
 
 public:
     enum class State { loading, ready, failed, cancelled, closed };
@@ -74,6 +77,10 @@ public:
     [[nodiscard]] QString failureReason() const;
     [[nodiscard]] QString notice() const;
     [[nodiscard]] QString statusText() const;
+    [[nodiscard]] bool isFollowing() const { return following; }
+    // The row that shows, after the last update of a followed log, the record that row showed
+    // before it (or the nearest one left); the row itself before any update.
+    Q_INVOKABLE int rowAfterUpdate(int row) const;
 
     // The models, or null while there are none.
     [[nodiscard]] const OpenLogEntry *entry() const { return current ? &*current : nullptr; }
@@ -95,6 +102,14 @@ public:
     [[nodiscard]] std::optional<OpenLogEntry> detach();
     // The log is no longer open: no models, no load, nothing to say.
     void close();
+    void setFollowing(bool on);
+    // Takes the models of an update of a followed log, whose rows map to the ones before it
+    // through rowAfter, and hands back the models it replaces; arrived more rows are shown.
+    [[nodiscard]] std::optional<OpenLogEntry> takeUpdate(
+        OpenLogEntry &&entry, std::function<int(int)> rowAfter, int arrived);
+    // What following met: files read again or new to the log (kept until the next such
+    // change, when events is not empty), and the files that are gone now.
+    void setFollowNotice(const QString &events, const QString &gone);
     void setFilterPending(bool pending);
     void setSearchTextsReady();
     // A background filter pass is about to be installed, or has been.
@@ -112,6 +127,11 @@ signals:
     void searchTextsReadyChanged();
     void noticeChanged();
     void statusTextChanged();
+    void followingChanged();
+    // An update of a followed log is in, after rowsAboutToChange: count more rows are shown
+    // (fewer, when count is negative: files were read again). rowAfterUpdate maps the rows
+    // shown before it.
+    void recordsArrived(int count);
     // The rows are about to change underneath, in one model reset: a load's models replace
     // the ones shown, or a background filter pass is installed. A view lets go of them here
     // and binds them again at loadFinished or filtered.
@@ -141,6 +161,10 @@ private:
     bool filterPending = false;
     bool textsReady = false;
     double openMs = -1;
+    bool following = false;
+    std::function<int(int)> updatedRow;
+    QString followEvents;
+    QString goneFiles;
     double readBytes = 0;
     double allBytes = 0;
 };

@@ -1,5 +1,6 @@
 #include "openlogregistry.h"
 
+#include "memorybudget.h"
 #include "parallelfor.h"
 #include "recordclipboard.h"
 
@@ -45,6 +46,7 @@ OpenLogRegistry::OpenLogRegistry(QObject *modelParent, RecordClipboard &clipboar
 
 OpenLogRegistry::~OpenLogRegistry()
 {
+    followers.clear();
     clipboard.waitForCopy();
     for (const std::unique_ptr<OpenLog> &log : logs) {
         if (LogOpenJob *job = log->job())
@@ -374,8 +376,83 @@ void OpenLogRegistry::finishPasses(int generation, std::vector<FilterTarget> &ta
     }
 }
 
+void OpenLogRegistry::setFollowing(const QString &folder, const QString &name, bool on)
+{
+    OpenLog *log = find(folder, name);
+    if (!log || (on && !log->entry()))
+        return;
+    if (!on) {
+        followers.erase(log);
+    } else if (!followers.count(log)) {
+        auto follower = std::make_unique<LogFollower>(log);
+        connect(follower.get(), &LogFollower::updated, this,
+            [this, log](
+                const std::shared_ptr<LogFollower::Update> &update) { takeUpdate(log, *update); });
+        followers.emplace(log, std::move(follower));
+    }
+    log->setFollowing(on);
+}
+
+void OpenLogRegistry::takeUpdate(OpenLog *log, LogFollower::Update &update)
+{
+    log->setFollowNotice(update.events, update.gone);
+    const OpenLogEntry *entry = log->entry();
+    if (!update.files || !entry || log->job() || entry->model->recordIndex() != update.files->old())
+        return;
+    OpenLogEntry next {log->folder(), log->name(), std::make_unique<LogModel>(),
+        std::make_unique<LogFilterModel>(), entry->notices};
+    next.model->setFreeMemory(&MemoryBudget::processAvailableBytes);
+    next.model->setIndex(update.files->updated());
+    next.filter->setSourceModel(next.model.get());
+    next.filter->installPass(std::move(update.pass));
+    next.filter->setParent(modelParent);
+    QJSEngine::setObjectOwnership(next.filter.get(), QJSEngine::CppOwnership);
+    takeSearchTexts(log, next, this);
+    const int before = entry->filter->rowCount();
+    std::function<int(int)> rows = rowMapping(*entry->filter, next, update.files);
+    const int arrived = next.filter->rowCount() - before;
+    if (std::optional<OpenLogEntry> replaced = log->takeUpdate(std::move(next), rows, arrived))
+        disposeInBackground(std::move(*replaced));
+    refilter(log);
+}
+
+// The rows shown before keep their records: a record's row of the filter model is found
+// again through its row of the index.
+std::function<int(int)> OpenLogRegistry::rowMapping(const LogFilterModel &before,
+    const OpenLogEntry &after, std::shared_ptr<const RecordIndexUpdate> index)
+{
+    auto shown = std::make_shared<const std::vector<int>>(before.acceptedSourceRows());
+    const QPointer<LogFilterModel> filter(after.filter.get());
+    return [shown, index, filter](int row) {
+        if (!filter || row < 0 || size_t(row) >= shown->size())
+            return row;
+        const int source = int(index->rowAfter(size_t((*shown)[size_t(row)])));
+        const std::vector<int> &rows = filter->acceptedSourceRows();
+        const auto at = std::lower_bound(rows.begin(), rows.end(), source);
+        return rows.empty() ? -1
+                            : int(std::min<size_t>(size_t(at - rows.begin()), rows.size() - 1));
+    };
+}
+
+void OpenLogRegistry::refilter(OpenLog *log)
+{
+    OpenLogEntry *entry = log->entry();
+    if (!entry || !latestFilter)
+        return;
+    const bool current = entry->filter->passFailure() == Failure::none
+        && entry->filter->hasSettings(
+            latestFilter->texts, !latestFilter->containsAll, latestFilter->onlyErrors);
+    if (current)
+        return;
+    std::vector<FilterTarget> target;
+    target.push_back(targetOf(log, *entry));
+    runPasses(filterGeneration, *latestFilter, std::move(target));
+}
+
 void OpenLogRegistry::park(OpenLog *log)
 {
+    followers.erase(log);
+    log->setFollowing(false);
     const auto found = std::find_if(logs.begin(), logs.end(),
         [log](const std::unique_ptr<OpenLog> &open) { return open.get() == log; });
     if (found == logs.end())

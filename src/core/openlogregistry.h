@@ -1,5 +1,6 @@
 #pragma once
 
+#include "logfollower.h"
 #include "logopenjob.h"
 #include "openlog.h"
 
@@ -8,6 +9,7 @@
 #include <QThreadPool>
 
 #include <atomic>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -79,6 +81,9 @@ public:
     // generation; each log takes its rows in one model reset, then tells filtered. A later
     // change supersedes a pass still running or still waiting for search texts.
     int filterInBackground(const Filter &filter);
+    // Follows the log's files as they grow, or stops following them. A log that has no models
+    // is not followed; a closed log stops.
+    void setFollowing(const QString &folder, const QString &name, bool on);
     // Whether every log that has models has its search texts taken.
     [[nodiscard]] bool searchTextsReady() const;
 
@@ -115,6 +120,12 @@ private:
     // Takes the log out of the open ones; it waits, closed, for its key to be opened again.
     void park(OpenLog *log);
     void disposeInBackground(OpenLogEntry &&entry);
+    // Shows what an update of a followed log read, unless the log's models changed meanwhile.
+    void takeUpdate(OpenLog *log, LogFollower::Update &update);
+    [[nodiscard]] static std::function<int(int)> rowMapping(const LogFilterModel &before,
+        const OpenLogEntry &after, std::shared_ptr<const RecordIndexUpdate> index);
+    // Brings a log's rows to the latest filter, where they are not under it.
+    void refilter(OpenLog *log);
     void destroyNow(OpenLogEntry &&entry);
 
     QObject *modelParent;
@@ -132,4 +143,5 @@ private:
     // The filter of the latest background filter change or load: a load that ends under an
     // older filter takes this one before its models are shown.
     std::optional<Filter> latestFilter;
+    std::map<OpenLog *, std::unique_ptr<LogFollower>> followers;
 };
