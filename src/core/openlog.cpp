@@ -215,7 +215,7 @@ std::optional<OpenLogEntry> OpenLog::attach(OpenLogEntry &&entry, double millise
     filesMissing = false;
     openMs = milliseconds;
     textsReady = false;
-    updatedRow = nullptr;
+    updated = {};
     showModels();
     setState(State::ready);
     emit searchTextsReadyChanged();
@@ -274,12 +274,12 @@ void OpenLog::setFollowing(bool on)
 }
 
 std::optional<OpenLogEntry> OpenLog::takeUpdate(
-    OpenLogEntry &&entry, std::function<int(int)> rowAfter, int arrived)
+    OpenLogEntry &&entry, RowMapping mapping, int arrived)
 {
     emit rowsAboutToChange();
     std::optional<OpenLogEntry> replaced(std::move(current));
     current.emplace(std::move(entry));
-    updatedRow = std::move(rowAfter);
+    updated = std::move(mapping);
     textsReady = false;
     showModels();
     emit searchTextsReadyChanged();
@@ -289,7 +289,12 @@ std::optional<OpenLogEntry> OpenLog::takeUpdate(
 
 int OpenLog::rowAfterUpdate(int row) const
 {
-    return updatedRow ? updatedRow(row) : row;
+    return updated.row ? updated.row(row) : row;
+}
+
+int OpenLog::lineAfterUpdate(int line) const
+{
+    return updated.line ? updated.line(line) : line;
 }
 
 void OpenLog::setFollowNotice(const QString &events, const QString &gone)

@@ -81,6 +81,8 @@ public:
     // The row that shows, after the last update of a followed log, the record that row showed
     // before it (or the nearest one left); the row itself before any update.
     Q_INVOKABLE int rowAfterUpdate(int row) const;
+    // The same for a record number (lineRole), which counts all the log's records.
+    Q_INVOKABLE int lineAfterUpdate(int line) const;
 
     // The models, or null while there are none.
     [[nodiscard]] const OpenLogEntry *entry() const { return current ? &*current : nullptr; }
@@ -103,10 +105,16 @@ public:
     // The log is no longer open: no models, no load, nothing to say.
     void close();
     void setFollowing(bool on);
-    // Takes the models of an update of a followed log, whose rows map to the ones before it
-    // through rowAfter, and hands back the models it replaces; arrived more rows are shown.
+    // How the rows and the record numbers before an update map to those after it.
+    struct RowMapping
+    {
+        std::function<int(int)> row;
+        std::function<int(int)> line;
+    };
+    // Takes the models of an update of a followed log and hands back the models it replaces;
+    // arrived more rows are shown.
     [[nodiscard]] std::optional<OpenLogEntry> takeUpdate(
-        OpenLogEntry &&entry, std::function<int(int)> rowAfter, int arrived);
+        OpenLogEntry &&entry, RowMapping mapping, int arrived);
     // What following met: files read again or new to the log (kept until the next such
     // change, when events is not empty), and the files that are gone now.
     void setFollowNotice(const QString &events, const QString &gone);
@@ -162,7 +170,7 @@ private:
     bool textsReady = false;
     double openMs = -1;
     bool following = false;
-    std::function<int(int)> updatedRow;
+    RowMapping updated;
     QString followEvents;
     QString goneFiles;
     double readBytes = 0;

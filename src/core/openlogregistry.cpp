@@ -409,7 +409,7 @@ void OpenLogRegistry::takeUpdate(OpenLog *log, LogFollower::Update &update)
     QJSEngine::setObjectOwnership(next.filter.get(), QJSEngine::CppOwnership);
     takeSearchTexts(log, next, this);
     const int before = entry->filter->rowCount();
-    std::function<int(int)> rows = rowMapping(*entry->filter, next, update.files);
+    OpenLog::RowMapping rows = rowMapping(*entry->filter, next, update.files);
     const int arrived = next.filter->rowCount() - before;
     if (std::optional<OpenLogEntry> replaced = log->takeUpdate(std::move(next), rows, arrived))
         disposeInBackground(std::move(*replaced));
@@ -418,20 +418,24 @@ void OpenLogRegistry::takeUpdate(OpenLog *log, LogFollower::Update &update)
 
 // The rows shown before keep their records: a record's row of the filter model is found
 // again through its row of the index.
-std::function<int(int)> OpenLogRegistry::rowMapping(const LogFilterModel &before,
+OpenLog::RowMapping OpenLogRegistry::rowMapping(const LogFilterModel &before,
     const OpenLogEntry &after, std::shared_ptr<const RecordIndexUpdate> index)
 {
+    const auto line = [index](int line) {
+        return line >= 0 && size_t(line) < index->old()->size() ? int(index->rowAfter(size_t(line)))
+                                                                : line;
+    };
     auto shown = std::make_shared<const std::vector<int>>(before.acceptedSourceRows());
     const QPointer<LogFilterModel> filter(after.filter.get());
-    return [shown, index, filter](int row) {
+    const auto row = [shown, line, filter](int row) {
         if (!filter || row < 0 || size_t(row) >= shown->size())
             return row;
-        const int source = int(index->rowAfter(size_t((*shown)[size_t(row)])));
         const std::vector<int> &rows = filter->acceptedSourceRows();
-        const auto at = std::lower_bound(rows.begin(), rows.end(), source);
+        const auto at = std::lower_bound(rows.begin(), rows.end(), line((*shown)[size_t(row)]));
         return rows.empty() ? -1
                             : int(std::min<size_t>(size_t(at - rows.begin()), rows.size() - 1));
     };
+    return {row, line};
 }
 
 void OpenLogRegistry::refilter(OpenLog *log)

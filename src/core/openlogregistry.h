@@ -122,7 +122,7 @@ private:
     void disposeInBackground(OpenLogEntry &&entry);
     // Shows what an update of a followed log read, unless the log's models changed meanwhile.
     void takeUpdate(OpenLog *log, LogFollower::Update &update);
-    [[nodiscard]] static std::function<int(int)> rowMapping(const LogFilterModel &before,
+    [[nodiscard]] static OpenLog::RowMapping rowMapping(const LogFilterModel &before,
         const OpenLogEntry &after, std::shared_ptr<const RecordIndexUpdate> index);
     // Brings a log's rows to the latest filter, where they are not under it.
     void refilter(OpenLog *log);
