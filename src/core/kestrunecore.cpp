@@ -2,6 +2,7 @@
 
 #include "foldercatalogue.h"
 #include "folderscanjob.h"
+#include "matchcount.h"
 
 #include <QCoreApplication>
 #include <QJSEngine>
@@ -211,6 +212,19 @@ QString KestruneCore::folderNotice(QString folder) const
 QString KestruneCore::recordNotice(QString folder, QString serverName, int row) const
 {
     return searches.recordNotice(folder, serverName, row);
+}
+
+QObject *KestruneCore::countMatchesAsync(QString folder, QString serverName, QString str)
+{
+    QObject *count = searches.countMatches(folder, serverName, str);
+    if (count)
+        QJSEngine::setObjectOwnership(count, QJSEngine::JavaScriptOwnership);
+    return count;
+}
+
+QString KestruneCore::unmatchableDateForm(QString folder, QString serverName, QString str) const
+{
+    return searches.unmatchableDateForm(folder, serverName, str);
 }
 
 void KestruneCore::addStartNotice(const QString &line)
