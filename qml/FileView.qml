@@ -21,6 +21,9 @@ FocusScope {
     // The rows held while the list is detached (disconnectModel).
     property var detachedRows: null
 
+    // The filter bar's button: the window's filter is to be cleared.
+    signal clearFilterRequested
+
     function openFile(folder, file) {
         tabs.openFile(folder, file);
     }
@@ -98,8 +101,9 @@ FocusScope {
 
         listHasFocus: records.activeFocus
         rowsPerPage: Math.max(1, Math.floor(records.height / records.rowHeight))
-        onMoveBy: (rows, extend) => records.moveTo(selection.selectedRow + rows, extend)
-        onMoveToEnd: (last, extend) => records.moveTo(last ? records.sourceCount - 1 : 0, extend)
+        onMoveBy: (rows, extend) => records.moveByKeys(selection.selectedRow + rows, extend)
+        onMoveToEnd: (last, extend) => records.moveByKeys(last ? records.sourceCount - 1 : 0,
+                                                          extend)
         onShowDetails: root.showDetails(selection.selectedRow)
         onCopySelection: records.copyRows(selection.first, selection.last)
         onCloseTopmost: root.closeTopmost()
@@ -129,18 +133,21 @@ FocusScope {
         function onRowsAboutToChange() {
             if (records.model)
                 root.disconnectModel();
+            finder.forgetCount();
         }
 
         function onLoadFinished(reloaded) {
             if (root.detachedRows)
                 root.connectModel();
             tabs.showLoaded(reloaded);
+            finder.recount();
         }
 
         function onFiltered() {
             if (root.detachedRows)
                 root.connectModel();
             root.restoreLineNumber();
+            finder.recount();
         }
     }
 
@@ -180,17 +187,37 @@ FocusScope {
         anchors.right: root.right
     }
 
+    ActiveFilterBar {
+        id: filterBar
+
+        objectName: "activeFilterBar"
+        filter: root.logFilter
+        anchors.top: noticeLine.bottom
+        anchors.left: root.left
+        anchors.right: root.right
+        onClearRequested: root.clearFilterRequested()
+    }
+
     RecordList {
         id: records
 
         selection: selection
         log: tabs.currentLog
-        anchors.top: noticeLine.bottom
+        // Room above the first row for the find panel, so that no row has to stay under it.
+        topMargin: findNextPanel.visible ? findNextPanel.height + 10 : 0
+        anchors.top: filterBar.bottom
         anchors.left: root.left
         anchors.leftMargin: 5
         anchors.right: root.right
         anchors.bottom: statusLine.top
         onDetailsRequested: row => root.showDetails(row)
+        onCopied: said => statusLine.tell(said)
+    }
+
+    RecordListPlaceholder {
+        objectName: "recordListPlaceholder"
+        anchors.fill: records
+        log: tabs.currentLog
     }
 
     RecordStatusLine {
@@ -233,6 +260,7 @@ FocusScope {
         anchors.right: records.right
         anchors.rightMargin: 10
         visible: false
+        countText: findText === finder.countedText ? finder.countText : ""
         onFindNext: str => finder.findText(str)
         onFindDate: str => finder.findDate(str)
         onClosePanel: visible = false

@@ -45,6 +45,15 @@ Item {
         applyFilter();
     }
 
+    // Back to no texts and errors shown too, each change sent as the controls send it.
+    function clearFilters() {
+        containsOnlyModel.clear();
+        containsOnlyModel.append({ "filterRole": "" });
+        isOrMode = true;
+        applyFilter();
+        errorsOnlyCheckBox.checked = false;
+    }
+
     width: 300
     height: 600
 

@@ -1,7 +1,8 @@
 import QtQuick
 
 // The searches of the file view's find panel and find keys on the current log: a text
-// forward and backward ("Wrapped", "No match"), a date, and the found text marked in its row.
+// forward and backward ("Wrapped", "No match") with how many rows hold it, counted in the
+// background ("12 of 3,402"), a date, and the found text marked in the rows.
 // A text search that would wait for the log's search texts waits for that log alone, without
 // blocking the window; a newer search takes its place.
 QtObject {
@@ -15,6 +16,11 @@ QtObject {
     // The search that waits for the search texts of waitingFor, or null.
     property var pendingSearch: null
     property var waitingFor: null
+    // The text last found, the count of the rows that hold it (a MatchCount from the core, or
+    // null while the rows change) and what that count says once it is in.
+    property string countedText: ""
+    property var matchCount: null
+    readonly property string countText: matchCount ? matchCount.text : ""
 
     property Connections textsWait: Connections {
         target: finder.waitingFor
@@ -75,11 +81,40 @@ QtObject {
         list.selectAndCentre(row);
         selection.markFound(row, str);
         panel.message = row < 0 ? qsTr("No match") : wrapped ? qsTr("Wrapped") : "";
+        if (row >= 0 && (str !== countedText || !matchCount))
+            countMatches(str);
     }
 
-    // The first record after a date; what it met is said beside the date field.
+    function countMatches(str) {
+        countedText = str;
+        matchCount = kestruneCore.countMatchesAsync(log.folder, log.name, str);
+    }
+
+    // The log's rows are about to change: the count no longer holds.
+    function forgetCount() {
+        matchCount = null;
+    }
+
+    // The rows have changed: the text found last is counted again.
+    function recount() {
+        if (log && countedText !== "" && !matchCount)
+            countMatches(countedText);
+    }
+
+    onLogChanged: {
+        countedText = "";
+        matchCount = null;
+    }
+
+    // The first record after a date; what it met is said beside the date field. A text
+    // that no date of the log could begin with moves nothing: the panel shows how the log
+    // writes its dates instead.
     function findDate(str) {
         if (!log)
+            return;
+        const form = kestruneCore.unmatchableDateForm(log.folder, log.name, str);
+        panel.dateHint = form === "" ? "" : qsTr("This log writes its dates as %1").arg(form);
+        if (form !== "")
             return;
         const row = kestruneCore.findDate(log.folder, log.name, str);
         list.selectAndCentre(row);

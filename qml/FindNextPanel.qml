@@ -12,6 +12,11 @@ Rectangle {
     // and what the last date search met, shown in the date field; typing clears each.
     property string message: ""
     property string dateMessage: ""
+    // How many rows hold the find text ("12 of 3,402"), shown after the message.
+    property string countText: ""
+    // How the log writes its dates, when the typed date could not match them; shown under
+    // the fields until the date is changed.
+    property string dateHint: ""
     readonly property color messageColor: kestruneCore.getStyle("findMessageColor", "#808080")
 
     signal findNext(string str)
@@ -23,7 +28,7 @@ Rectangle {
     }
 
     width: 340
-    height: 110
+    height: dateHint === "" ? 110 : dateHintText.y + dateHintText.height + 10
     color: "#34393d"
     border.width: 2
     border.color: Qt.darker("#181a1c")
@@ -50,7 +55,7 @@ Rectangle {
         verticalAlignment: TextInput.AlignVCenter
         leftPadding: 5
         // Typed text stops short of the message.
-        rightPadding: findNextPanel.message === "" ? 5 : findMessage.width + 13
+        rightPadding: findMessage.text === "" ? 5 : findMessage.width + 13
         onAccepted: findNextPanel.findNext(text)
         // What the last search met says nothing about a new text.
         onTextChanged: findNextPanel.message = ""
@@ -62,7 +67,9 @@ Rectangle {
             anchors.right: parent.right
             anchors.rightMargin: 8
             anchors.verticalCenter: parent.verticalCenter
-            text: findNextPanel.message
+            text: findNextPanel.message === "" || findNextPanel.countText === ""
+                  ? findNextPanel.message + findNextPanel.countText
+                  : findNextPanel.message + " \u00b7 " + findNextPanel.countText
             font.family: GlobalFont.name
             font.pixelSize: 13
             color: findNextPanel.messageColor
@@ -88,7 +95,10 @@ Rectangle {
         leftPadding: 5
         rightPadding: findNextPanel.dateMessage === "" ? 5 : dateMessage.width + 13
         onAccepted: findNextPanel.findDate(text)
-        onTextChanged: findNextPanel.dateMessage = ""
+        onTextChanged: {
+            findNextPanel.dateMessage = "";
+            findNextPanel.dateHint = "";
+        }
 
         Text {
             id: dateMessage
@@ -102,5 +112,22 @@ Rectangle {
             font.pixelSize: 13
             color: findNextPanel.messageColor
         }
+    }
+
+    Text {
+        id: dateHintText
+
+        objectName: "dateHint"
+        anchors.top: nextDateField.bottom
+        anchors.topMargin: 6
+        x: 10
+        width: 320
+        visible: findNextPanel.dateHint !== ""
+        wrapMode: Text.Wrap
+        textFormat: Text.PlainText
+        text: findNextPanel.dateHint
+        font.family: GlobalFont.name
+        font.pixelSize: 13
+        color: "#ffd27f"
     }
 }

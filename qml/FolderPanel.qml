@@ -10,6 +10,10 @@ Rectangle {
     signal containsAll(var filters)
     signal showOnlyErrors(bool onlyErrors)
 
+    function clearFilters() {
+        filtersTab.clearFilters();
+    }
+
     color: kestruneCore.getStyle("folderViewBackgroundColor", "#34393d")
 
     TabBar {

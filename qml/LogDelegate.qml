@@ -13,8 +13,19 @@ Rectangle {
     property string logType: ""
     property int line: 0
     property bool selected: false
-    // Text found in this row by a search, marked where it shows; empty in every other row.
+    // Text found by the last search, marked wherever it shows in the row; empty for none.
     property string matchText: ""
+    // The row that the search found: when the match lies in the part of the message cut off
+    // by the ellipsis, the message shows from a little before it.
+    property bool showsMatch: false
+    readonly property int messageMatchAt: showsMatch && matchText !== ""
+                                          ? message.toLowerCase().indexOf(matchText.toLowerCase())
+                                          : -1
+    readonly property string shownMessage: messageMatchAt > 0 && throughMatch.advanceWidth
+                                           > messageText.width
+                                           ? "\u2026" + message.substring(
+                                                 Math.max(0, messageMatchAt - 20))
+                                           : message
     readonly property bool isError: logType === "Error"
 
     // Read once when the row is created; rows do not follow later changes of the style file.
@@ -92,7 +103,7 @@ Rectangle {
             Layout.preferredWidth: 750
             Layout.fillWidth: true
             Layout.fillHeight: true
-            text: root.message
+            text: root.shownMessage
             textFormat: Text.PlainText
             font.family: LogFont.name
             font.pixelSize: kestruneCore.getStyle("logPixelSize", 16)
@@ -134,7 +145,16 @@ Rectangle {
         }
     }
 
-    // Made only in the row that a search found, so that other rows stay cheap.
+    // The message up to the end of the match in the found row, to tell whether it shows.
+    TextMetrics {
+        id: throughMatch
+
+        font: messageText.font
+        text: root.messageMatchAt < 0 ? "" : root.message.substring(
+                                            0, root.messageMatchAt + root.matchText.length)
+    }
+
+    // Made only while a search has found something, so that rows stay cheap otherwise.
     Loader {
         objectName: "matchMarks"
         anchors.fill: parent

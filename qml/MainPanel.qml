@@ -79,6 +79,7 @@ FocusScope {
             id: fileView
 
             objectName: "fileView"
+            onClearFilterRequested: folderPanel.clearFilters()
         }
     }
 }

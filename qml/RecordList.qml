@@ -20,9 +20,13 @@ ListView {
     // True while the list itself moves its window or its place, which is no scrolling by
     // the user.
     property bool moving: false
+    // The record number (lineRole) of the current row, -1 without one.
+    property int currentRecord: -1
 
     // A double click on a row of the log.
     signal detailsRequested(int row)
+    // A copy has started; said confirms it ("Copied 3 records").
+    signal copied(string said)
 
     // Binds the list to a window of rows, or to none. A new one reaches the list as a new
     // model, which starts it at its first row; binding the same one again changes nothing.
@@ -133,6 +137,14 @@ ListView {
         positionViewAtIndex(index, ListView.Contain);
     }
 
+    // As moveTo, for the keys: the row reached stands for the user's current record, which a
+    // filter change selects again, as a clicked one does.
+    function moveByKeys(row, extend) {
+        moveTo(row, extend);
+        if (currentRecord >= 0)
+            selection.currentLineNumber = currentRecord;
+    }
+
     // Makes a row of the log current and centres it; -1 leaves no row current.
     function selectAndCentre(row) {
         selection.anchor = -1;
@@ -147,13 +159,18 @@ ListView {
 
     // Copies the rows of the log from first to last, in the log's own text form.
     function copyRows(firstRow, lastRow) {
-        if (log && firstRow >= 0)
-            kestruneCore.copyRecords(log.folder, log.name, firstRow, lastRow);
+        if (!log || firstRow < 0)
+            return;
+        const copies = kestruneCore.copyRecords(log.folder, log.name, firstRow, lastRow);
+        const number = Number(copies).toLocaleString(Qt.locale("en_US"), "f", 0);
+        copied(copies === 0 ? qsTr("Not copied: the records would not fit into memory")
+                            : copies === 1 ? qsTr("Copied 1 record")
+                                           : qsTr("Copied %1 records").arg(number));
     }
 
     function copyMessage(row) {
-        if (log)
-            kestruneCore.copyMessage(log.folder, log.name, row);
+        if (log && kestruneCore.copyMessage(log.folder, log.name, row))
+            copied(qsTr("Copied the message"));
     }
 
     objectName: "logView"
@@ -162,6 +179,8 @@ ListView {
     keyNavigationEnabled: false
     highlightFollowsCurrentItem: false
     onCurrentIndexChanged: {
+        if (currentIndex < 0)
+            currentRecord = -1;
         if (!moving)
             selection.selectedRow = currentIndex < 0 ? -1 : first + currentIndex;
     }
@@ -186,7 +205,14 @@ ListView {
         logType: logTypeRole
         line: list.first + index
         selected: line >= list.selection.first && line <= list.selection.last
-        matchText: line === list.selection.foundRow ? list.selection.foundText : ""
+        // Every row marks what the last search found; the found row shows it, however far
+        // into its message.
+        matchText: list.selection.foundRow >= 0 ? list.selection.foundText : ""
+        showsMatch: line === list.selection.foundRow
+        ListView.onIsCurrentItemChanged: {
+            if (ListView.isCurrentItem)
+                list.currentRecord = lineRole;
+        }
         onClicked: {
             list.selection.anchor = -1;
             list.currentIndex = index;
@@ -217,10 +243,18 @@ ListView {
         objectName: "rowMenu"
         parent: list
 
+        // A row of several selected ones copies all of them.
         MenuItem {
+            readonly property int rows: list.selection.last - list.selection.first + 1
+            readonly property bool several: rows > 1 && rowMenu.row >= list.selection.first
+                                            && rowMenu.row <= list.selection.last
+
             objectName: "copyRecordItem"
-            text: qsTr("Copy record")
-            onTriggered: list.copyRows(rowMenu.row, rowMenu.row)
+            text: several ? qsTr("Copy %1 records").arg(Number(rows).toLocaleString(
+                                                             Qt.locale("en_US"), "f", 0))
+                          : qsTr("Copy record")
+            onTriggered: several ? list.copyRows(list.selection.first, list.selection.last)
+                                 : list.copyRows(rowMenu.row, rowMenu.row)
         }
 
         MenuItem {

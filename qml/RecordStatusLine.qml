@@ -2,12 +2,19 @@ import QtQuick
 import "./fonts"
 
 // The line under the record list: what the current tab's log says of its rows, its filter
-// and its load ("1,204 of 3,927,867 records · filter active · opened in 1.2 s").
+// and its load ("1,204 of 3,927,867 records · filter active · opened in 1.2 s"), and at its
+// right for a few seconds what the user has just done ("Copied 3 records").
 Rectangle {
     id: statusLine
 
     // The current tab's log, or null without a tab.
     property var log: null
+
+    // Shows a confirmation at the right for a few seconds.
+    function tell(text) {
+        confirmation.text = text;
+        confirmationTimer.restart();
+    }
 
     height: 24
     color: kestruneCore.getStyle("statusLineBackgroundColor", "#2b3033")
@@ -16,7 +23,10 @@ Rectangle {
         id: recordStatus
 
         objectName: "recordStatus"
-        anchors.fill: parent
+        anchors.left: parent.left
+        anchors.right: confirmation.left
+        anchors.top: parent.top
+        anchors.bottom: parent.bottom
         leftPadding: 8
         verticalAlignment: Text.AlignVCenter
         elide: Text.ElideRight
@@ -25,5 +35,27 @@ Rectangle {
         font.family: GlobalFont.name
         font.pixelSize: 13
         color: "#ffffff"
+    }
+
+    Text {
+        id: confirmation
+
+        objectName: "statusConfirmation"
+        anchors.right: parent.right
+        anchors.top: parent.top
+        anchors.bottom: parent.bottom
+        rightPadding: 48
+        verticalAlignment: Text.AlignVCenter
+        textFormat: Text.PlainText
+        font.family: GlobalFont.name
+        font.pixelSize: 13
+        color: "#8fd18f"
+    }
+
+    Timer {
+        id: confirmationTimer
+
+        interval: 4000
+        onTriggered: confirmation.text = ""
     }
 }

@@ -2,6 +2,7 @@
 
 #include "foldercatalogue.h"
 #include "folderscanjob.h"
+#include "matchcount.h"
 
 #include <QCoreApplication>
 #include <QJSEngine>
@@ -222,6 +223,19 @@ bool KestruneCore::isFollowing(QString folder, QString serverName) const
 {
     const OpenLog *log = openLogs.find(folder, serverName);
     return log && log->isFollowing();
+}
+
+QObject *KestruneCore::countMatchesAsync(QString folder, QString serverName, QString str)
+{
+    QObject *count = searches.countMatches(folder, serverName, str);
+    if (count)
+        QJSEngine::setObjectOwnership(count, QJSEngine::JavaScriptOwnership);
+    return count;
+}
+
+QString KestruneCore::unmatchableDateForm(QString folder, QString serverName, QString str) const
+{
+    return searches.unmatchableDateForm(folder, serverName, str);
 }
 
 void KestruneCore::addStartNotice(const QString &line)

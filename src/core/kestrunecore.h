@@ -124,6 +124,16 @@ public:
     Q_INVOKABLE void followLog(QString folder, QString serverName, bool follow);
     Q_INVOKABLE bool isFollowing(QString folder, QString serverName) const;
 
+    // Counts the visible rows of an open log whose text holds str, as findNext matches them,
+    // without blocking the caller: returns a MatchCount at once (null when the log is not
+    // open), whose text says "12 of 3,402" once its finished() has come. The count belongs to
+    // the caller (the QML engine).
+    Q_INVOKABLE QObject *countMatchesAsync(QString folder, QString serverName, QString str);
+    // The date text of the log's first visible row when str cannot be the beginning of a date
+    // written in the log's form, so that findDate could only give the first or no row; empty
+    // otherwise. findDate itself compares the text as it is.
+    Q_INVOKABLE QString unmatchableDateForm(QString folder, QString serverName, QString str) const;
+
     void addStartNotice(const QString &line);
 
 private:

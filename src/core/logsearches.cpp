@@ -1,6 +1,7 @@
 #include "logsearches.h"
 
 #include "indexedfinder.h"
+#include "matchcount.h"
 #include "openlogregistry.h"
 #include "paralleltextfinder.h"
 #include "recordclipboard.h"
@@ -146,6 +147,41 @@ int LogSearches::findDate(const QString &folder, const QString &name, const QStr
     const auto after = std::partition_point(
         rows.begin(), rows.end(), [&](int row) { return !(str < model.dateTimeAt(size_t(row))); });
     return after == rows.end() ? -1 : int(after - rows.begin());
+}
+
+namespace {
+
+// Whether typed text could begin a date written as sample is: digits where it has digits, and
+// its other characters as they are.
+bool fitsDateForm(const QString &typed, const QString &sample)
+{
+    const qsizetype length = std::min(typed.size(), sample.size());
+    for (qsizetype i = 0; i < length; ++i) {
+        const bool digits = typed[i].isDigit() && sample[i].isDigit();
+        if (!digits && typed[i] != sample[i])
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QString LogSearches::unmatchableDateForm(
+    const QString &folder, const QString &name, const QString &str) const
+{
+    const OpenLogEntry *log = logs.findEntry(folder, name);
+    if (!log || log->filter->acceptedSourceRows().empty())
+        return {};
+    const QString sample
+        = log->model->dateTimeAt(size_t(log->filter->acceptedSourceRows().front()));
+    return fitsDateForm(str, sample) ? QString() : sample;
+}
+
+MatchCount *LogSearches::countMatches(
+    const QString &folder, const QString &name, const QString &str)
+{
+    const OpenLogEntry *log = logs.findEntry(folder, name);
+    return log ? MatchCount::start(*log, str, countWorkers) : nullptr;
 }
 
 // A record's number is its row in the record model, and the visible rows keep that order.

@@ -3,6 +3,11 @@
 #include <QString>
 #include <QVariantMap>
 
+#include <future>
+#include <vector>
+
+class MatchCount;
+
 class OpenLogRegistry;
 class RecordClipboard;
 
@@ -22,6 +27,11 @@ public:
         const QString &folder, const QString &name, int startsAt, const QString &str) const;
     [[nodiscard]] int findDate(
         const QString &folder, const QString &name, const QString &str) const;
+    // The date and time text of the log's first visible row when str cannot be the beginning
+    // of a date written as the log writes them (another separator, a time without its day),
+    // so that the window can show the form; empty when it can, or the log shows no row.
+    [[nodiscard]] QString unmatchableDateForm(
+        const QString &folder, const QString &name, const QString &str) const;
     [[nodiscard]] int getIndex(const QString &folder, const QString &name, int lineNumber) const;
     [[nodiscard]] QVariantMap recordAt(const QString &folder, const QString &name, int row) const;
     // What the detail window says of one visible row: that its message block was left open
@@ -29,6 +39,10 @@ public:
     [[nodiscard]] QString recordNotice(const QString &folder, const QString &name, int row) const;
     int copyRecords(const QString &folder, const QString &name, int firstRow, int lastRow);
     bool copyMessage(const QString &folder, const QString &name, int row);
+    // Starts counting the visible rows that hold str (MatchCount::start); null when the log is
+    // not open. The caller owns the count.
+    [[nodiscard]] MatchCount *countMatches(
+        const QString &folder, const QString &name, const QString &str);
 
 private:
     // Runs a text search on the open log and notes whether it could run; -1 when not open.
@@ -37,4 +51,6 @@ private:
 
     OpenLogRegistry &logs;
     RecordClipboard &clipboard;
+    // The counts running on worker threads; destroying them waits for them.
+    std::vector<std::future<void>> countWorkers;
 };

@@ -9,6 +9,7 @@
 #include <QAbstractItemModel>
 #include <QRandomGenerator>
 #include <QScopeGuard>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -90,6 +91,8 @@ private slots:
     void emptyLogFindsNothing();
     void cutLineIsSaid();
     void largeLogAgreesWithTheWalk();
+    void matchesAreCountedInTheBackground();
+    void dateOfAnotherFormIsTold();
     void findNextAtPieceEdges_data();
     void findNextAtPieceEdges();
 
@@ -278,6 +281,54 @@ void TestLogSearches::largeLogAgreesWithTheWalk()
             QCOMPARE(core.getIndex(folder, "Big", line), walkGetIndex(*model, line));
         }
     }
+}
+
+// The count runs on a worker and covers the rows visible when it started.
+void TestLogSearches::matchesAreCountedInTheBackground()
+{
+    KestruneCore core(folder);
+    auto *model = qobject_cast<QAbstractItemModel *>(core.openLog(folder, "Big"));
+    QVERIFY(model);
+    core.containsOnly({"error", "fatal"});
+    const int visible = model->rowCount();
+    int walked = 0;
+    for (int row = 0; row < visible; ++row)
+        walked
+            += model->index(row, 0).data(LogModel::searchTextRole).toString().contains("connection")
+            ? 1
+            : 0;
+    QVERIFY(walked > 0);
+    std::unique_ptr<QObject> count(core.countMatchesAsync(folder, "Big", "CONNECTION"));
+    QVERIFY(count);
+    QSignalSpy finished(count.get(), SIGNAL(finished()));
+    // A filter change meanwhile does not change what is counted.
+    core.containsOnly({});
+    QVERIFY(finished.wait(60000));
+    QCOMPARE(count->property("matches").toInt(), walked);
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    QCOMPARE(count->property("text").toString(),
+        english.toString(walked) + " of " + english.toString(visible));
+
+    QVERIFY(core.openLog(folder, "Small"));
+    std::unique_ptr<QObject> small(core.countMatchesAsync(folder, "Small", "needle"));
+    QSignalSpy smallFinished(small.get(), SIGNAL(finished()));
+    QVERIFY(smallFinished.wait());
+    QCOMPARE(small->property("text").toString(), QString("2 of 5"));
+    QCOMPARE(core.countMatchesAsync(folder, "Nothing", "needle"), nullptr);
+}
+
+void TestLogSearches::dateOfAnotherFormIsTold()
+{
+    KestruneCore core(folder);
+    QVERIFY(core.openLog(folder, "Small"));
+    const QString first = core.recordAt(folder, "Small", 0).value("dateTimeRole").toString();
+    for (const QString &fits :
+        QStringList {"", "2023", "2023/02/28 13:30", "1999/12/31 23:59:59.9999"})
+        QCOMPARE(core.unmatchableDateForm(folder, "Small", fits), QString());
+    for (const QString &other : QStringList {"2023-02-28 13:30", "15:00", "28.02.2023", "x"})
+        QCOMPARE(core.unmatchableDateForm(folder, "Small", other), first);
+    QVERIFY(core.openLog(folder, "Empty"));
+    QCOMPARE(core.unmatchableDateForm(folder, "Empty", "15:00"), QString());
 }
 
 void TestLogSearches::findNextAtPieceEdges_data()

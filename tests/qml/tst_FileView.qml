@@ -35,6 +35,12 @@ Item {
         signalName: "loadFinished"
     }
 
+    SignalSpy {
+        id: clears
+
+        signalName: "clearFilterRequested"
+    }
+
     // Reads the clipboard back.
     TextEdit {
         id: pasteTarget
@@ -212,7 +218,11 @@ Item {
             verify(tab(0).progress >= 0)
             compare(logView().count, 0)
             verify(findChild(view, "recordStatus").text.startsWith("loading "))
+            const placeholder = findChild(view, "recordListPlaceholder")
+            verify(placeholder.visible)
+            verify(findChild(placeholder, "placeholderText").text.startsWith("Loading Server… "))
             waitForLoad()
+            verify(!placeholder.visible)
             compare(tab(0).progress, -1)
             compare(tabs().count, 1)
             compare(tabs().currentIndex, 0)
@@ -686,7 +696,7 @@ Item {
             compareClipboard(whole)
 
             const menu = findChild(view, "rowMenu")
-            logView().positionViewAtIndex(20, ListView.Center)
+            clickRow(20)
             mouseClick(logView().itemAtIndex(20), 300, 15, Qt.RightButton)
             tryVerify(() => menu.opened)
             mouseClick(findChild(menu.contentItem, "copyMessageItem"))
@@ -696,6 +706,19 @@ Item {
             tryVerify(() => menu.opened)
             mouseClick(findChild(menu.contentItem, "copyRecordItem"))
             compareClipboard(copiedRecord(21))
+            const confirmation = findChild(view, "statusConfirmation")
+            compare(confirmation.text, "Copied 1 record")
+            // With several rows selected the menu copies them all.
+            clickRow(20)
+            keyClick(Qt.Key_Down, Qt.ShiftModifier)
+            keyClick(Qt.Key_Down, Qt.ShiftModifier)
+            mouseClick(logView().itemAtIndex(21), 300, 15, Qt.RightButton)
+            tryVerify(() => menu.opened)
+            const copyAll = findChild(menu.contentItem, "copyRecordItem")
+            compare(copyAll.text, "Copy 3 records")
+            mouseClick(copyAll)
+            compareClipboard(copiedRecord(20) + copiedRecord(21) + copiedRecord(22))
+            compare(confirmation.text, "Copied 3 records")
         }
 
         function test_findKeysBothWaysSayWhatHappened() {
@@ -710,16 +733,24 @@ Item {
             for (const [modifiers, row, said] of steps) {
                 keyClick(Qt.Key_F3, modifiers)
                 compare(logView().currentIndex, row)
-                compare(message.text, said)
+                compare(panel().message, said)
             }
-            // The found text is marked in the found row only.
-            const found = logView().itemAtIndex(50)
-            compare(found.matchText, "needle")
-            compare(logView().itemAtIndex(51).matchText, "")
-            const shown = Array.from(findChild(found, "matchMarks").item.children)
-                               .filter(mark => mark.visible)
-            compare(shown.length, 1)
-            verify(shown[0].width > 0 && shown[0].x > 200)
+            // How many rows hold it follows what the search met, once counted.
+            tryCompare(message, "text", "2 of 200")
+            keyClick(Qt.Key_F3)
+            keyClick(Qt.Key_F3)
+            compare(message.text, "Wrapped \u00b7 2 of 200")
+            // The found text is marked in every row that holds it, in the message only.
+            for (const row of [50, 150]) {
+                logView().positionViewAtIndex(row, ListView.Center)
+                const marks = findChild(logView().itemAtIndex(row), "matchMarks").item
+                const shown = [].concat(...Array.from(marks.children)
+                                                  .map(column => Array.from(column.children)))
+                                .filter(mark => mark.objectName === "matchMark" && mark.visible)
+                compare(shown.length, 1)
+                verify(shown[0].width > 0 && shown[0].x > 200)
+            }
+            verify(!findChild(logView().itemAtIndex(151), "matchMark"))
             findField().text = "no such text"
             keyClick(Qt.Key_F3, Qt.ShiftModifier)
             compare(logView().currentIndex, -1)
@@ -808,7 +839,7 @@ Item {
             find("needle")
             compare(findChild(view, "findMessage").text, "Searching…")
             tryCompare(logView(), "currentIndex", 50, 20000)
-            compare(findChild(view, "findMessage").text, "")
+            compare(panel().message, "")
             verify(view.currentLog.searchTextsReady)
         }
 
@@ -876,6 +907,65 @@ Item {
             compare(tabs().count, 2)
             compare(tabs().currentIndex, 0)
             verify(findChild(tab(0), "currentMark").visible)
+        }
+    
+        // The filter shows above the records with a button that clears it; the record made
+        // current by the keys is the one a filter change keeps; no row passing is said.
+        function test_filterBarAndTheKeysRecordAndNoRowPassing() {
+            open(folderA, "Server")
+            const bar = findChild(view, "activeFilterBar")
+            verify(!bar.visible)
+            clickRow(3)
+            keyClick(Qt.Key_End)
+            filterAll(["alpha 1"])
+            verify(bar.visible)
+            compare(findChild(bar, "filterDescription").text, "Filter: any of \u201calpha 1\u201d")
+            compare(logView().currentIndex, logView().count - 1)
+            compare(logView().itemAtIndex(logView().currentIndex).message, "alpha 199")
+            view.logFilter = {"texts": ["a", "b"], "containsAll": true, "onlyErrors": true}
+            compare(findChild(bar, "filterDescription").text,
+                    "Filter: all of \u201ca\u201d, \u201cb\u201d \u00b7 errors only")
+            clears.target = view
+            mouseClick(findChild(bar, "clearFilterButton"))
+            compare(clears.count, 1)
+            const placeholder = findChild(view, "recordListPlaceholder")
+            verify(!placeholder.visible)
+            filterAll(["no such text"])
+            verify(placeholder.visible)
+            compare(findChild(placeholder, "placeholderText").text, "No record passes the filter")
+            filterAll([])
+            compare(logView().currentIndex, 199)
+            verify(!bar.visible)
+        }
+
+        // A found row shows its match and stays clear of the panel; a date in another form
+        // than the log's moves nothing and says the log's form.
+        function test_foundRowShowsItsMatchClearOfThePanel() {
+            testSupport.writeFile("l/Long_1.log", recordText(0, 0, "x".repeat(600), "[01]")
+                                  + recordText(1, 0, "y".repeat(600) + " needle", "[01]"))
+            open(testSupport.path("l"), "Long")
+            panel().visible = true
+            find("needle")
+            compare(logView().currentIndex, 1)
+            const row = logView().itemAtIndex(1)
+            const message = findChild(row, "messageText")
+            verify(message.text.startsWith("\u2026y"))
+            verify(message.text.endsWith("needle 1"))
+            verify(findChild(row, "matchMark").visible)
+            find("x".repeat(600))
+            compare(logView().currentIndex, 0)
+            const top = logView().itemAtIndex(0).mapToItem(view, 0, 0).y
+            verify(top >= panel().mapToItem(view, 0, panel().height).y)
+
+            const before = logView().currentIndex
+            panel().findDate("15:00")
+            compare(logView().currentIndex, before)
+            compare(findChild(panel(), "dateHint").text,
+                    "This log writes its dates as 2023/02/28 00:00:00.000")
+            panel().findDate("2023/02/28 00:00:00.5")
+            compare(findChild(panel(), "dateHint").text, "")
+            compare(logView().currentIndex, 1)
+            kestruneCore.closeLog(testSupport.path("l"), "Long")
         }
     }
 }

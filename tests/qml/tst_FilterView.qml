@@ -148,6 +148,19 @@ Item {
             compare(onlySpy.signalArguments[1][0], ["queue full", "elapsed time", "no proper storage"]);
         }
 
+        // Clearing from the window's filter bar empties the page as its own controls would.
+        function test_clearFiltersEmptiesThePageAndSendsIt() {
+            enterText(0, "x");
+            mouseClick(child("btnMode", row(0)));
+            mouseClick(child("errorsOnlyCheckBox"));
+            view.clearFilters();
+            compare(rowTexts(), [""]);
+            compare(child("containsOnlyTitle").text, "Contains only");
+            compare(onlySpy.signalArguments[onlySpy.count - 1][0], [""]);
+            verify(!child("errorsOnlyCheckBox").checked);
+            compare(errorsSpy.signalArguments[errorsSpy.count - 1][0], false);
+        }
+
         function test_errorsOnlySendsEachChange() {
             const checkBox = child("errorsOnlyCheckBox");
             mouseClick(checkBox);
