@@ -11,8 +11,9 @@ import "./fonts"
 FocusScope {
     id: root
 
-    // The filter that the window shows: texts, how they combine and the errors-only switch.
-    // Every log that the view opens or reloads takes it.
+    // The filter that the window shows: texts, how they combine, the errors-only switch and
+    // the time range ("from" and "to", empty when unbounded). Every log that the view opens or
+    // reloads takes it.
     property alias logFilter: tabs.logFilter
     // The current tab's log object from the core (an OpenLog), or null without a tab.
     readonly property var currentLog: tabs.currentLog
@@ -61,7 +62,8 @@ FocusScope {
     // Gives every open log the window's filter; the list keeps its rows until its log has
     // taken the new ones.
     function filterInBackground() {
-        kestruneCore.filterLogsAsync(logFilter.texts, logFilter.containsAll, logFilter.onlyErrors);
+        kestruneCore.filterLogsAsync(logFilter.texts, logFilter.containsAll, logFilter.onlyErrors,
+                                     logFilter.from, logFilter.to);
     }
 
     function openFindNextPanel() {

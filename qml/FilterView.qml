@@ -10,6 +10,9 @@ Item {
     signal containsOnly(var filters)
     signal containsAll(var filters)
     signal showOnlyErrors(bool onlyErrors)
+    // Keep the records whose date texts lie between from and to, both bounds included; an
+    // empty bound does not bound.
+    signal dateRange(string from, string to)
 
     // Sends the texts of the list (not what a field shows unconfirmed) in the current mode.
     function applyFilter() {
@@ -37,6 +40,10 @@ Item {
         applyFilter();
     }
 
+    function applyDateRange() {
+        dateRange(fromBound.text, toBound.text);
+    }
+
     function applyNoRecording() {
         containsOnlyModel.clear();
         for (const text of ["queue full", "elapsed time", "no proper storage"])
@@ -56,6 +63,45 @@ Item {
 
     width: 300
     height: 600
+
+    // One bound of the time range: its label and its field.
+    component DateBound: Row {
+        property alias label: boundLabel.text
+        property alias fieldName: boundField.objectName
+        property alias text: boundField.text
+
+        signal accepted
+
+        spacing: 10
+
+        Text {
+            id: boundLabel
+
+            width: 40
+            height: 35
+            font.family: GlobalFont.name
+            font.pixelSize: 15
+            color: "#c5c5c5"
+            verticalAlignment: Text.AlignVCenter
+        }
+
+        TextField {
+            id: boundField
+
+            width: parent.width - 50
+            height: 35
+            font.family: GlobalFont.name
+            font.pixelSize: 16
+            selectByMouse: true
+            selectionColor: "#000000"
+            selectedTextColor: "#ffffff"
+            verticalAlignment: TextInput.AlignVCenter
+            leftPadding: 5
+            rightPadding: 5
+            placeholderText: "2023/02/28 13:30"
+            onAccepted: parent.accepted()
+        }
+    }
 
     ListModel {
         id: containsOnlyModel
@@ -187,6 +233,47 @@ Item {
         font.pixelSize: 15
         font.bold: true
         onClicked: containsOnlyModel.append({ "filterRole": "" })
+    }
+
+    // The time range, above the errors-only switch: Enter in either field sends both.
+    Column {
+        id: dateRangeBlock
+
+        objectName: "dateRangeBlock"
+        anchors.bottom: bottomBlock.top
+        anchors.bottomMargin: 10
+        anchors.left: parent.left
+        anchors.leftMargin: 15
+        anchors.right: parent.right
+        anchors.rightMargin: 15
+        spacing: 5
+
+        Text {
+            width: parent.width
+            height: 30
+            font.family: GlobalFont.name
+            font.pixelSize: 18
+            color: "#c5c5c5"
+            text: qsTr("Time range")
+        }
+
+        DateBound {
+            id: fromBound
+
+            width: dateRangeBlock.width
+            label: qsTr("from")
+            fieldName: "fromField"
+            onAccepted: filterView.applyDateRange()
+        }
+
+        DateBound {
+            id: toBound
+
+            width: dateRangeBlock.width
+            label: qsTr("to")
+            fieldName: "toField"
+            onAccepted: filterView.applyDateRange()
+        }
     }
 
     Item {

@@ -9,6 +9,13 @@ Rectangle {
     signal containsOnly(var filters)
     signal containsAll(var filters)
     signal showOnlyErrors(bool onlyErrors)
+    signal dateRange(string from, string to)
+
+    // Shows the folder list and asks for a folder to add.
+    function chooseFolder() {
+        bar.currentIndex = 0;
+        filesTab.chooseFolder();
+    }
 
     function clearFilters() {
         filtersTab.clearFilters();
@@ -67,6 +74,7 @@ Rectangle {
             onContainsOnly: filters => folderPanel.containsOnly(filters)
             onContainsAll: filters => folderPanel.containsAll(filters)
             onShowOnlyErrors: onlyErrors => folderPanel.showOnlyErrors(onlyErrors)
+            onDateRange: (from, to) => folderPanel.dateRange(from, to)
         }
     }
 }

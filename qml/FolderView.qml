@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Controls
+import QtQuick.Dialogs
 import "./fonts"
 
 Item {
@@ -18,6 +19,10 @@ Item {
     function openFolders(urls) {
         for (const url of urls)
             kestruneCore.openFolderAsync(url);
+    }
+
+    function chooseFolder() {
+        folderDialog.open();
     }
 
     function cancelScans() {
@@ -40,7 +45,7 @@ Item {
         objectName: "folderListView"
         anchors.top: parent.top
         anchors.topMargin: 5
-        anchors.bottom: bottomBlock.top
+        anchors.bottom: addFolderButton.top
         anchors.bottomMargin: 10
         anchors.left: parent.left
         anchors.leftMargin: 15
@@ -158,6 +163,30 @@ Item {
         onActivated: folderView.cancelScans()
         // Together with another use of Escape, such as stopping a log's load.
         onActivatedAmbiguously: folderView.cancelScans()
+    }
+
+    CommonButton {
+        id: addFolderButton
+
+        objectName: "addFolderButton"
+        anchors.bottom: bottomBlock.top
+        anchors.bottomMargin: 10
+        anchors.left: parent.left
+        anchors.leftMargin: 15
+        width: 110
+        height: 24
+        borderWidth: 1
+        borderColor: "#ffffff"
+        text: qsTr("Add folder…")
+        onClicked: folderView.chooseFolder()
+    }
+
+    FolderDialog {
+        id: folderDialog
+
+        objectName: "folderDialog"
+        title: qsTr("Add folder")
+        onAccepted: folderView.openFolders([selectedFolder])
     }
 
     Item {

@@ -12,7 +12,9 @@ Rectangle {
     property var logFilter: ({
             "texts": [],
             "containsAll": false,
-            "onlyErrors": false
+            "onlyErrors": false,
+            "from": "",
+            "to": ""
         })
     readonly property alias count: tabModel.count
     readonly property alias currentIndex: tabListView.currentIndex
@@ -46,7 +48,7 @@ Rectangle {
     // The log's object from the core, loading it in the background when it is not open.
     function openLog(folder, name) {
         return kestruneCore.openLogAsync(folder, name, logFilter.texts, logFilter.containsAll,
-                                         logFilter.onlyErrors);
+                                         logFilter.onlyErrors, logFilter.from, logFilter.to);
     }
 
     function switchTo(index) {
@@ -78,7 +80,8 @@ Rectangle {
     function showLoaded(reloaded) {
         if (currentLog.state === "failed")
             return;
-        const filtered = logFilter.onlyErrors || logFilter.texts.length > 0;
+        const filtered = logFilter.onlyErrors || logFilter.texts.length > 0
+                       || Boolean(logFilter.from || logFilter.to);
         const kept = filtered ? kestruneCore.getIndex(currentLog.folder, currentLog.name,
                                                       list.selection.currentLineNumber) : -1;
         list.showLoaded(reloaded, tab(currentIndex).visibleIndexRole, kept);
@@ -88,7 +91,8 @@ Rectangle {
     function reloadCurrent() {
         if (currentLog)
             kestruneCore.reloadLogAsync(currentLog.folder, currentLog.name, logFilter.texts,
-                                        logFilter.containsAll, logFilter.onlyErrors);
+                                        logFilter.containsAll, logFilter.onlyErrors,
+                                        logFilter.from, logFilter.to);
     }
 
     // Escape: a reload stops and keeps the rows it had, a first open closes its tab.

@@ -7,6 +7,8 @@ FocusScope {
     readonly property real minimumScale: 0.4
     readonly property real maximumScale: 3.0
     readonly property real scaleStep: 0.2
+    // The name of the current tab's log, empty without a tab.
+    readonly property string currentLogName: fileView.currentLog ? fileView.currentLog.name : ""
 
     // A scale from the settings as a usable zoom: anything but a number gives 1.0, and a
     // number outside the bounds is brought into them, so the panel never collapses.
@@ -33,6 +35,24 @@ FocusScope {
 
     width: 100
     height: 100
+
+    // A log named alone on the command line opens at once.
+    Component.onCompleted: {
+        const log = kestruneCore.startLog();
+        if (log.name !== undefined)
+            fileView.openFile(log.folder, log.name);
+    }
+
+    // Wherever the keyboard focus is in the window.
+    Shortcut {
+        sequence: StandardKey.Open
+        onActivated: folderPanel.chooseFolder()
+    }
+
+    Shortcut {
+        sequence: "Ctrl+Q"
+        onActivated: Qt.quit()
+    }
 
     Keys.onPressed: event => {
         if ((event.modifiers & Qt.ControlModifier) && event.key === Qt.Key_Plus)
@@ -72,6 +92,10 @@ FocusScope {
                 })
             onShowOnlyErrors: onlyErrors => mainPanel.changeFilter({
                     "onlyErrors": onlyErrors
+                })
+            onDateRange: (from, to) => mainPanel.changeFilter({
+                    "from": from,
+                    "to": to
                 })
         }
 

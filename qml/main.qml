@@ -7,7 +7,8 @@ Window {
     width: 1536
     height: 864
     visible: true
-    title: qsTr("Kestrune")
+    // "Server — Kestrune" while a log's tab is current.
+    title: mainPanel.currentLogName === "" ? qsTr("Kestrune") : qsTr("%1 — Kestrune").arg(mainPanel.currentLogName)
 
     MainPanel {
         id: mainPanel

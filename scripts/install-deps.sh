@@ -10,6 +10,7 @@ packages=(
     qml6-module-qtqml qml6-module-qtqml-models qml6-module-qtqml-workerscript
     qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-templates
     qml6-module-qtquick-layouts qml6-module-qtquick-window qml6-module-qtquick-dialogs
+    qml6-module-qt-labs-folderlistmodel dpkg-dev
     qml6-module-qttest
     libgl1-mesa-dri xvfb xauth imagemagick xdotool time util-linux
 )

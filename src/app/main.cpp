@@ -1,3 +1,4 @@
+#include "foldercatalogue.h"
 #include "kestrunecore.h"
 
 #include <QDebug>
@@ -5,7 +6,10 @@
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
+#include <QStandardItemModel>
 #include <QUrl>
+
+#include <cstdio>
 
 #ifndef KESTRUNE_MAIN_URL
 #define KESTRUNE_MAIN_URL "qrc:/Kestrune/qml/main.qml"
@@ -22,14 +26,14 @@ QStringList remainingArguments(int argc, char *argv[])
     return arguments;
 }
 
-// What the command line asks for: the folders to list as if dropped on the window, the
-// arguments before the document that are no folders, and the document to load. Only an
+// What the command line asks for: the folders and files to list as if dropped on the window,
+// the arguments before the document that name neither, and the document to load. Only an
 // argument ending in ".qml" or a resource path (":/...") is a document; the arguments after
 // it are the document's own and are left alone.
 struct CommandLine
 {
-    QStringList folders;
-    QStringList notFolders;
+    QStringList places;
+    QStringList missing;
     QUrl document;
 };
 
@@ -54,18 +58,74 @@ CommandLine readCommandLine(const QStringList &arguments, const QUrl &mainUrl)
             break;
         }
         const QFileInfo info(argument);
-        if (info.isDir())
-            line.folders.append(info.absoluteFilePath());
+        if (info.exists())
+            line.places.append(info.absoluteFilePath());
         else
-            line.notFolders.append(argument);
+            line.missing.append(argument);
     }
     return line;
+}
+
+// Whether "--help" or "-h" comes before any document. Looked for before the application
+// object exists, which needs a display.
+bool wantsHelp(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QString argument = QString::fromUtf8(argv[i]);
+        if (isDocument(argument))
+            return false;
+        if (argument == QLatin1String("--help") || argument == QLatin1String("-h"))
+            return true;
+    }
+    return false;
+}
+
+const char usage[] = R"(Usage: kestrune [folder or file...] [document.qml [argument...]]
+
+Lists each folder and file as if it had been dropped on the window: a folder's .log files
+below it, a file whatever its suffix, grouped into logs by the part of the name before the
+first "_" (or "-"). A single file named alone opens its log at once. A document ending in
+.qml (or a resource path ":/...") is loaded instead of the built-in window, with the
+arguments after it as its own. Qt's options, such as -platform offscreen, work as usual.
+)";
+
+void warnAtStart(KestruneCore &core, const QString &notice)
+{
+    qWarning().noquote() << notice;
+    core.addStartNotice(notice);
+}
+
+// Lists each folder and file as a drop would, a file whatever its suffix. A file named alone
+// that makes a log is that log's start log, which the window opens at once.
+void listPlaces(KestruneCore &core, const CommandLine &line)
+{
+    auto *folders = qobject_cast<QStandardItemModel *>(core.folderModel());
+    for (const QString &place : line.places) {
+        const int rowsBefore = folders->rowCount();
+        core.openFolder(QUrl::fromLocalFile(place));
+        if (!QFileInfo(place).isFile())
+            continue;
+        if (folders->rowCount() == rowsBefore) {
+            warnAtStart(core,
+                QCoreApplication::translate(
+                    "main", "not a log file: %1 (its name has no \"_\" or \"-\")")
+                    .arg(place));
+        } else if (line.places.size() == 1 && line.missing.isEmpty()) {
+            const QModelIndex row = folders->index(rowsBefore, 0);
+            core.setStartLog(row.data(FolderCatalogue::folderRole).toString(),
+                row.data(FolderCatalogue::nameRole).toString());
+        }
+    }
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    if (wantsHelp(argc, argv)) {
+        fputs(usage, stdout);
+        return 0;
+    }
     QGuiApplication app(argc, argv);
     QGuiApplication::setApplicationName(QStringLiteral("Kestrune"));
     QGuiApplication::setOrganizationName(QStringLiteral("Kestrune"));
@@ -94,14 +154,10 @@ int main(int argc, char *argv[])
         qDeleteAll(engine.rootObjects());
         engine.clearSingletons();
     });
-    for (const QString &argument : commandLine.notFolders) {
-        const QString notice
-            = QCoreApplication::translate("main", "not a folder: %1").arg(argument);
-        qWarning().noquote() << notice;
-        core.addStartNotice(notice);
-    }
-    for (const QString &folder : commandLine.folders)
-        core.openFolder(QUrl::fromLocalFile(folder));
+    for (const QString &argument : commandLine.missing)
+        warnAtStart(
+            core, QCoreApplication::translate("main", "no such file or folder: %1").arg(argument));
+    listPlaces(core, commandLine);
     engine.load(document);
 
     return QGuiApplication::exec();

@@ -12,9 +12,10 @@
 namespace {
 enum FolderRoles { folderRole = Qt::UserRole + 1, nameRole = Qt::UserRole + 2 };
 
-LogOpenJob::FirstFilter filterOf(const QVariantList &texts, bool containsAll, bool onlyErrors)
+LogOpenJob::FirstFilter filterOf(const QVariantList &texts, bool containsAll, bool onlyErrors,
+    const QString &from, const QString &to)
 {
-    return {texts, containsAll, onlyErrors};
+    return {texts, containsAll, onlyErrors, DateRange(from, to)};
 }
 
 } // namespace
@@ -104,10 +105,10 @@ QVariant KestruneCore::getStyle(QString key, QVariant defaultValue) const
     return configuration.style(key, defaultValue);
 }
 
-void KestruneCore::filterLog(
-    QString folder, QString serverName, QVariantList filters, bool containsAll, bool onlyErrors)
+void KestruneCore::filterLog(QString folder, QString serverName, QVariantList filters,
+    bool containsAll, bool onlyErrors, QString from, QString to)
 {
-    openLogs.filterNow(folder, serverName, filterOf(filters, containsAll, onlyErrors));
+    openLogs.filterNow(folder, serverName, filterOf(filters, containsAll, onlyErrors, from, to));
 }
 
 int KestruneCore::findPrevious(QString folder, QString serverName, int startsAt, QString str) const
@@ -141,18 +142,18 @@ QString KestruneCore::startNotice() const
     return startNotices.join(QLatin1Char('\n'));
 }
 
-QObject *KestruneCore::openLogAsync(
-    QString folder, QString serverName, QVariantList filters, bool containsAll, bool onlyErrors)
+QObject *KestruneCore::openLogAsync(QString folder, QString serverName, QVariantList filters,
+    bool containsAll, bool onlyErrors, QString from, QString to)
 {
     return openLogs.openInBackground(
-        folder, serverName, filterOf(filters, containsAll, onlyErrors));
+        folder, serverName, filterOf(filters, containsAll, onlyErrors, from, to));
 }
 
-QObject *KestruneCore::reloadLogAsync(
-    QString folder, QString serverName, QVariantList filters, bool containsAll, bool onlyErrors)
+QObject *KestruneCore::reloadLogAsync(QString folder, QString serverName, QVariantList filters,
+    bool containsAll, bool onlyErrors, QString from, QString to)
 {
     return openLogs.reloadInBackground(
-        folder, serverName, filterOf(filters, containsAll, onlyErrors));
+        folder, serverName, filterOf(filters, containsAll, onlyErrors, from, to));
 }
 
 void KestruneCore::cancelLoad(QString folder, QString serverName)
@@ -181,9 +182,10 @@ bool KestruneCore::searchTextsReady() const
     return openLogs.searchTextsReady();
 }
 
-int KestruneCore::filterLogsAsync(QVariantList filters, bool containsAll, bool onlyErrors)
+int KestruneCore::filterLogsAsync(
+    QVariantList filters, bool containsAll, bool onlyErrors, QString from, QString to)
 {
-    return openLogs.filterInBackground(filterOf(filters, containsAll, onlyErrors));
+    return openLogs.filterInBackground(filterOf(filters, containsAll, onlyErrors, from, to));
 }
 
 QObject *KestruneCore::openFolderAsync(QUrl url)
@@ -241,4 +243,14 @@ QString KestruneCore::unmatchableDateForm(QString folder, QString serverName, QS
 void KestruneCore::addStartNotice(const QString &line)
 {
     startNotices.append(line);
+}
+
+QVariantMap KestruneCore::startLog() const
+{
+    return startLogKey;
+}
+
+void KestruneCore::setStartLog(const QString &folder, const QString &name)
+{
+    startLogKey = {{QStringLiteral("folder"), folder}, {QStringLiteral("name"), name}};
 }

@@ -42,9 +42,11 @@ public:
     Q_INVOKABLE QVariant getStyle(QString key, QVariant defaultValue = QVariant()) const;
 
     // Gives one open log the filter that the three filter calls would have left it with; a
-    // log that has it already keeps its rows. openLog itself starts a log unfiltered.
+    // log that has it already keeps its rows. openLog itself starts a log unfiltered. Here and
+    // in the calls below, from and to bound the records' date texts as DateRange does; empty,
+    // they do not bound.
     Q_INVOKABLE void filterLog(QString folder, QString serverName, QVariantList filters,
-        bool containsAll, bool onlyErrors);
+        bool containsAll, bool onlyErrors, QString from = {}, QString to = {});
     // The previous row from startsAt down whose text contains str, wrapping around once from
     // the last row; the mirror of findNext, -1 when no row does.
     Q_INVOKABLE int findPrevious(
@@ -74,12 +76,13 @@ public:
     // filter, as filterLog takes it, is applied on the worker before the models are shown (a
     // text filter waits there for the search texts); a filter changed meanwhile as well.
     Q_INVOKABLE QObject *openLogAsync(QString folder, QString serverName, QVariantList filters = {},
-        bool containsAll = false, bool onlyErrors = false);
+        bool containsAll = false, bool onlyErrors = false, QString from = {}, QString to = {});
     // Loads the log again in the same way and returns its OpenLog; until the load has ended
     // the log keeps its models, then openLog returns new ones and the old ones are freed in
     // the background. A reload that brings nothing keeps the old ones and says why.
     Q_INVOKABLE QObject *reloadLogAsync(QString folder, QString serverName,
-        QVariantList filters = {}, bool containsAll = false, bool onlyErrors = false);
+        QVariantList filters = {}, bool containsAll = false, bool onlyErrors = false,
+        QString from = {}, QString to = {});
     // Stops a load of the log that is still running, without waiting for it: nothing of it
     // is shown, loadFinished does not come, and its memory is freed on the worker. A log that
     // had no models yet is no longer open.
@@ -100,7 +103,8 @@ public:
     // new rows in one model reset and its OpenLog tells filtered(generation). A later call
     // supersedes a pass still running, whose rows are dropped. A log closed or reloaded
     // meanwhile is left out.
-    Q_INVOKABLE int filterLogsAsync(QVariantList filters, bool containsAll, bool onlyErrors);
+    Q_INVOKABLE int filterLogsAsync(QVariantList filters, bool containsAll, bool onlyErrors,
+        QString from = {}, QString to = {});
     // openFolder without blocking the caller: the place is scanned on a worker thread, and its
     // rows are appended as openFolder appends them once the scan, and every scan started
     // before it, has ended; the scan model's scanFinished follows. Returns the scan's
@@ -133,8 +137,12 @@ public:
     // written in the log's form, so that findDate could only give the first or no row; empty
     // otherwise. findDate itself compares the text as it is.
     Q_INVOKABLE QString unmatchableDateForm(QString folder, QString serverName, QString str) const;
+    // The log that the command line named alone, which the window opens at start: its
+    // "folder" and "name" as the folder model holds them; empty when there is none.
+    Q_INVOKABLE QVariantMap startLog() const;
 
     void addStartNotice(const QString &line);
+    void setStartLog(const QString &folder, const QString &name);
 
 private:
     QStandardItemModel folders;
@@ -145,5 +153,6 @@ private:
     OpenLogRegistry openLogs;
     LogSearches searches;
     QStringList startNotices;
+    QVariantMap startLogKey;
     CoreSettings configuration;
 };

@@ -154,7 +154,7 @@ LogOpenJob::Loaded LogOpenJob::loadEntry(const QString &folder, const QString &n
     entry->filter->setSourceModel(entry->model.get());
     // The first filter pass runs here, where a failure is caught, rather than inside the
     // list's first row count.
-    entry->filter->setFilter(filter.texts, !filter.containsAll, filter.onlyErrors);
+    entry->filter->setFilter(filter.texts, !filter.containsAll, filter.onlyErrors, filter.range);
     entry->filter->rowCount();
     if (const Failure failure = entry->filter->passFailure(); failure != Failure::none)
         return {nullptr, failure, {}};

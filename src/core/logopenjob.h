@@ -1,5 +1,6 @@
 #pragma once
 
+#include "daterange.h"
 #include "logrecordloader.h"
 #include "openlogentry.h"
 
@@ -39,11 +40,12 @@ public:
         QVariantList texts;
         bool containsAll = false;
         bool onlyErrors = false;
+        DateRange range;
 
         [[nodiscard]] bool operator==(const FirstFilter &other) const
         {
             return texts == other.texts && containsAll == other.containsAll
-                && onlyErrors == other.onlyErrors;
+                && onlyErrors == other.onlyErrors && range == other.range;
         }
     };
 

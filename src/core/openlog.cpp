@@ -31,6 +31,19 @@ QString grouped(double number)
     return QLocale(QLocale::English, QLocale::UnitedStates).toString(qint64(number + 0.5));
 }
 
+// "filter active", and the dates it keeps when it keeps a range: "filter active from
+// 2023/02/28 13:00 to 2023/02/28 14".
+QString filterTextOf(const LogFilterModel &filter)
+{
+    const DateRange &range = filter.dateRangeFilter();
+    QString text = translated("filter active");
+    if (!range.from().isEmpty())
+        text += QLatin1Char(' ') + translated("from %1").arg(range.from());
+    if (!range.to().isEmpty())
+        text += QLatin1Char(' ') + translated("to %1").arg(range.to());
+    return text;
+}
+
 } // namespace
 
 OpenLog::OpenLog(const QString &folder, const QString &name)
@@ -140,7 +153,7 @@ QString OpenLog::statusText() const
             parts.append(translated("%1 of %2 records")
                              .arg(grouped(shownRecords()), grouped(totalRecords())));
             if (isFiltered())
-                parts.append(translated("filter active"));
+                parts.append(filterTextOf(*current->filter));
         }
         if (following && current)
             parts.append(translated("following"));

@@ -123,7 +123,8 @@ OpenLog *OpenLogRegistry::openInBackground(
         return log;
     }
     takeSearchTexts(log, *entry, this);
-    if (!entry->filter->hasSettings(filter.texts, !filter.containsAll, filter.onlyErrors)) {
+    if (!entry->filter->hasSettings(
+            filter.texts, !filter.containsAll, filter.onlyErrors, filter.range)) {
         std::vector<FilterTarget> target;
         target.push_back(targetOf(log, *entry));
         runPasses(filterGeneration, filter, std::move(target));
@@ -181,7 +182,8 @@ std::optional<OpenLogEntry> OpenLogRegistry::takeClosed(const QString &folder, c
 void OpenLogRegistry::filterNow(const QString &folder, const QString &name, const Filter &filter)
 {
     if (const OpenLogEntry *entry = searchableEntry(folder, name))
-        entry->filter->setFilter(filter.texts, !filter.containsAll, filter.onlyErrors);
+        entry->filter->setFilter(
+            filter.texts, !filter.containsAll, filter.onlyErrors, filter.range);
 }
 
 // The logs keep their rows while the passes run. Each target holds its log's search texts,
@@ -194,7 +196,8 @@ int OpenLogRegistry::filterInBackground(const Filter &filter)
     for (const std::unique_ptr<OpenLog> &log : logs) {
         OpenLogEntry *entry = log->entry();
         const bool target = entry
-            && !entry->filter->hasSettings(filter.texts, !filter.containsAll, filter.onlyErrors);
+            && !entry->filter->hasSettings(
+                filter.texts, !filter.containsAll, filter.onlyErrors, filter.range);
         if (target)
             targets.push_back(targetOf(log.get(), *entry));
         else
@@ -282,14 +285,14 @@ bool OpenLogRegistry::refilterLoaded(LogOpenJob *job)
 {
     OpenLogEntry *entry = job->loadedEntry();
     if (!entry || !latestFilter
-        || entry->filter->hasSettings(
-            latestFilter->texts, !latestFilter->containsAll, latestFilter->onlyErrors))
+        || entry->filter->hasSettings(latestFilter->texts, !latestFilter->containsAll,
+            latestFilter->onlyErrors, latestFilter->range))
         return false;
     const LogModel *model = entry->model.get();
     filterWork.start([this, job, model, filter = *latestFilter] {
         makeThisThreadBackground();
         auto pass = std::make_shared<LogFilterModel::Pass>(LogFilterModel::computePass(
-            *model, filter.texts, !filter.containsAll, filter.onlyErrors));
+            *model, filter.texts, !filter.containsAll, filter.onlyErrors, filter.range));
         QMetaObject::invokeMethod(
             this,
             [this, job, pass, filter] {
@@ -346,7 +349,7 @@ void OpenLogRegistry::runPasses(
             if (superseded())
                 return;
             target.pass = LogFilterModel::computePass(
-                *target.model, filter.texts, !filter.containsAll, filter.onlyErrors);
+                *target.model, filter.texts, !filter.containsAll, filter.onlyErrors, filter.range);
         }
         QMetaObject::invokeMethod(
             this,
@@ -444,8 +447,8 @@ void OpenLogRegistry::refilter(OpenLog *log)
     if (!entry || !latestFilter)
         return;
     const bool current = entry->filter->passFailure() == Failure::none
-        && entry->filter->hasSettings(
-            latestFilter->texts, !latestFilter->containsAll, latestFilter->onlyErrors);
+        && entry->filter->hasSettings(latestFilter->texts, !latestFilter->containsAll,
+            latestFilter->onlyErrors, latestFilter->range);
     if (current)
         return;
     std::vector<FilterTarget> target;

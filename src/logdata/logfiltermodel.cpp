@@ -116,32 +116,42 @@ void LogFilterModel::setShowOnlyErrors(bool errorsOnly)
     refilter([&] { onlyErrors = errorsOnly; });
 }
 
-void LogFilterModel::setFilter(const QVariantList &newFilters, bool anyOf, bool errorsOnly)
+void LogFilterModel::setDateRange(const DateRange &range)
 {
-    if (hasSettings(newFilters, anyOf, errorsOnly))
+    refilter([&] { dateRange = range; });
+}
+
+void LogFilterModel::setFilter(
+    const QVariantList &newFilters, bool anyOf, bool errorsOnly, const DateRange &range)
+{
+    if (hasSettings(newFilters, anyOf, errorsOnly, range))
         return;
     refilter([&] {
         setFilters(newFilters, anyOf);
         onlyErrors = errorsOnly;
+        dateRange = range;
     });
 }
 
-bool LogFilterModel::hasSettings(const QVariantList &newFilters, bool anyOf, bool errorsOnly) const
+bool LogFilterModel::hasSettings(
+    const QVariantList &newFilters, bool anyOf, bool errorsOnly, const DateRange &range) const
 {
     return lastFailure == Failure::none && containsOnlyMode == anyOf && onlyErrors == errorsOnly
-        && filters == loweredTexts(newFilters);
+        && dateRange == range && filters == loweredTexts(newFilters);
 }
 
-LogFilterModel::Pass LogFilterModel::computePass(
-    const LogModel &model, const QVariantList &filters, bool anyOf, bool onlyErrors)
+LogFilterModel::Pass LogFilterModel::computePass(const LogModel &model, const QVariantList &filters,
+    bool anyOf, bool onlyErrors, const DateRange &range)
 {
     Pass pass;
     pass.anyOf = anyOf;
     pass.onlyErrors = onlyErrors;
+    pass.range = range;
     Failure searchTextsFailure = Failure::none;
     pass.failure = failureOf([&] {
         pass.filters = loweredTexts(filters);
-        searchTextsFailure = matchRecords(model, pass.filters, anyOf, onlyErrors, pass.rowPasses);
+        searchTextsFailure
+            = matchRecords(model, {pass.filters, anyOf, onlyErrors, range}, pass.rowPasses);
         collectAccepted(pass.rowPasses, pass.acceptedRows);
     });
     if (pass.failure == Failure::none)
@@ -166,6 +176,7 @@ LogFilterModel::Pass LogFilterModel::currentPass() const
     pass.filters = filters;
     pass.anyOf = containsOnlyMode;
     pass.onlyErrors = onlyErrors;
+    pass.range = dateRange;
     pass.rowPasses = rowPasses;
     pass.failure = lastFailure;
     return pass;
@@ -177,6 +188,7 @@ LogFilterModel::Pass LogFilterModel::updatedPass(const Pass &old, const RecordIn
     pass.filters = old.filters;
     pass.anyOf = old.anyOf;
     pass.onlyErrors = old.onlyErrors;
+    pass.range = old.range;
     bool complete = true;
     pass.failure = failureOf([&] {
         const RecordIndex &index = *update.updated();
@@ -186,7 +198,8 @@ LogFilterModel::Pass LogFilterModel::updatedPass(const Pass &old, const RecordIn
         for (size_t file = 0; file < index.fileCount(); ++file) {
             for (size_t local = firstRead[file]; local < index.recordsInFile(file); ++local) {
                 const size_t row = index.rowOf(file, local);
-                passes[row] = !old.onlyErrors || index.isError(row);
+                passes[row] = (!old.onlyErrors || index.isError(row))
+                    && (!old.range.isBounded() || old.range.contains(index.dateTime(row)));
             }
         }
         complete = IndexedSearch(index, old.filters, old.anyOf).narrow(passes, firstRead);
@@ -208,6 +221,7 @@ void LogFilterModel::installPass(Pass &&pass)
     filters = std::move(pass.filters);
     containsOnlyMode = pass.anyOf;
     onlyErrors = pass.onlyErrors;
+    dateRange = std::move(pass.range);
     rowPasses = std::move(pass.rowPasses);
     acceptedRows = std::move(pass.acceptedRows);
     lastFailure = pass.failure;
@@ -375,7 +389,8 @@ void LogFilterModel::refreshIfStale() const
 void LogFilterModel::runPass() const
 {
     if (const auto *logModel = qobject_cast<const LogModel *>(sourceModel()))
-        lastFailure = matchRecords(*logModel, filters, containsOnlyMode, onlyErrors, rowPasses);
+        lastFailure = matchRecords(
+            *logModel, {filters, containsOnlyMode, onlyErrors, dateRange}, rowPasses);
     else
         matchRows();
     collectAccepted(rowPasses, acceptedRows);
@@ -403,22 +418,25 @@ void LogFilterModel::failPass(Failure failure) const
 // Reads the records and search texts directly: one QVariant per row would cost more than the
 // matching itself. Large logs are split among the cores; the pass only reads the records.
 // Returns how the log's search texts failed, when they did.
-Failure LogFilterModel::matchRecords(const LogModel &model, const QStringList &filters, bool anyOf,
-    bool onlyErrors, std::vector<char> &passes)
+Failure LogFilterModel::matchRecords(
+    const LogModel &model, const Settings &settings, std::vector<char> &passes)
 {
     ensurePassFits(model);
     if (const std::shared_ptr<const RecordIndex> &index = model.recordIndex())
-        return matchIndexedRecords(*index, filters, anyOf, onlyErrors, passes);
+        return matchIndexedRecords(*index, settings, passes);
     const std::vector<QarnLogParser::QarnLog> &records = model.allRecords();
     passes.assign(records.size(), 0);
+    const QStringList &filters = settings.filters;
     const SearchTextStore *searchTexts = filters.isEmpty() ? nullptr : model.fetchSearchTexts();
     if (!filters.isEmpty() && !searchTexts)
         return model.searchTextsFailure();
-    const TextTest containsTexts(filters, anyOf);
+    const TextTest containsTexts(filters, settings.anyOf);
+    const DateRange *range = settings.range.isBounded() ? &settings.range : nullptr;
     const auto matchRange = [&](size_t begin, size_t end) {
         ErrorTypeTest isError;
         for (size_t row = begin; row < end; ++row) {
-            passes[row] = (!onlyErrors || isError(records[row].logType))
+            passes[row] = (!range || range->contains(records[row].dateTime))
+                && (!settings.onlyErrors || isError(records[row].logType))
                 && (!searchTexts || containsTexts(*searchTexts, row));
         }
     };
@@ -426,18 +444,23 @@ Failure LogFilterModel::matchRecords(const LogModel &model, const QStringList &f
     return Failure::none;
 }
 
-// The errors-only test reads the index; the texts are matched in the records' files.
-Failure LogFilterModel::matchIndexedRecords(const RecordIndex &index, const QStringList &filters,
-    bool anyOf, bool onlyErrors, std::vector<char> &passes)
+// The date range and the errors-only test read the index; the texts are matched in the
+// records' files, only in the rows still passing. The index keeps its records in date order,
+// so the range is one run of rows.
+Failure LogFilterModel::matchIndexedRecords(
+    const RecordIndex &index, const Settings &settings, std::vector<char> &passes)
 {
-    passes.assign(index.size(), 1);
-    if (onlyErrors) {
-        parallelFor(index.size(), 100'000, [&](size_t begin, size_t end) {
-            for (size_t row = begin; row < end; ++row)
+    const auto [first, end]
+        = settings.range.rowsIn(index.size(), [&](size_t row) { return index.dateTime(row); });
+    passes.assign(index.size(), 0);
+    std::fill(passes.begin() + qsizetype(first), passes.begin() + qsizetype(end), char(1));
+    if (settings.onlyErrors) {
+        parallelFor(end - first, 100'000, [&, first = first](size_t begin, size_t stop) {
+            for (size_t row = first + begin; row < first + stop; ++row)
                 passes[row] = index.isError(row);
         });
     }
-    const bool complete = IndexedSearch(index, filters, anyOf).narrow(passes);
+    const bool complete = IndexedSearch(index, settings.filters, settings.anyOf).narrow(passes);
     return complete ? Failure::none : Failure::fileChanged;
 }
 
@@ -451,7 +474,9 @@ void LogFilterModel::matchRows() const
     const TextTest containsTexts(filters, containsOnlyMode);
     for (size_t row = 0; row < passes.size(); ++row) {
         const QModelIndex index = model->index(int(row), 0);
-        passes[row] = (!onlyErrors || isError(index.data(LogModel::logTypeRole).toString()))
+        passes[row] = (!dateRange.isBounded()
+                          || dateRange.contains(index.data(LogModel::dateTimeRole).toString()))
+            && (!onlyErrors || isError(index.data(LogModel::logTypeRole).toString()))
             && (filters.isEmpty()
                 || containsTexts.matches(
                     QStringView(index.data(LogModel::searchTextRole).toString())));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "daterange.h"
 #include "failure.h"
 
 #include <QSortFilterProxyModel>
@@ -13,9 +14,9 @@ class RecordIndex;
 class RecordIndexUpdate;
 
 // The filtering proxy in front of one log's record model: substring filters combined as
-// contains-only or contains-all, and an errors-only switch. A pass that fails (memory ran out,
-// or the log's search texts could not be built) shows no row at all, an empty list that
-// passFailure tells apart from a filter that matches nothing; no exception leaves the model.
+// contains-only or contains-all, an errors-only switch and a range of dates. A pass that fails
+// (memory ran out, or the log's search texts could not be built) shows no row at all, an empty list
+// that passFailure tells apart from a filter that matches nothing; no exception leaves the model.
 class LogFilterModel : public QSortFilterProxyModel
 {
 public:
@@ -28,12 +29,16 @@ public:
     void setContainsOnly(const QVariantList &filters);
     void setContainsAll(const QVariantList &filters);
     void setShowOnlyErrors(bool onlyErrors);
-    // All three settings in one pass; a model that already has them, after a pass that ran,
-    // is left as it is.
-    void setFilter(const QVariantList &filters, bool anyOf, bool onlyErrors);
+    // Keeps the texts, their mode and the errors-only switch as they are.
+    void setDateRange(const DateRange &range);
+    // All the settings in one pass; a model that already has them, after a pass that ran, is
+    // left as it is.
+    void setFilter(
+        const QVariantList &filters, bool anyOf, bool onlyErrors, const DateRange &range = {});
 
     // Whether a setFilter with these settings would leave the rows as they are.
-    [[nodiscard]] bool hasSettings(const QVariantList &filters, bool anyOf, bool onlyErrors) const;
+    [[nodiscard]] bool hasSettings(const QVariantList &filters, bool anyOf, bool onlyErrors,
+        const DateRange &range = {}) const;
 
     // A pass computed apart from any filter model, for installPass: the settings it ran with,
     // its rows and how it failed.
@@ -42,6 +47,7 @@ public:
         QStringList filters;
         bool anyOf = true;
         bool onlyErrors = false;
+        DateRange range;
         std::vector<char> rowPasses;
         std::vector<int> acceptedRows;
         Failure failure = Failure::none;
@@ -49,8 +55,8 @@ public:
     // The pass that setFilter would run over a record model, as a pure function of its
     // records and search texts: safe on any thread while the model lives and its search texts
     // are built (otherwise it waits for them). No exception leaves it.
-    [[nodiscard]] static Pass computePass(
-        const LogModel &model, const QVariantList &filters, bool anyOf, bool onlyErrors);
+    [[nodiscard]] static Pass computePass(const LogModel &model, const QVariantList &filters,
+        bool anyOf, bool onlyErrors, const DateRange &range = {});
     // This model's settings and rows, as a pass, for updatedPass.
     [[nodiscard]] Pass currentPass() const;
     // The pass over an update's index with old's settings: the rows of old records keep what
@@ -77,8 +83,12 @@ public:
     // The source rows of the visible records, in the order of this model's rows: the model's
     // own vector, brought up to date whenever the filter or the source rows change.
     [[nodiscard]] const std::vector<int> &acceptedSourceRows() const;
-    // Whether a filter text or the errors-only switch is set.
-    [[nodiscard]] bool hasFilter() const { return onlyErrors || !filters.isEmpty(); }
+    // Whether a filter text, the errors-only switch or a date range is set.
+    [[nodiscard]] bool hasFilter() const
+    {
+        return onlyErrors || !filters.isEmpty() || dateRange.isBounded();
+    }
+    [[nodiscard]] const DateRange &dateRangeFilter() const { return dateRange; }
     // How the last pass failed, Failure::none after a pass that ran.
     [[nodiscard]] Failure passFailure() const { return lastFailure; }
 
@@ -97,17 +107,26 @@ private:
     void refreshIfStale() const;
     void runPass() const;
     void failPass(Failure failure) const;
-    [[nodiscard]] static Failure matchRecords(const LogModel &model, const QStringList &filters,
-        bool anyOf, bool onlyErrors, std::vector<char> &passes);
-    [[nodiscard]] static Failure matchIndexedRecords(const RecordIndex &index,
-        const QStringList &filters, bool anyOf, bool onlyErrors, std::vector<char> &passes);
     static void dropRowsIfFailed(Pass &pass);
+    // The settings of one pass, apart from the model that keeps them.
+    struct Settings
+    {
+        const QStringList &filters;
+        bool anyOf;
+        bool onlyErrors;
+        const DateRange &range;
+    };
+    [[nodiscard]] static Failure matchRecords(
+        const LogModel &model, const Settings &settings, std::vector<char> &passes);
+    [[nodiscard]] static Failure matchIndexedRecords(
+        const RecordIndex &index, const Settings &settings, std::vector<char> &passes);
     static void collectAccepted(const std::vector<char> &passes, std::vector<int> &accepted);
     void matchRows() const;
 
     QStringList filters;
     bool containsOnlyMode = true;
     bool onlyErrors = false;
+    DateRange dateRange;
     // Whether each source row passes, and the passing rows in order; rebuilt in one pass
     // whenever the filter or the source rows change.
     mutable std::vector<char> rowPasses;

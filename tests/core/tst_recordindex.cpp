@@ -121,15 +121,24 @@ private slots:
         memoryFilter.setSourceModel(&inMemory);
         LogFilterModel indexFilter;
         indexFilter.setSourceModel(&indexed);
+        // A third of the log: from a record's whole date to the start of a later one's.
+        const auto third = size_t(inMemory.rowCount() / 3);
+        const QString laterDate = inMemory.dateTimeAt(2 * third);
+        const DateRange middle {inMemory.dateTimeAt(third), laterDate.left(laterDate.size() - 4)};
         for (const QString &text : texts) {
             for (const bool onlyErrors : {false, true}) {
                 const QVariantList filter {text, QStringLiteral("m")};
                 for (const bool anyOf : {true, false}) {
-                    memoryFilter.setFilter(filter, anyOf, onlyErrors);
-                    indexFilter.setFilter(filter, anyOf, onlyErrors);
-                    QCOMPARE(indexFilter.acceptedSourceRows(), memoryFilter.acceptedSourceRows());
+                    for (const DateRange &range : {DateRange(), middle}) {
+                        memoryFilter.setFilter(filter, anyOf, onlyErrors, range);
+                        indexFilter.setFilter(filter, anyOf, onlyErrors, range);
+                        QCOMPARE(
+                            indexFilter.acceptedSourceRows(), memoryFilter.acceptedSourceRows());
+                    }
                 }
             }
+            // The finds search the rows of the last filter without a range.
+            memoryFilter.setFilter({text, QStringLiteral("m")}, false, true);
             const std::vector<int> &rows = memoryFilter.acceptedSourceRows();
             const IndexedFinder indexFinder(*indexed.recordIndex(), text);
             const ParallelTextFinder memoryFinder(text);

@@ -52,6 +52,8 @@ public:
                       "<LINE>12</LINE>\n<CONT>page <b>served</b></CONT>\n");
             }
         }
+        for (const char *name : {"Server_1.txt", "notes.txt"})
+            QFile(otherFiles.filePath(QString::fromLatin1(name))).open(QIODevice::WriteOnly);
     }
 
 private slots:
@@ -73,6 +75,7 @@ private:
     QTemporaryDir dir;
     QTemporaryDir runtimeDir;
     QTemporaryDir logFolder;
+    QTemporaryDir otherFiles;
 };
 
 // Runs the program's own window through a document that shows it, reports what it shows,
@@ -112,6 +115,7 @@ QtObject {
         console.log("status:" + find(window.contentItem, "logStatus").text.replace(/\n/g, "|"))
         console.log("folders:" + folders.rowCount() + " rows:" + list.count)
         console.log("own:" + own.join(" "))
+        console.log("title:" + window.title)
         Qt.callLater(window.close)
     }
 })");
@@ -265,20 +269,33 @@ void TestHost::commandLineNamesFoldersThenADocument_data()
                             << QStringList({"debug|status:\ndebug|folders:1 rows:0"});
     QTest::newRow("mistyped folder")
         << QStringList({logs + "x", logs}) << QStringList()
-        << QStringList({"warning|not a folder: " + logs + "x",
-               "debug|status:not a folder: " + logs + "x\ndebug|folders:1"});
+        << QStringList({"warning|no such file or folder: " + logs + "x",
+               "debug|status:no such file or folder: " + logs + "x\ndebug|folders:1"});
+    // A file is listed as a dropped one is, whatever its suffix; named alone, its log opens.
     QTest::newRow("log file and folder")
         << QStringList({logFile, "no-such", logs}) << QStringList()
-        << QStringList({"warning|not a folder: " + logFile, "warning|not a folder: no-such",
-               "debug|status:not a folder: " + logFile
-                   + "|not a folder: no-such\ndebug|folders:1"});
+        << QStringList({"warning|no such file or folder: no-such",
+               "debug|status:no such file or folder: no-such\ndebug|folders:2 rows:0",
+               "debug|title:Kestrune\n"});
+    QTest::newRow("log file alone")
+        << QStringList({logFile}) << QStringList()
+        << QStringList({"debug|folders:1", "debug|title:Web — Kestrune"});
+    const QString otherFile = otherFiles.filePath(QStringLiteral("Server_1.txt"));
+    QTest::newRow("other file alone")
+        << QStringList({otherFile}) << QStringList()
+        << QStringList({"debug|folders:1", "debug|title:Server — Kestrune"});
+    const QString unnamed = otherFiles.filePath(QStringLiteral("notes.txt"));
+    QTest::newRow("file without a log name")
+        << QStringList({unnamed}) << QStringList()
+        << QStringList({"warning|not a log file: " + unnamed, "debug|folders:0 rows:0",
+               "debug|title:Kestrune\n"});
     QTest::newRow("after the document")
         << QStringList() << QStringList({"no-such", logs})
         << QStringList({"debug|status:\ndebug|folders:0 rows:0", "debug|own:no-such " + logs});
 }
 
-// Before the document every argument is a folder to list, or said not to be one; after it
-// every argument is the document's own.
+// Before the document every argument is a folder or file to list, or said not to be one;
+// after it every argument is the document's own.
 void TestHost::commandLineNamesFoldersThenADocument()
 {
     QFETCH(QStringList, arguments);
@@ -288,9 +305,8 @@ void TestHost::commandLineNamesFoldersThenADocument()
     QCOMPARE(outcome.exitCode, 0);
     for (const QString &text : said)
         QVERIFY2(outcome.output.contains(text), qPrintable(outcome.output));
-    if (!said.join(QString()).contains(QLatin1String("not a folder")))
-        QVERIFY2(
-            !outcome.output.contains(QLatin1String("not a folder")), qPrintable(outcome.output));
+    if (!said.join(QString()).contains(QLatin1String("warning|")))
+        QVERIFY2(!outcome.output.contains(QLatin1String("warning|")), qPrintable(outcome.output));
 }
 
 void TestHost::closingTheWindowWarnsOfNothing_data()

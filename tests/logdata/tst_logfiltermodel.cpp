@@ -109,6 +109,7 @@ private slots:
     void largeLogsGiveTheSameRows();
     void textsAreFoundAtEveryPosition();
     void errorsOnlyKeepsTextsAndMode();
+    void dateRangeKeepsBothBoundsAndTheOtherSettings();
     void eachChangeIsOneReset();
     void followsTheSourceModel();
     void nonTextFilterValues();
@@ -264,6 +265,41 @@ void TestLogFilterModel::errorsOnlyKeepsTextsAndMode()
     filter.setContainsOnly({"other", "and more"});
     filter.setShowOnlyErrors(true);
     QCOMPARE(filter.acceptedSourceRows(), (std::vector<int> {3}));
+}
+
+// Both bounds are kept: a date equal to from, and every date that begins with to. The range
+// stays through changes of the texts and the errors-only switch, which it narrows further.
+void TestLogFilterModel::dateRangeKeepsBothBoundsAndTheOtherSettings()
+{
+    std::vector<Record> records;
+    for (const char *date :
+        {"2023/02/27 23:59:59.999", "2023/02/28 10:00:00.000", "2023/02/28 10:00:00.001",
+            "2023/02/28 10:59:59.999", "2023/02/28 11:00:00.000", "2023/03/01 00:00:00.000"}) {
+        records.push_back(record(records.size() % 2 ? "Error" : "Info", "entry"));
+        records.back().dateTime = date;
+    }
+    records.back().message = "other";
+    LogModel model;
+    model.setRecords(records);
+    LogFilterModel filter;
+    QAbstractItemModelTester filterTester(&filter);
+    filter.setSourceModel(&model);
+    filter.setDateRange({"2023/02/28 10:00:00.000", "2023/02/28 10"});
+    QCOMPARE(filter.acceptedSourceRows(), (std::vector<int> {1, 2, 3}));
+    QVERIFY(filter.hasFilter());
+    filter.setShowOnlyErrors(true);
+    QCOMPARE(filter.acceptedSourceRows(), (std::vector<int> {1, 3}));
+    filter.setFilter({}, true, false, {"2023/02/28", {}});
+    QCOMPARE(filter.acceptedSourceRows(), (std::vector<int> {1, 2, 3, 4, 5}));
+    filter.setContainsOnly({"ENTRY"});
+    QCOMPARE(filter.acceptedSourceRows(), (std::vector<int> {1, 2, 3, 4}));
+    filter.setFilter({"entry"}, true, false, {{}, "2023/02/28 10:00:00.000"});
+    QCOMPARE(filter.acceptedSourceRows(), (std::vector<int> {0, 1}));
+    filter.setDateRange({"2023/03", "2023/02"});
+    QCOMPARE(filter.rowCount(), 0);
+    filter.setDateRange({});
+    QCOMPARE(filter.rowCount(), 5);
+    QVERIFY(filter.hasFilter());
 }
 
 void TestLogFilterModel::eachChangeIsOneReset()

@@ -34,6 +34,12 @@ Item {
         signalName: "showOnlyErrors"
     }
 
+    SignalSpy {
+        id: rangeSpy
+
+        signalName: "dateRange"
+    }
+
     TestCase {
         id: testCase
 
@@ -41,7 +47,7 @@ Item {
 
         function init() {
             view = createTemporaryObject(filterViewComponent, root);
-            for (const spy of [onlySpy, allSpy, errorsSpy]) {
+            for (const spy of [onlySpy, allSpy, errorsSpy, rangeSpy]) {
                 spy.target = view;
                 spy.clear();
             }
@@ -171,10 +177,30 @@ Item {
             compare(onlySpy.count + allSpy.count, 0);
         }
 
+        // Enter in either field sends both bounds as typed, and nothing else.
+        function test_timeRangeFieldsSendBothBounds() {
+            mouseClick(child("toField"));
+            for (const character of "2023/02/28 14")
+                keyClick(character);
+            mouseClick(child("fromField"));
+            for (const character of "2023/02/28 13:30")
+                keyClick(character);
+            compare(rangeSpy.count, 0);
+            keyClick(Qt.Key_Return);
+            compare(rangeSpy.count, 1);
+            compare(Array.from(rangeSpy.signalArguments[0]), ["2023/02/28 13:30", "2023/02/28 14"]);
+            child("fromField").clear();
+            mouseClick(child("toField"));
+            keyClick(Qt.Key_Enter);
+            compare(Array.from(rangeSpy.signalArguments[1]), ["", "2023/02/28 14"]);
+            compare(onlySpy.count + allSpy.count + errorsSpy.count, 0);
+        }
+
         function test_clickOnEmptyPlaceEndsEditing() {
             mouseClick(field(0));
             verify(field(0).activeFocus);
-            mouseClick(view, view.width / 2, 420);
+            // Between the list of texts and the time range.
+            mouseClick(view, view.width / 2, child("dateRangeBlock").y - 5);
             verify(!field(0).activeFocus);
             verify(child("focusCatcher").activeFocus);
         }

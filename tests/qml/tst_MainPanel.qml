@@ -78,6 +78,31 @@ Item {
             compare(list.currentIndex, 1);
         }
 
+        // Runs second, on the log and the texts that the first test left: the time range
+        // narrows them, both bounds kept, and the status line names it.
+        function test_b_timeRangeFieldsFilterTheLog() {
+            const list = child("logView");
+            mouseClick(child("btnFilters"));
+            tryCompare(list, "count", 2);
+            mouseClick(child("toField"));
+            for (const character of "2023/02/28 10:00:01")
+                keyClick(character);
+            keyClick(Qt.Key_Return);
+            tryCompare(list, "count", 1);
+            verify(rowShowing("beta two"));
+            verify(child("recordStatus").text.indexOf("filter active to 2023/02/28 10:00:01") >= 0);
+            child("toField").clear();
+            mouseClick(child("fromField"));
+            for (const character of "2023/02/28 10:00:02.000")
+                keyClick(character);
+            keyClick(Qt.Key_Return);
+            tryVerify(() => rowShowing("alpha three") !== null);
+            compare(list.count, 1);
+            child("filtersTab").containsOnly([]);
+            tryCompare(list, "count", 2);
+            compare(mainPanel.currentLogName, "Gateway");
+        }
+
         function test_settingBecomesUsableScale_data() {
             return [
                 { tag: "number", value: 1.25, scale: 1.25 },

@@ -164,6 +164,7 @@ private slots:
     void logsLoadWhileTheWindowGoesOn_data();
     void logsLoadWhileTheWindowGoesOn();
     void moduleListsItsDocumentsInOrder();
+    void folderDialogTitleAndQuitKeys();
 
 private:
     QTemporaryDir emptyConfig;
@@ -604,6 +605,38 @@ extern "C" const char *__asan_default_options()
     return "fast_unwind_on_malloc=0";
 }
 #endif
+
+// Ctrl+O and the "Add folder…" button ask for a folder, whose logs are listed; the title
+// names the current log; Ctrl+Q quits.
+void TestWindow::folderDialogTitleAndQuitKeys()
+{
+    QTemporaryDir logs;
+    QVERIFY(writeText(logs.filePath(QStringLiteral("Server_1.log")),
+        record("10:00:00.000", "Info", "service started"), {}));
+    Viewer viewer(emptyConfig.path());
+    QVERIFY(QTest::qWaitForWindowExposed(viewer.window));
+    QCOMPARE(viewer.window->title(), QStringLiteral("Kestrune"));
+    auto *dialog = viewer.window->findChild<QObject *>(QStringLiteral("folderDialog"));
+    QVERIFY(dialog);
+    viewer.click(viewer.item(QStringLiteral("btnFilters")));
+    QTest::keyClick(viewer.window, Qt::Key_O, Qt::ControlModifier);
+    QTRY_VERIFY(dialog->property("visible").toBool());
+    QVERIFY(viewer.item(QStringLiteral("filesTab"))->isVisible());
+    dialog->setProperty("selectedFolder", QUrl::fromLocalFile(logs.path()));
+    QMetaObject::invokeMethod(dialog, "accept");
+    QTRY_COMPARE(viewer.count(QStringLiteral("folderListView")), 1);
+    QTRY_VERIFY(!dialog->property("visible").toBool());
+    viewer.click(viewer.item(QStringLiteral("addFolderButton")));
+    QTRY_VERIFY(dialog->property("visible").toBool());
+    QMetaObject::invokeMethod(dialog, "reject");
+    QTRY_VERIFY(!dialog->property("visible").toBool());
+
+    viewer.clickLog(QStringLiteral("Server"));
+    QCOMPARE(viewer.window->title(), QStringLiteral("Server — Kestrune"));
+    QSignalSpy quit(&viewer.engine, &QQmlEngine::quit);
+    QTest::keyClick(viewer.window, Qt::Key_Q, Qt::ControlModifier);
+    QCOMPARE(quit.count(), 1);
+}
 
 QTEST_MAIN(TestWindow)
 #include "tst_window.moc"
