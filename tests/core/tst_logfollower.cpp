@@ -179,21 +179,26 @@ private slots:
                 + recordText("2024/01/01 10:00:02", "queue full"),
             QIODevice::WriteOnly));
         auto index = std::make_shared<const RecordIndex>(indexOf({QFileInfo(path)}));
-        LogModel before;
-        before.setIndex(index);
         const QVariantList texts {QStringLiteral("FULL")};
-        for (const bool onlyErrors : {false, true}) {
+        const DateRange range(QStringLiteral("2024/01/01 10:00:01"), QString());
+        for (const auto &[onlyErrors, bounded] :
+            {std::pair(false, false), std::pair(true, false), std::pair(false, true)}) {
+            LogModel before;
+            before.setIndex(index);
+            const DateRange used = bounded ? range : DateRange();
             const LogFilterModel::Pass old
-                = LogFilterModel::computePass(before, texts, true, onlyErrors);
+                = LogFilterModel::computePass(before, texts, true, onlyErrors, used);
             QVERIFY(writeBytes(path,
                 recordText("2024/01/01 10:00:00", "Full stop", "error")
-                    + recordText("2024/01/01 10:00:03", "empty"),
+                    + recordText("2024/01/01 10:00:03", "empty")
+                    + recordText("2024/01/01 10:00:04", "full again", "Error"),
                 QIODevice::Append));
             const RecordIndexUpdate update(index, {path});
+            index = update.updated();
             LogModel after;
-            after.setIndex(update.updated());
+            after.setIndex(index);
             const LogFilterModel::Pass whole
-                = LogFilterModel::computePass(after, texts, true, onlyErrors);
+                = LogFilterModel::computePass(after, texts, true, onlyErrors, used);
             const LogFilterModel::Pass updated = LogFilterModel::updatedPass(old, update);
             QCOMPARE(updated.acceptedRows, whole.acceptedRows);
             QCOMPARE(updated.failure, Failure::none);
