@@ -112,6 +112,7 @@ FocusScope {
         onFind: backwards => backwards ? finder.findPreviousText(findNextPanel.findText)
                                        : finder.findText(findNextPanel.findText)
         onSwitchTab: step => tabs.switchBy(step)
+        onToggleFollow: following.toggle()
         onCloseTab: {
             if (tabs.currentIndex >= 0)
                 tabs.close(tabs.currentIndex);
@@ -133,6 +134,7 @@ FocusScope {
         ignoreUnknownSignals: true
 
         function onRowsAboutToChange() {
+            following.rememberPlace();
             if (records.model)
                 root.disconnectModel();
             finder.forgetCount();
@@ -151,6 +153,23 @@ FocusScope {
             root.restoreLineNumber();
             finder.recount();
         }
+
+        function onRecordsArrived(count) {
+            if (root.detachedRows) {
+                records.showRecords(root.detachedRows);
+                root.detachedRows = null;
+            }
+            following.keepPlace(count);
+            finder.recount();
+        }
+    }
+
+    FollowController {
+        id: following
+
+        list: records
+        selection: selection
+        log: tabs.currentLog
     }
 
     RecordSelection {
@@ -226,6 +245,7 @@ FocusScope {
         id: statusLine
 
         log: tabs.currentLog
+        onFollowClicked: following.toggle()
         anchors.left: root.left
         anchors.right: root.right
         anchors.bottom: root.bottom
@@ -251,6 +271,14 @@ FocusScope {
             radius: 10
             color: "#e0e0e0"
         }
+    }
+
+    NewRecordsHint {
+        count: following.newRecords
+        anchors.bottom: statusLine.top
+        anchors.bottomMargin: 12
+        anchors.horizontalCenter: records.horizontalCenter
+        onClicked: following.showNewRecords()
     }
 
     FindNextPanel {

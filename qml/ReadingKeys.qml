@@ -15,6 +15,7 @@ QtObject {
     signal find(bool backwards)
     signal switchTab(int step)
     signal closeTab
+    signal toggleFollow
 
     // Emits what the key asks for; true when it was one of the reading keys.
     function handle(event) {
@@ -66,6 +67,10 @@ QtObject {
             if (control)
                 copySelection();
             return control;
+        case Qt.Key_F:
+            if (!control)
+                toggleFollow();
+            return !control;
         }
         return false;
     }

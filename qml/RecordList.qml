@@ -120,6 +120,23 @@ ListView {
             positionViewAtIndex(listIndexOf(row), ListView.Beginning);
     }
 
+    // Whether the log's last row is in view.
+    function isAtEnd() {
+        if (sourceCount === 0)
+            return true;
+        const bottom = indexAt(10, contentY + height - 1);
+        return bottom >= 0 ? first + bottom >= sourceCount - 1 : first + count >= sourceCount;
+    }
+
+    // Makes a row of the log current without scrolling, -1 none.
+    function keepSelected(row) {
+        moving = true;
+        const index = row - first;
+        currentIndex = row >= 0 && index < count ? index : -1;
+        moving = false;
+        selection.selectedRow = row;
+    }
+
     function showEnd() {
         if (sourceCount > 0)
             listIndexOf(sourceCount - 1);

@@ -10,6 +10,9 @@ Rectangle {
     // The current tab's log, or null without a tab.
     property var log: null
 
+    // The follow switch was clicked.
+    signal followClicked
+
     // Shows a confirmation at the right for a few seconds.
     function tell(text) {
         confirmation.text = text;
@@ -24,7 +27,7 @@ Rectangle {
 
         objectName: "recordStatus"
         anchors.left: parent.left
-        anchors.right: confirmation.left
+        anchors.right: followSwitch.left
         anchors.top: parent.top
         anchors.bottom: parent.bottom
         leftPadding: 8
@@ -35,6 +38,35 @@ Rectangle {
         font.family: GlobalFont.name
         font.pixelSize: 13
         color: "#ffffff"
+    }
+
+    // Follows the log's files as they grow, as "tail -f" does; F in the list does the same.
+    Text {
+        id: followSwitch
+
+        objectName: "followSwitch"
+        visible: statusLine.log !== null && statusLine.log.model !== null
+        anchors.right: confirmation.left
+        anchors.top: parent.top
+        anchors.bottom: parent.bottom
+        leftPadding: 12
+        rightPadding: 12
+        verticalAlignment: Text.AlignVCenter
+        textFormat: Text.PlainText
+        text: statusLine.log && statusLine.log.following ? qsTr("Stop following") : qsTr("Follow (F)")
+        font.family: GlobalFont.name
+        font.pixelSize: 13
+        font.underline: followArea.containsMouse
+        color: "#fed104"
+
+        MouseArea {
+            id: followArea
+
+            anchors.fill: parent
+            hoverEnabled: true
+            cursorShape: Qt.PointingHandCursor
+            onClicked: statusLine.followClicked()
+        }
     }
 
     Text {

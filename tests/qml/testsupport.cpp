@@ -51,6 +51,13 @@ QString TestSupport::writeFile(const QString &relativePath, const QString &conte
     return filePath;
 }
 
+bool TestSupport::appendFile(const QString &relativePath, const QString &content)
+{
+    QFile file(path(relativePath));
+    const QByteArray bytes = content.toUtf8();
+    return file.open(QIODevice::Append) && file.write(bytes) == bytes.size();
+}
+
 bool TestSupport::writeLatin1NamedFile(const QString &relativeFolder, const QString &name)
 {
 #ifdef Q_OS_UNIX

@@ -27,6 +27,8 @@ public:
         const QString &subFolder, const QString &name, int files, int bytes, int seed = 1);
     // Writes text into a file below the temporary folder; returns its absolute path.
     Q_INVOKABLE QString writeFile(const QString &relativePath, const QString &content);
+    // Appends text to a file below the temporary folder in one write, as a log writer does.
+    Q_INVOKABLE bool appendFile(const QString &relativePath, const QString &content);
     // Creates an empty file below the temporary folder whose name is written in Latin-1, as
     // on shared drives, and is therefore no UTF-8 text; false where names are not bytes.
     Q_INVOKABLE bool writeLatin1NamedFile(const QString &relativeFolder, const QString &name);

@@ -123,7 +123,8 @@ Item {
             logView().model = null
             for (const key of [[folderA, "Server"], [folderB, "Server"], [folderC, "Client"],
                                [testSupport.path("d"), "Reload"], [testSupport.path("e"), "Empty"],
-                               [testSupport.path("f"), "Gone"], [testSupport.path("h"), "Rotated"]])
+                               [testSupport.path("f"), "Gone"], [testSupport.path("h"), "Rotated"],
+                               [testSupport.path("follow"), "Follow"]])
                 kestruneCore.closeLog(key[0], key[1])
             kestruneCore.containsOnly([])
         }
@@ -342,6 +343,44 @@ Item {
             waitForLoad()
             compare(logView().count, 115)
             compare(logView().indexAt(10, logView().contentY + logView().height - 1), 114)
+        }
+
+        // F follows the log: at the end with no row selected the list stays on the newest
+        // records; with a row selected it stays on that record and counts the new ones for
+        // the hint, which leads back to the end.
+        function test_followingKeepsTheEndOrTheSelectedRecord() {
+            testSupport.remove("follow")
+            testSupport.writeFile("follow/Follow_1.log", logText(40, 0, "old"))
+            open(testSupport.path("follow"), "Follow")
+            const log = view.currentLog
+            logView().forceActiveFocus()
+            keyClick(Qt.Key_F)
+            verify(log.following)
+            tryVerify(() => log.statusText.indexOf("following") >= 0)
+            logView().currentIndex = -1
+            logView().showEnd()
+            verify(testSupport.appendFile("follow/Follow_1.log", logText(45, 100, "new").slice(
+                                              logText(40, 100, "new").length)))
+            tryCompare(logView(), "sourceCount", 45, 20000)
+            verify(logView().isAtEnd())
+            const hint = findChild(view, "newRecordsHint")
+            verify(!hint.visible)
+
+            clickRow(logView().count - 10)
+            const selected = logView().first + logView().currentIndex
+            const message = kestruneCore.recordAt(log.folder, log.name, selected).messageRole
+            verify(testSupport.appendFile("follow/Follow_1.log", logText(50, 100, "new").slice(
+                                              logText(45, 100, "new").length)))
+            tryCompare(logView(), "sourceCount", 50, 20000)
+            compare(logView().selection.selectedRow, selected)
+            compare(kestruneCore.recordAt(log.folder, log.name, selected).messageRole, message)
+            verify(hint.visible)
+            compare(hint.text, "↓ 5 new")
+            mouseClick(hint)
+            verify(!hint.visible)
+            verify(logView().isAtEnd())
+            keyClick(Qt.Key_F)
+            verify(!log.following)
         }
 
         function test_reloadDropsFiltersOfOldModel() {
