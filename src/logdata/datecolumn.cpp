@@ -42,18 +42,33 @@ void DateColumn::append(const DateColumn &other)
         return;
     }
     shape = other.shape;
-    for (const auto &[row, date] : other.irregularTexts)
-        irregularTexts.emplace(keys.size() + row, date);
-    keys.insert(keys.end(), other.keys.begin(), other.keys.end());
+    if (!other.irregularTexts->empty()) {
+        IrregularTexts &texts = writableIrregularTexts();
+        for (const auto &[row, date] : *other.irregularTexts)
+            texts.emplace(keys.size() + row, date);
+    }
+    keys.append(other.keys);
 }
 
 void DateColumn::truncate(size_t count)
 {
     if (count >= keys.size())
         return;
-    keys.resize(count);
-    for (auto entry = irregularTexts.begin(); entry != irregularTexts.end();)
-        entry = entry->first >= count ? irregularTexts.erase(entry) : std::next(entry);
+    keys.truncate(count);
+    const bool dropsText = std::any_of(irregularTexts->begin(), irregularTexts->end(),
+        [count](const auto &entry) { return entry.first >= count; });
+    if (!dropsText)
+        return;
+    IrregularTexts &texts = writableIrregularTexts();
+    for (auto entry = texts.begin(); entry != texts.end();)
+        entry = entry->first >= count ? texts.erase(entry) : std::next(entry);
+}
+
+DateColumn::IrregularTexts &DateColumn::writableIrregularTexts()
+{
+    if (irregularTexts.use_count() > 1)
+        irregularTexts = std::make_shared<IrregularTexts>(*irregularTexts);
+    return *irregularTexts;
 }
 
 template<typename View>
@@ -63,7 +78,7 @@ void DateColumn::appendDate(View date)
         shape = shapeOf(date.toString());
     const quint64 key = keyOf(date);
     if (key == irregular)
-        irregularTexts.emplace(keys.size(), date.toString());
+        writableIrregularTexts().emplace(keys.size(), date.toString());
     keys.push_back(key);
 }
 
@@ -90,7 +105,7 @@ QString DateColumn::text(size_t row) const
 {
     quint64 key = keys[row];
     if (key == irregular)
-        return irregularTexts.at(row);
+        return irregularTexts->at(row);
     QString date = shape;
     for (qsizetype i = date.size() - 1; i >= 0; --i) {
         if (date[i] == u'0') {
@@ -112,8 +127,8 @@ bool DateColumn::earlier(size_t a, const DateColumn &other, size_t b) const
 
 size_t DateColumn::memoryBytes() const
 {
-    size_t bytes = keys.size() * sizeof(quint64);
-    for (const auto &entry : irregularTexts)
+    size_t bytes = keys.memoryBytes();
+    for (const auto &entry : *irregularTexts)
         bytes += 48 + size_t(entry.second.size()) * 2;
     return bytes;
 }

@@ -4,13 +4,16 @@
 #include <QString>
 #include <QStringView>
 
+#include "chunkedcolumn.h"
+
+#include <memory>
 #include <unordered_map>
-#include <vector>
 
 // The date texts of one file's records, eight bytes each: a date of the file's common shape
 // (its first date with one to eighteen digits, each digit seen as '0') is kept as its digits read
 // as one decimal number, from which its text comes back exactly; any other date is kept as text.
 // Two dates of one shape differ first in a digit, so their numbers compare as their texts do.
+// Copies share what they hold until they change it (see ChunkedColumn).
 class DateColumn
 {
 public:
@@ -26,7 +29,6 @@ public:
     void append(QLatin1StringView date);
     // The dates of other after these, in their order.
     void append(const DateColumn &other);
-    void reserve(size_t count) { keys.reserve(count); }
     // Keeps the first count dates.
     void truncate(size_t count);
 
@@ -42,7 +44,11 @@ private:
     template<typename View>
     [[nodiscard]] quint64 keyOf(View date) const;
 
+    using IrregularTexts = std::unordered_map<size_t, QString>;
+    // The texts of dates kept as text, by row, copied before a change when shared.
+    IrregularTexts &writableIrregularTexts();
+
     QString shape;
-    std::vector<quint64> keys;
-    std::unordered_map<size_t, QString> irregularTexts;
+    ChunkedColumn<quint64> keys;
+    std::shared_ptr<IrregularTexts> irregularTexts = std::make_shared<IrregularTexts>();
 };

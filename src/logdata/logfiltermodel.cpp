@@ -192,21 +192,23 @@ LogFilterModel::Pass LogFilterModel::updatedPass(const Pass &old, const RecordIn
     bool complete = true;
     pass.failure = failureOf([&] {
         const RecordIndex &index = *update.updated();
+        const RecordIndex &oldIndex = *update.old();
         std::vector<char> &passes = pass.rowPasses;
-        passes.assign(index.size(), 0);
+        const size_t kept = update.firstChangedRow();
+        passes.assign(old.rowPasses.begin(), old.rowPasses.begin() + qsizetype(kept));
+        passes.resize(index.size(), 0);
         const std::vector<size_t> &firstRead = update.firstReadRecords();
-        for (size_t file = 0; file < index.fileCount(); ++file) {
-            for (size_t local = firstRead[file]; local < index.recordsInFile(file); ++local) {
-                const size_t row = index.rowOf(file, local);
-                passes[row] = (!old.onlyErrors || index.isError(row))
-                    && (!old.range.isBounded() || old.range.contains(index.dateTime(row)));
+        for (size_t row = kept; row < index.size(); ++row) {
+            const RecordIndex::Place place = index.placeOf(row);
+            if (place.local < firstRead[place.file]) {
+                passes[row] = old.rowPasses[oldIndex.rowOf(place.file, place.local)];
+                continue;
             }
+            passes[row] = (!old.onlyErrors || index.isError(row))
+                && (!old.range.isBounded() || old.range.contains(index.dateTime(row)));
         }
+        // Only the records read anew are looked at.
         complete = IndexedSearch(index, old.filters, old.anyOf).narrow(passes, firstRead);
-        for (size_t row = 0; row < old.rowPasses.size(); ++row) {
-            if (old.rowPasses[row] && !update.wasReadAgain(row))
-                passes[update.rowAfter(row)] = 1;
-        }
         collectAccepted(passes, pass.acceptedRows);
     });
     if (pass.failure == Failure::none && !complete)

@@ -28,20 +28,50 @@ RecordIndex::RecordIndex(std::vector<File> &&read)
 
 void RecordIndex::numberFiles()
 {
-    size_t count = 0;
-    for (const auto &file : files) {
-        firstOfFile.push_back(count);
-        count += file->size();
+    for (size_t file = 0; file < files.size(); ++file) {
+        segments.push_back({globalCount, file, 0});
+        globalCount += files[file]->size();
+        rowsOfFile.emplace_back();
+        for (size_t local = 0; local < files[file]->size(); ++local)
+            rowsOfFile.back().push_back(0);
     }
 }
 
 RecordIndex::Place RecordIndex::placeOf(size_t row) const
 {
     const size_t global = order[row];
-    const size_t file = size_t(std::upper_bound(firstOfFile.begin(), firstOfFile.end(), global)
-                            - firstOfFile.begin())
-        - 1;
-    return {file, global - firstOfFile[file]};
+    const auto after = std::upper_bound(segments.begin(), segments.end(), global,
+        [](size_t number, const Segment &segment) { return number < segment.firstGlobal; });
+    const Segment &segment = *(after - 1);
+    return {segment.file, segment.firstLocal + (global - segment.firstGlobal)};
+}
+
+size_t RecordIndex::globalOf(size_t file, size_t local) const
+{
+    return order[rowOf(file, local)];
+}
+
+void RecordIndex::placeRow(size_t global, const Place &place)
+{
+    rowsOfFile[place.file].set(place.local, order.size());
+    order.push_back(quint32(global));
+}
+
+bool RecordIndex::before(const Place &a, const Place &b) const
+{
+    return before(*this, a, *this, b);
+}
+
+bool RecordIndex::before(
+    const RecordIndex &aIndex, const Place &a, const RecordIndex &bIndex, const Place &b)
+{
+    const DateColumn &aDates = aIndex.files[a.file]->dates;
+    const DateColumn &bDates = bIndex.files[b.file]->dates;
+    if (aDates.earlier(a.local, bDates, b.local))
+        return true;
+    if (bDates.earlier(b.local, aDates, a.local))
+        return false;
+    return a.file != b.file ? a.file < b.file : a.local < b.local;
 }
 
 // Each file's records are put in date order first (a stable sort, where they are not in order
@@ -73,34 +103,102 @@ void RecordIndex::mergeFiles()
     };
     // The heap's top must be the earliest head: "greater" puts the later one lower.
     const auto later = [&](const Head &a, const Head &b) {
-        const size_t aLocal = localAt(a.file, a.next);
-        const size_t bLocal = localAt(b.file, b.next);
-        if (files[b.file]->dates.earlier(bLocal, files[a.file]->dates, aLocal))
-            return true;
-        if (files[a.file]->dates.earlier(aLocal, files[b.file]->dates, bLocal))
-            return false;
-        return a.file > b.file;
+        return before({b.file, localAt(b.file, b.next)}, {a.file, localAt(a.file, a.next)});
     };
     std::priority_queue<Head, std::vector<Head>, decltype(later)> heads(later);
-    size_t count = 0;
     for (size_t f = 0; f < files.size(); ++f) {
-        count += files[f]->size();
         if (files[f]->size() > 0)
             heads.push({f, 0});
     }
-    order.reserve(count);
     while (!heads.empty()) {
         Head head = heads.top();
         heads.pop();
-        order.push_back(quint32(firstOfFile[head.file] + localAt(head.file, head.next)));
+        const size_t local = localAt(head.file, head.next);
+        placeRow(segments[head.file].firstGlobal + local, {head.file, local});
         if (++head.next < files[head.file]->size())
             heads.push(head);
         else
             std::vector<quint32>().swap(runs[head.file]);
     }
-    rows.resize(order.size());
-    for (size_t row = 0; row < order.size(); ++row)
-        rows[order[row]] = quint32(row);
+}
+
+// The records read anew take new global numbers past the old ones, except those that were
+// read again, which keep theirs. The rows up to the first one that changes are kept as they
+// are; from there, the old rows that stay and the records read anew are merged in order.
+std::optional<RecordIndex::Grown> RecordIndex::grown(const RecordIndex &old,
+    const std::vector<File> &grownFiles, const std::vector<size_t> &readFrom)
+{
+    auto index = std::make_shared<RecordIndex>();
+    index->segments = old.segments;
+    index->globalCount = old.globalCount;
+    index->rowsOfFile = old.rowsOfFile;
+    index->order = old.order;
+    struct Fresh
+    {
+        Place place;
+        size_t global;
+    };
+    std::vector<Fresh> fresh;
+    std::vector<size_t> removedRows;
+    for (size_t file = 0; file < grownFiles.size(); ++file) {
+        index->bytes.push_back(grownFiles[file].bytes);
+        index->files.push_back(grownFiles[file].records);
+        const size_t before = old.recordsInFile(file);
+        const size_t now = index->files[file]->size();
+        if (now < before || readFrom[file] > before)
+            return std::nullopt;
+        if (now > before) {
+            index->segments.push_back({index->globalCount, file, before});
+            index->globalCount += now - before;
+        }
+        for (size_t local = readFrom[file]; local < now; ++local) {
+            const bool known = local < before;
+            if (known)
+                removedRows.push_back(old.rowOf(file, local));
+            else
+                index->rowsOfFile[file].push_back(0);
+            fresh.push_back({{file, local},
+                known ? old.globalOf(file, local)
+                      : index->segments.back().firstGlobal + local - before});
+        }
+    }
+    std::sort(fresh.begin(), fresh.end(),
+        [&](const Fresh &a, const Fresh &b) { return index->before(a.place, b.place); });
+    std::sort(removedRows.begin(), removedRows.end());
+    // The first old row that comes after the first record read anew.
+    size_t first = old.size();
+    if (!fresh.empty()) {
+        size_t low = 0;
+        while (low < first) {
+            const size_t middle = low + (first - low) / 2;
+            if (before(*index, fresh.front().place, old, old.placeOf(middle)))
+                first = middle;
+            else
+                low = middle + 1;
+        }
+    }
+    if (!removedRows.empty())
+        first = std::min(first, removedRows.front());
+    index->order.truncate(first);
+    auto removed = removedRows.begin();
+    auto next = fresh.begin();
+    for (size_t row = first; row < old.size() || next != fresh.end();) {
+        if (removed != removedRows.end() && *removed == row) {
+            ++removed;
+            ++row;
+            continue;
+        }
+        const bool takeOld = row < old.size()
+            && (next == fresh.end() || index->before(old.placeOf(row), next->place));
+        if (takeOld) {
+            index->placeRow(old.order[row], old.placeOf(row));
+            ++row;
+        } else {
+            index->placeRow(next->global, next->place);
+            ++next;
+        }
+    }
+    return Grown {std::move(index), first};
 }
 
 size_t RecordIndex::blockEnd(size_t file, size_t first, size_t end) const
@@ -108,9 +206,7 @@ size_t RecordIndex::blockEnd(size_t file, size_t first, size_t end) const
     constexpr qint64 blockBytes = qint64(4) << 20;
     const RecordScanner::FileRecords &records = *files[file];
     const qint64 limit = records.begins[first] + blockBytes;
-    const auto past = std::upper_bound(
-        records.ends.begin() + qsizetype(first) + 1, records.ends.begin() + qsizetype(end), limit);
-    return size_t(past - records.ends.begin());
+    return records.ends.upperBound(first + 1, end, limit);
 }
 
 // The bytes from the first record's header line to the last one's end hold the records and
@@ -187,25 +283,31 @@ std::optional<QarnLogParser::QarnLog> RecordIndex::record(size_t row) const
 std::optional<std::vector<QarnLogParser::QarnLog>> RecordIndex::records(
     const int *wanted, size_t count) const
 {
-    // Each wanted row's global number, with its place in the answer, in file order.
-    std::vector<std::pair<quint32, size_t>> globals(count);
+    // Each wanted row's place, with its place in the answer, in file order.
+    struct Wanted
+    {
+        Place place;
+        size_t answer;
+    };
+    std::vector<Wanted> places(count);
     for (size_t i = 0; i < count; ++i)
-        globals[i] = {order[size_t(wanted[i])], i};
-    std::sort(globals.begin(), globals.end());
+        places[i] = {placeOf(size_t(wanted[i])), i};
+    std::sort(places.begin(), places.end(), [](const Wanted &a, const Wanted &b) {
+        return a.place.file != b.place.file ? a.place.file < b.place.file
+                                            : a.place.local < b.place.local;
+    });
     std::vector<QarnLogParser::QarnLog> found(count);
     for (size_t next = 0; next < count;) {
-        const Place first = placeOf(size_t(wanted[globals[next].second]));
+        const Place first = places[next].place;
         // The wanted records of this file, read from the first to the last in blocks.
         size_t last = next;
-        while (last + 1 < count
-            && globals[last + 1].first < firstOfFile[first.file] + files[first.file]->size())
+        while (last + 1 < count && places[last + 1].place.file == first.file)
             ++last;
-        const size_t lastLocal = globals[last].first - firstOfFile[first.file];
-        const bool complete = readFileRecords(first.file, first.local, lastLocal + 1,
+        const bool complete = readFileRecords(first.file, first.local, places[last].place.local + 1,
             [&](size_t row, const QarnLogParser::QarnLog &record) {
-                if (next <= last && order[row] == globals[next].first) {
-                    found[globals[next].second] = record;
-                    found[globals[next].second].line = qint32(row);
+                while (next <= last && rowOf(first.file, places[next].place.local) == row) {
+                    found[places[next].answer] = record;
+                    found[places[next].answer].line = qint32(row);
                     ++next;
                 }
             });
@@ -237,8 +339,9 @@ qsizetype RecordIndex::cutLines() const
 
 size_t RecordIndex::memoryBytes() const
 {
-    size_t bytes = (order.capacity() + rows.capacity()) * sizeof(quint32)
-        + firstOfFile.capacity() * sizeof(size_t);
+    size_t bytes = order.memoryBytes() + segments.capacity() * sizeof(Segment);
+    for (const ChunkedColumn<quint32> &rows : rowsOfFile)
+        bytes += rows.memoryBytes();
     for (const auto &file : files)
         bytes += file->memoryBytes();
     return bytes;

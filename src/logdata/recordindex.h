@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chunkedcolumn.h"
 #include "filebytes.h"
 #include "qarnlogparser.h"
 #include "recordscanner.h"
@@ -13,8 +14,9 @@
 // A log's records as places in its files' bytes, merged into one list ordered by date and time
 // text (equal texts in file order, then in each file's order), numbered from 0 by position.
 // A record's fields are read from its file and decoded only when asked for, so the index holds
-// about 25 bytes per record however long the records are. Read-only once built: safe to read
-// from several threads at once.
+// about 33 bytes per record however long the records are. Read-only once built: safe to read
+// from several threads at once. A log whose files grew gets a new index that shares the old
+// one's storage (grown), made in time that grows with what changed, not with the log.
 class RecordIndex
 {
 public:
@@ -32,6 +34,16 @@ public:
     // Merges the records of files that are read already.
     explicit RecordIndex(std::vector<File> &&files);
     [[nodiscard]] File file(size_t file) const { return {bytes[file], files[file]}; }
+    // The index of old's files after they grew: files are old's files, in their order, with
+    // more records, each from readFrom[file] on read anew (the records before are old's). The
+    // rows before firstChangedRow are old's; nothing when a file has fewer records than before.
+    struct Grown
+    {
+        std::shared_ptr<const RecordIndex> index;
+        size_t firstChangedRow = 0;
+    };
+    [[nodiscard]] static std::optional<Grown> grown(const RecordIndex &old,
+        const std::vector<File> &files, const std::vector<size_t> &readFrom);
 
     [[nodiscard]] size_t size() const { return order.size(); }
     [[nodiscard]] QString dateTime(size_t row) const;
@@ -53,10 +65,7 @@ public:
     [[nodiscard]] size_t fileCount() const { return files.size(); }
     [[nodiscard]] size_t recordsInFile(size_t file) const { return files[file]->size(); }
     // The row of a file's record.
-    [[nodiscard]] size_t rowOf(size_t file, size_t local) const
-    {
-        return rows[firstOfFile[file] + local];
-    }
+    [[nodiscard]] size_t rowOf(size_t file, size_t local) const { return rowsOfFile[file][local]; }
     // The bytes of a file's records [first, end), from the first one's header line to the
     // last one's end; nothing when the file no longer holds them.
     [[nodiscard]] std::optional<QByteArray> blockBytes(size_t file, size_t first, size_t end) const;
@@ -101,8 +110,23 @@ public:
     [[nodiscard]] Place placeOf(size_t row) const;
 
 private:
+    // Global numbers name records across the files: a run of them names consecutive records
+    // of one file, and numbers once given are kept while the files grow.
+    struct Segment
+    {
+        size_t firstGlobal;
+        size_t file;
+        size_t firstLocal;
+    };
+
     void numberFiles();
     void mergeFiles();
+    // Whether the record at a comes before the one at b: by date text, then file, then place.
+    [[nodiscard]] bool before(const Place &a, const Place &b) const;
+    [[nodiscard]] static bool before(
+        const RecordIndex &aIndex, const Place &a, const RecordIndex &bIndex, const Place &b);
+    [[nodiscard]] size_t globalOf(size_t file, size_t local) const;
+    void placeRow(size_t global, const Place &place);
     [[nodiscard]] std::optional<std::vector<QarnLogParser::QarnLog>> readBlock(
         size_t file, size_t first, size_t end) const;
 
@@ -111,12 +135,12 @@ private:
 
     std::vector<std::shared_ptr<FileBytes>> bytes;
     std::vector<std::shared_ptr<const RecordScanner::FileRecords>> files;
-    // The first global number of each file's records; a record's global number is its file's
-    // first plus its place in the file.
-    std::vector<size_t> firstOfFile;
-    // Global numbers in merged order, and the row of each global number.
-    std::vector<quint32> order;
-    std::vector<quint32> rows;
+    // By first global number.
+    std::vector<Segment> segments;
+    size_t globalCount = 0;
+    // Global numbers in merged order, and the row of each file's records.
+    ChunkedColumn<quint32> order;
+    std::vector<ChunkedColumn<quint32>> rowsOfFile;
 };
 
 template<typename Fn>

@@ -27,8 +27,19 @@ RecordIndexUpdate::RecordIndexUpdate(
             anyChange = true;
         }
     }
-    if (anyChange)
+    if (!anyChange)
+        return;
+    // Files read again from their start, or new, are merged anew; grown ones take their place.
+    std::optional<RecordIndex::Grown> grown;
+    if (replacedFiles.isEmpty() && addedFiles.isEmpty())
+        grown = RecordIndex::grown(*oldIndex, files, firstRead);
+    if (grown) {
+        updatedIndex = std::move(grown->index);
+        firstChanged = grown->firstChangedRow;
+    } else {
         updatedIndex = std::make_shared<const RecordIndex>(std::move(files));
+        firstChanged = 0;
+    }
 }
 
 bool RecordIndexUpdate::updateFile(size_t file, std::vector<RecordIndex::File> &files)

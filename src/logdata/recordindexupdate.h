@@ -30,6 +30,8 @@ public:
     // Each file's first record that this update read, by file of the updated index: the
     // records before it are the old index's.
     [[nodiscard]] const std::vector<size_t> &firstReadRecords() const { return firstRead; }
+    // The rows before this one are the old index's rows, with the same records.
+    [[nodiscard]] size_t firstChangedRow() const { return firstChanged; }
     // Whether the old row's record was read again (and may have changed).
     [[nodiscard]] bool wasReadAgain(size_t oldRow) const;
     // Records that the updated index has beyond the old one's.
@@ -50,4 +52,5 @@ private:
     std::shared_ptr<const RecordIndex> oldIndex;
     std::shared_ptr<const RecordIndex> updatedIndex;
     std::vector<size_t> firstRead;
+    size_t firstChanged = 0;
 };

@@ -103,34 +103,17 @@ auto withLine(const TextLineReader &reader, Fn &&fn)
 
 } // namespace
 
-// Growing the lists by doubling would copy them into fresh memory several times, and fresh
-// memory is the dearest part of a scan; room reserved but never written costs address space
-// only. The room is for records of 128 bytes, bounded as the parser bounds its own.
-void RecordScanner::FileRecords::reserveFor(const QIODevice *device)
-{
-    constexpr qint64 typicalRecordBytes = 128;
-    constexpr qint64 mostReserved = qint64(1) << 23;
-    if (device->isSequential())
-        return;
-    const auto count = size_t(
-        std::clamp<qint64>((device->size() - device->pos()) / typicalRecordBytes, 0, mostReserved));
-    begins.reserve(count);
-    ends.reserve(count);
-    errors.reserve(count);
-    dates.reserve(count);
-}
-
 // Cut lines of the records dropped are counted again in tail: the count may only grow.
 void RecordScanner::FileRecords::continueWith(size_t count, const FileRecords &tail)
 {
     count = std::min(count, size());
-    begins.resize(count);
-    ends.resize(count);
-    errors.resize(count);
+    begins.truncate(count);
+    ends.truncate(count);
+    errors.truncate(count);
     dates.truncate(count);
-    begins.insert(begins.end(), tail.begins.begin(), tail.begins.end());
-    ends.insert(ends.end(), tail.ends.begin(), tail.ends.end());
-    errors.insert(errors.end(), tail.errors.begin(), tail.errors.end());
+    begins.append(tail.begins);
+    ends.append(tail.ends);
+    errors.append(tail.errors);
     dates.append(tail.dates);
     const auto kept = std::remove_if(unclosedBlocks.begin(), unclosedBlocks.end(),
         [count](const UnclosedBlock &block) { return block.local >= count; });
@@ -144,13 +127,12 @@ void RecordScanner::FileRecords::continueWith(size_t count, const FileRecords &t
 
 size_t RecordScanner::FileRecords::memoryBytes() const
 {
-    return (begins.size() + ends.size()) * sizeof(qint64) + errors.size() + dates.memoryBytes();
+    return begins.memoryBytes() + ends.memoryBytes() + errors.memoryBytes() + dates.memoryBytes();
 }
 
 RecordScanner::FileRecords RecordScanner::scan(QIODevice *device, qsizetype blockSize)
 {
     FileRecords file;
-    file.reserveFor(device);
     TextLineReader reader(device, blockSize);
     reader.keepUtf8Undecoded();
     file.byteOrderMark = reader.byteOrderMark();
@@ -195,10 +177,10 @@ std::optional<RecordScanner::FileRecords> RecordScanner::scanTail(
     if (!device.open(QIODevice::ReadOnly))
         return std::nullopt;
     FileRecords tail = scan(&device);
-    for (qint64 &begin : tail.begins)
-        begin = device.fileOffset(begin);
-    for (qint64 &end : tail.ends)
-        end = device.fileOffset(end);
+    for (size_t record = 0; record < tail.size(); ++record) {
+        tail.begins.set(record, device.fileOffset(tail.begins[record]));
+        tail.ends.set(record, device.fileOffset(tail.ends[record]));
+    }
     return tail;
 }
 

@@ -18,14 +18,14 @@ class QIODevice;
 class RecordScanner
 {
 public:
-    // One file's records in file order.
+    // One file's records in file order; copies share what they hold until they change it.
     struct FileRecords
     {
-        std::vector<qint64> begins;
-        std::vector<qint64> ends;
+        ChunkedColumn<qint64> begins;
+        ChunkedColumn<qint64> ends;
         DateColumn dates;
         // Whether the record's type is "error" or "fatal" in any letter case.
-        std::vector<char> errors;
+        ChunkedColumn<char> errors;
         QByteArray byteOrderMark;
         // Lines cut to the reader's limit, in and between records.
         qsizetype cutLines = 0;
@@ -40,7 +40,6 @@ public:
         std::vector<UnclosedBlock> unclosedBlocks;
 
         [[nodiscard]] size_t size() const { return begins.size(); }
-        void reserveFor(const QIODevice *device);
         // Keeps the first count records and takes tail's after them: tail was scanned from
         // where record count began.
         void continueWith(size_t count, const FileRecords &tail);

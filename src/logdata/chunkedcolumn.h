@@ -1,0 +1,96 @@
+#pragma once
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+// A column of values kept in chunks of a fixed size that copies of the column share: a copy
+// costs a pointer per chunk, and a change to a copy copies only the chunks it touches. So the
+// index of a growing log is brought up to date without copying what it had, while readers of
+// the older copy go on reading it on other threads. A chunk is never changed while another
+// copy shares it.
+template<typename T>
+class ChunkedColumn
+{
+public:
+    static constexpr size_t chunkBits = 14;
+    static constexpr size_t chunkSize = size_t(1) << chunkBits;
+
+    [[nodiscard]] size_t size() const { return count; }
+    [[nodiscard]] bool empty() const { return count == 0; }
+    [[nodiscard]] const T &operator[](size_t i) const
+    {
+        return (*chunks[i >> chunkBits])[i & (chunkSize - 1)];
+    }
+    [[nodiscard]] const T &back() const { return (*this)[count - 1]; }
+
+    void push_back(const T &value)
+    {
+        if ((count & (chunkSize - 1)) == 0) {
+            chunks.push_back(std::make_shared<std::vector<T>>());
+            // A column of a few values, as in a log of many small files, takes only their room.
+            if (count > 0)
+                chunks.back()->reserve(chunkSize);
+        }
+        writable(chunks.size() - 1).push_back(value);
+        ++count;
+    }
+
+    void set(size_t i, const T &value) { writable(i >> chunkBits)[i & (chunkSize - 1)] = value; }
+
+    // Keeps the first n values.
+    void truncate(size_t n)
+    {
+        if (n >= count)
+            return;
+        chunks.resize((n + chunkSize - 1) >> chunkBits);
+        if ((n & (chunkSize - 1)) != 0)
+            writable(chunks.size() - 1).resize(n & (chunkSize - 1));
+        count = n;
+    }
+
+    void append(const ChunkedColumn &other)
+    {
+        for (size_t i = 0; i < other.size(); ++i)
+            push_back(other[i]);
+    }
+
+    // The first place in [first, last) whose value is greater than value; the values there
+    // must be in order.
+    [[nodiscard]] size_t upperBound(size_t first, size_t last, const T &value) const
+    {
+        while (first < last) {
+            const size_t middle = first + (last - first) / 2;
+            if (value < (*this)[middle])
+                last = middle;
+            else
+                first = middle + 1;
+        }
+        return first;
+    }
+
+    [[nodiscard]] size_t memoryBytes() const
+    {
+        size_t bytes = chunks.capacity() * sizeof(chunks.front());
+        for (const auto &chunk : chunks)
+            bytes += chunk->capacity() * sizeof(T);
+        return bytes;
+    }
+
+private:
+    // A chunk that no other copy shares: one that is shared is copied first.
+    std::vector<T> &writable(size_t chunk)
+    {
+        std::shared_ptr<std::vector<T>> &held = chunks[chunk];
+        if (held.use_count() > 1) {
+            auto own = std::make_shared<std::vector<T>>();
+            own->reserve(held->capacity());
+            own->assign(held->begin(), held->end());
+            held = std::move(own);
+        }
+        return *held;
+    }
+
+    std::vector<std::shared_ptr<std::vector<T>>> chunks;
+    size_t count = 0;
+};
