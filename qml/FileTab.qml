@@ -32,9 +32,13 @@ Item {
         visible: mos.containsMouse
     }
 
+    // Kept clear of the close button on the right, and as far from the left edge.
     Text {
         objectName: "label"
         anchors.fill: parent
+        anchors.leftMargin: 20
+        anchors.rightMargin: 20
+        elide: Text.ElideRight
         text: root.text
         textFormat: Text.PlainText
         font.family: GlobalFont.name
@@ -47,9 +51,14 @@ Item {
     MouseArea {
         id: mos
 
+        objectName: "tabMouseArea"
         anchors.fill: parent
         hoverEnabled: true
         onClicked: root.switchToTab()
+        // The whole name, which the label may have cut.
+        ToolTip.visible: containsMouse
+        ToolTip.delay: 500
+        ToolTip.text: root.text
 
         RoundButton {
             id: btnClose
