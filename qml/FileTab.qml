@@ -34,6 +34,8 @@ Item {
 
     // Kept clear of the close button on the right, and as far from the left edge.
     Text {
+        id: label
+
         objectName: "label"
         anchors.fill: parent
         anchors.leftMargin: 20
@@ -55,8 +57,8 @@ Item {
         anchors.fill: parent
         hoverEnabled: true
         onClicked: root.switchToTab()
-        // The whole name, which the label may have cut.
-        ToolTip.visible: containsMouse
+        // The whole name, where the label cut it.
+        ToolTip.visible: containsMouse && label.truncated
         ToolTip.delay: 500
         ToolTip.text: root.text
 
