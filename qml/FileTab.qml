@@ -32,9 +32,15 @@ Item {
         visible: mos.containsMouse
     }
 
+    // Kept clear of the close button on the right, and as far from the left edge.
     Text {
+        id: label
+
         objectName: "label"
         anchors.fill: parent
+        anchors.leftMargin: 20
+        anchors.rightMargin: 20
+        elide: Text.ElideRight
         text: root.text
         textFormat: Text.PlainText
         font.family: GlobalFont.name
@@ -47,9 +53,14 @@ Item {
     MouseArea {
         id: mos
 
+        objectName: "tabMouseArea"
         anchors.fill: parent
         hoverEnabled: true
         onClicked: root.switchToTab()
+        // The whole name, where the label cut it.
+        ToolTip.visible: containsMouse && label.truncated
+        ToolTip.delay: 500
+        ToolTip.text: root.text
 
         RoundButton {
             id: btnClose

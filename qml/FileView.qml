@@ -257,14 +257,19 @@ FocusScope {
         objectName: "btnToBottom"
         width: 20
         height: 20
+        // Below the end of the scroll bar, in the room that the rows leave free for it.
         anchors.bottom: statusLine.top
-        anchors.bottomMargin: 15
+        anchors.bottomMargin: 12
         anchors.right: root.right
-        anchors.rightMargin: 15
+        anchors.rightMargin: 2
         text: "↓"
         font.family: GlobalFont.name
         font.pixelSize: 15
         font.bold: true
+        hoverEnabled: true
+        ToolTip.visible: hovered
+        ToolTip.delay: 500
+        ToolTip.text: qsTr("Show the last record")
         onClicked: records.showEnd()
 
         background: Rectangle {

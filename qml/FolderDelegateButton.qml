@@ -24,6 +24,7 @@ Button {
             font: btnFiles.font
             color: "#ffffff"
             verticalAlignment: Text.AlignVCenter
+            elide: Text.ElideRight
         }
 
         Rectangle {

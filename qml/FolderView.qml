@@ -211,12 +211,14 @@ Item {
             anchors.topMargin: 10
             anchors.left: parent.left
             anchors.leftMargin: 15
-            anchors.right: parent.right
-            anchors.rightMargin: 15
+            // Ends before the buttons, which keep their place in a narrow panel.
+            anchors.right: functionBar.left
+            anchors.rightMargin: 5
             height: 30
             font.family: GlobalFont.name
             font.pixelSize: 15
             color: "#c5c5c5"
+            elide: Text.ElideRight
             text: qsTr("Quick links: ")
         }
 

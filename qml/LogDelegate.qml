@@ -12,6 +12,10 @@ Rectangle {
     property string threadID: ""
     property string logType: ""
     property int line: 0
+    // Wide enough for the largest number of the log, which the list measures.
+    property real lineWidth: 30
+    // Room kept free at the right edge, where the list has its scroll bar.
+    property real rightInset: 0
     property bool selected: false
     // Text found by the last search, marked wherever it shows in the row; empty for none.
     property string matchText: ""
@@ -27,6 +31,13 @@ Rectangle {
                                                  Math.max(0, messageMatchAt - 20))
                                            : message
     readonly property bool isError: logType === "Error"
+    // The message keeps this share of the row; the module column gives way to it first, then
+    // the thread column.
+    readonly property real messageShare: 0.4
+    readonly property real fullSideWidth: 170 + 60
+    readonly property real sideWidth: Math.max(0, Math.min(fullSideWidth, width - rightInset
+                                                           - lineWidth - 170 - 20
+                                                           - messageShare * width))
 
     // Read once when the row is created; rows do not follow later changes of the style file.
     readonly property color messageColor: kestruneCore.getStyle("logMessageColor", "#ffffff")
@@ -65,11 +76,12 @@ Rectangle {
 
     RowLayout {
         anchors.fill: parent
+        anchors.rightMargin: root.rightInset
         spacing: 5
 
         Text {
             objectName: "lineText"
-            Layout.preferredWidth: 30
+            Layout.preferredWidth: root.lineWidth
             Layout.fillHeight: true
             text: root.line
             textFormat: Text.PlainText
@@ -118,7 +130,7 @@ Rectangle {
             id: moduleText
 
             objectName: "moduleText"
-            Layout.preferredWidth: 170
+            Layout.preferredWidth: Math.max(0, root.sideWidth - 60)
             Layout.fillHeight: true
             text: root.moduleName
             textFormat: Text.PlainText
@@ -127,13 +139,15 @@ Rectangle {
             horizontalAlignment: Text.AlignLeft
             verticalAlignment: Text.AlignVCenter
             color: kestruneCore.getStyle("logModuleColor", "#ffffff")
+            // Cut at the column's edge, not shortened: only rows that need it pay for a clip.
+            clip: implicitWidth > width
         }
 
         Text {
             id: threadText
 
             objectName: "threadText"
-            Layout.preferredWidth: 60
+            Layout.preferredWidth: Math.min(60, root.sideWidth)
             Layout.fillHeight: true
             text: root.threadID
             textFormat: Text.PlainText
@@ -142,6 +156,7 @@ Rectangle {
             horizontalAlignment: Text.AlignLeft
             verticalAlignment: Text.AlignVCenter
             color: kestruneCore.getStyle("logThreadColor", "#ffffff")
+            clip: implicitWidth > width
         }
     }
 

@@ -53,6 +53,8 @@ Item {
             boundsBehavior: Flickable.StopAtBounds
 
             ScrollBar.vertical: ScrollBar {
+                id: verticalBar
+
                 policy: scroller.contentHeight > scroller.height ? ScrollBar.AlwaysOn
                                                                  : ScrollBar.AlwaysOff
             }
@@ -62,7 +64,9 @@ Item {
 
                 objectName: "edit"
                 text: root.content
-                width: scroller.width
+                // Wrapped clear of the scroll bar, whether it shows or not: a width that
+                // followed the bar would follow the text's own height.
+                width: scroller.width - verticalBar.width
                 // At least as high as the box, so that a short value can be centred in it.
                 height: Math.max(implicitHeight, scroller.height)
                 font.family: GlobalFont.name

@@ -1,4 +1,5 @@
 import QtQuick
+import QtQuick.Controls.Universal
 
 // The tab strip of the file view with the loads of its logs: one tab per open log, each
 // bound to the log's object from the core (its name, its progress bar), and the search
@@ -127,6 +128,13 @@ Rectangle {
             switchTo((currentIndex + step + tabModel.count) % tabModel.count);
     }
 
+    // Scrolls the strip sideways by a turn of the wheel, either way it turns.
+    function scrollBy(delta) {
+        const last = tabListView.originX + tabListView.contentWidth - tabListView.width;
+        tabListView.contentX = Math.max(tabListView.originX,
+                                        Math.min(tabListView.contentX - delta, last));
+    }
+
     z: 1
     y: 1
     height: 50
@@ -140,8 +148,17 @@ Rectangle {
         id: tabListView
 
         objectName: "tabListView"
-        anchors.fill: parent
+        anchors.left: parent.left
+        anchors.top: parent.top
+        anchors.bottom: parent.bottom
+        anchors.right: tabMenuButton.left
+        anchors.rightMargin: 5
+        // Tabs scrolled aside are not drawn over the buttons or the folder panel.
+        clip: true
         orientation: ListView.Horizontal
+        boundsBehavior: Flickable.StopAtBounds
+        // Whoever makes a tab current, the strip shows it.
+        onCurrentIndexChanged: positionViewAtIndex(currentIndex, ListView.Contain)
         model: tabModel
         delegate: FileTab {
             required property int index
@@ -159,6 +176,55 @@ Rectangle {
                 tabListView.currentIndex = index;
             }
             onCloseTab: strip.close(index)
+        }
+    }
+
+    MouseArea {
+        objectName: "tabWheelArea"
+        anchors.fill: tabListView
+        acceptedButtons: Qt.NoButton
+        onWheel: wheel => strip.scrollBy(wheel.angleDelta.y !== 0 ? wheel.angleDelta.y
+                                                                   : wheel.angleDelta.x)
+    }
+
+    // Lists every tab, the current one in bold; choosing one shows it.
+    CommonButton {
+        id: tabMenuButton
+
+        objectName: "tabMenuButton"
+        width: 30
+        height: 30
+        anchors.verticalCenter: parent.verticalCenter
+        anchors.right: searchButton.left
+        anchors.rightMargin: 5
+        borderWidth: 1
+        text: "▾"
+        visible: strip.count > 0
+        onClicked: tabMenu.popup(tabMenuButton, 0, height)
+
+        ToolTip.visible: hovered
+        ToolTip.delay: 500
+        ToolTip.text: qsTr("All tabs")
+    }
+
+    Menu {
+        id: tabMenu
+
+        objectName: "tabMenu"
+
+        Instantiator {
+            model: tabModel
+            onObjectAdded: (index, item) => tabMenu.insertItem(index, item)
+            onObjectRemoved: (index, item) => tabMenu.removeItem(item)
+
+            delegate: MenuItem {
+                required property int index
+                required property string nameRole
+
+                text: nameRole
+                font.bold: index === strip.currentIndex
+                onTriggered: strip.switchTo(index)
+            }
         }
     }
 

@@ -9,6 +9,8 @@ FocusScope {
     readonly property real scaleStep: 0.2
     // The name of the current tab's log, empty without a tab.
     readonly property string currentLogName: fileView.currentLog ? fileView.currentLog.name : ""
+    // The record list keeps this width, as far as it can: the folder panel gives way to it.
+    readonly property real leastFileViewWidth: 480
 
     // A scale from the settings as a usable zoom: anything but a number gives 1.0, and a
     // number outside the bounds is brought into them, so the panel never collapses.
@@ -23,6 +25,11 @@ FocusScope {
     function zoom(step) {
         // Rounded to hundredths, so repeated steps do not drift away from the bounds.
         scale = boundedScale(Math.round((scale + step) * 100) / 100);
+    }
+
+    // Ctrl+0: back to the zoom that the window started with.
+    function resetZoom() {
+        scale = boundedScale(kestruneCore.getSetting("scale", 1.0));
     }
 
     // Every open log takes the filter in the background while the record list keeps its
@@ -59,7 +66,11 @@ FocusScope {
             mainPanel.zoom(mainPanel.scaleStep);
         if ((event.modifiers & Qt.ControlModifier) && event.key === Qt.Key_Minus)
             mainPanel.zoom(-mainPanel.scaleStep);
+        if ((event.modifiers & Qt.ControlModifier) && event.key === Qt.Key_0)
+            mainPanel.resetZoom();
     }
+
+    onScaleChanged: zoomLevel.showFor(scale)
 
     SplitView {
         id: splitView
@@ -80,7 +91,7 @@ FocusScope {
             objectName: "folderPanel"
             SplitView.preferredWidth: 320
             SplitView.minimumWidth: 100
-            SplitView.maximumWidth: 500
+            SplitView.maximumWidth: Math.max(100, Math.min(500, mainPanel.width - mainPanel.leastFileViewWidth))
             onOpenFile: (folder, file) => fileView.openFile(folder, file)
             onContainsOnly: filters => mainPanel.changeFilter({
                     "texts": filters,
@@ -104,6 +115,37 @@ FocusScope {
 
             objectName: "fileView"
             onClearFilterRequested: folderPanel.clearFilters()
+        }
+    }
+
+    // The zoom just chosen, for a moment, drawn at the same size whatever the zoom.
+    Label {
+        id: zoomLevel
+
+        function showFor(zoom) {
+            text = qsTr("Zoom %1 %").arg(Math.round(zoom * 100));
+            visible = true;
+            hideTimer.restart();
+        }
+
+        objectName: "zoomLevel"
+        anchors.centerIn: parent
+        scale: 1 / mainPanel.scale
+        visible: false
+        padding: 12
+        color: "#ffffff"
+        font.pixelSize: 20
+
+        background: Rectangle {
+            color: "#cc111111"
+            radius: 6
+        }
+
+        Timer {
+            id: hideTimer
+
+            interval: 1200
+            onTriggered: zoomLevel.visible = false
         }
     }
 }

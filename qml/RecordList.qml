@@ -1,9 +1,10 @@
 import QtQuick
 import QtQuick.Controls.Universal
+import "./fonts"
 
 // The record list of the file view: a window of the log's rows (an open log's rows object),
 // moved along as the list scrolls, so that rows keep exact positions in logs of any length,
-// with a scroll bar that maps the whole log. Rows are numbered by their place in the log. A
+// with a scroll bar that maps the whole log. Rows show their record's number in the log. A
 // click makes a row current and moves nothing; the keys and the searches scroll to it. A
 // right click offers to copy the row's record or message.
 ListView {
@@ -22,6 +23,10 @@ ListView {
     property bool moving: false
     // The record number (lineRole) of the current row, -1 without one.
     property int currentRecord: -1
+    // The width of the number column: the largest record number of the log fits.
+    readonly property real lineWidth: Math.max(30, Math.ceil(lineMetrics.advanceWidth) + 4)
+    // Kept free at the right of every row for the scroll bar and the button below it.
+    readonly property int scrollBarRoom: 24
 
     // A double click on a row of the log.
     signal detailsRequested(int row)
@@ -152,6 +157,16 @@ ListView {
         const index = listIndexOf(Math.max(0, Math.min(row, sourceCount - 1)));
         currentIndex = index;
         positionViewAtIndex(index, ListView.Contain);
+        alignTopRow();
+    }
+
+    // Scrolls on to the next whole row at the top, so that no part of a row shows there;
+    // the row at the bottom stays whole. At the end of the log the last row stays at the
+    // bottom.
+    function alignTopRow() {
+        const offset = contentY - originY;
+        const aligned = originY + Math.ceil(offset / rowHeight - 0.001) * rowHeight;
+        contentY = Math.max(originY, Math.min(aligned, originY + contentHeight - height));
     }
 
     // As moveTo, for the keys: the row reached stands for the user's current record, which a
@@ -191,6 +206,8 @@ ListView {
     }
 
     objectName: "logView"
+    // Rows scrolled above the top do not show through the lines above the list.
+    clip: true
     // The view's own keys move the current row and the selection; a current row that changes
     // scrolls the list only where the caller asks for it.
     keyNavigationEnabled: false
@@ -213,6 +230,9 @@ ListView {
         required property string messagePreviewRole
         required property int lineRole
 
+        // The row's place in the rows shown, which selection and keys go by.
+        readonly property int row: list.first + index
+
         width: list.width
         height: list.rowHeight
         dateTime: dateTimeRole
@@ -220,12 +240,14 @@ ListView {
         moduleName: moduleNameRole
         threadID: threadIDRole
         logType: logTypeRole
-        line: list.first + index
-        selected: line >= list.selection.first && line <= list.selection.last
+        line: lineRole
+        lineWidth: list.lineWidth
+        rightInset: list.scrollBarRoom
+        selected: row >= list.selection.first && row <= list.selection.last
         // Every row marks what the last search found; the found row shows it, however far
         // into its message.
         matchText: list.selection.foundRow >= 0 ? list.selection.foundText : ""
-        showsMatch: line === list.selection.foundRow
+        showsMatch: row === list.selection.foundRow
         ListView.onIsCurrentItemChanged: {
             if (ListView.isCurrentItem)
                 list.currentRecord = lineRole;
@@ -238,15 +260,15 @@ ListView {
             list.forceActiveFocus();
         }
         onShiftClicked: {
-            list.moveTo(line, true);
+            list.moveTo(row, true);
             list.forceActiveFocus();
         }
         onDoubleClicked: {
             list.currentIndex = index;
-            list.detailsRequested(line);
+            list.detailsRequested(row);
         }
         onMenuRequested: {
-            rowMenu.row = line;
+            rowMenu.row = row;
             rowMenu.popup();
         }
     }
@@ -281,11 +303,24 @@ ListView {
         }
     }
 
+    TextMetrics {
+        id: lineMetrics
+
+        font.family: GlobalFont.name
+        font.pixelSize: 10
+        font.bold: true
+        // Digits are equally wide: a run of zeros as long as the largest number measures it.
+        text: "0".repeat(String(Math.max(0, list.log ? list.log.totalRecords - 1
+                                                     : list.sourceCount - 1)).length)
+    }
+
     VerticalScrollBar {
         id: scrollBar
 
         objectName: "recordScrollBar"
         attachedView: list
+        // Ends above the button that shows the last row.
+        anchors.bottomMargin: 40
         size: Math.min(1, list.height / Math.max(1, list.sourceCount * list.rowHeight))
         // Wide enough to grab however long the log is.
         minimumSize: height > 0 ? 20 / height : 0

@@ -1,4 +1,5 @@
 import QtQuick
+import QtQuick.Controls
 import QtTest
 import "qrc:/Kestrune/qml"
 
@@ -9,6 +10,12 @@ Item {
     height: 100
 
     property FileTab tab
+
+    // Dark, so that the white label shows wherever it is drawn.
+    Rectangle {
+        anchors.fill: parent
+        color: "#000000"
+    }
 
     Component {
         id: tabComponent
@@ -96,13 +103,31 @@ Item {
             compare(switchSpy.count, 1)
         }
 
-        function test_longLabelNeitherElidedNorClipped() {
-            tab.text = "AVeryLongLogNameThatIsWiderThanItsTab"
-            compare(label().font.family, "Roboto")
+        // A long name is cut with "…" inside its tab, clear of the close button, and shown
+        // whole in the tooltip; no pixel of it lands outside the tab.
+        function test_longLabelElidedInsideItsTab() {
+            tab.x = 100
+            tab.text = "L".repeat(100)
+            waitForRendering(tab)
             compare(label().font.pixelSize, 14)
-            verify(label().implicitWidth > tab.width)
-            verify(!label().truncated)
-            verify(!label().clip && !tab.clip)
+            verify(label().truncated)
+            verify(label().x + label().width <= closeButton().x)
+            const image = grabImage(root)
+            let inside = 0
+            for (let y = 0; y < tab.height; ++y) {
+                for (let x = 0; x < root.width; ++x) {
+                    const white = image.pixel(x, y).r > 0.6
+                    if (x >= tab.x && x < tab.x + tab.width)
+                        inside += white ? 1 : 0
+                    else
+                        verify(!white, "text at " + x + "," + y)
+                }
+            }
+            verify(inside > 100, "label drawn: " + inside)
+            mouseMove(tab, 30, 25)
+            const mouseArea = findChild(tab, "tabMouseArea")
+            tryVerify(() => mouseArea.ToolTip.visible)
+            compare(mouseArea.ToolTip.text, tab.text)
         }
 
         function test_labelShownAsWritten() {

@@ -1,4 +1,5 @@
 import QtQuick
+import QtQuick.Controls
 import QtTest
 import "qrc:/Kestrune/qml"
 
@@ -568,15 +569,29 @@ Item {
             window.close()
         }
 
-        function test_rowsNumberedByListPosition() {
+        // Under a filter a row shows its record's number, and the number column widens to
+        // the log's largest number instead of running into the date.
+        function test_rowsShowTheirRecordNumbers() {
             open(folderA, "Server")
             view.disconnectModel()
             kestruneCore.containsOnly(["needle"])
             view.connectModel()
             const second = logView().itemAtIndex(1)
-            compare(second.line, 1)
+            compare(second.line, 150)
+            compare(findChild(second, "lineText").text, "150")
             compare(second.message, "alpha 150 needle")
             verify(second.width === logView().width && second.height === 30)
+            compare(findChild(second, "lineText").width, 30)
+
+            // Numbered up to 4,999,999: seven digits.
+            view.closeFileTab(0)
+            logView().showRecords(testSupport.recordsInMemory(5000000))
+            logView().moveTo(4999999, false)
+            const last = logView().currentItem
+            compare(last.line, 4999999)
+            const number = findChild(last, "lineText")
+            verify(number.width > 30 && number.width >= number.implicitWidth, number.width)
+            verify(findChild(last, "dateTimeText").x >= number.x + number.width)
         }
 
         function test_tabSaysWhyItShowsNoRecords() {
@@ -600,12 +615,86 @@ Item {
             compare(logView().y, findChild(view, "tabListView").height + 1 + status.height)
         }
 
+        // The button keeps the current row, says what it does, and lies clear of the rows'
+        // thread ids and of the scroll bar.
         function test_toBottomButtonKeepsCurrentRow() {
             open(folderC, "Client")
             logView().currentIndex = 3
-            mouseClick(findChild(view, "btnToBottom"))
+            const button = findChild(view, "btnToBottom")
+            mouseClick(button)
             compare(logView().indexAt(10, logView().contentY + logView().height - 1), 299)
             compare(logView().currentIndex, 3)
+            mouseMove(button, 10, 10)
+            tryVerify(() => button.ToolTip.visible)
+            compare(button.ToolTip.text, "Show the last record")
+
+            const bar = findChild(view, "recordScrollBar")
+            const buttonBox = button.mapToItem(view, 0, 0, button.width, button.height)
+            const barBox = bar.mapToItem(view, 0, 0, bar.width, bar.height)
+            verify(barBox.y + barBox.height <= buttonBox.y, barBox + " " + buttonBox)
+            for (const item of [logView().itemAtIndex(299), logView().itemAtIndex(290)]) {
+                const thread = findChild(item, "threadText")
+                const end = thread.mapToItem(view, thread.width, 0).x
+                verify(end <= buttonBox.x && end <= barBox.x, end)
+            }
+        }
+
+        // Page keys leave whole rows at the top of the list, which shows nothing above it.
+        function test_pageKeysShowWholeRows() {
+            open(folderA, "Server")
+            verify(logView().clip)
+            clickRow(0)
+            for (const key of [Qt.Key_PageDown, Qt.Key_PageDown, Qt.Key_Down, Qt.Key_PageUp]) {
+                keyClick(key)
+                const top = logView().itemAtIndex(topRow())
+                compare(top.y, logView().contentY, "after key " + key)
+                const current = logView().currentItem
+                verify(current.y >= logView().contentY
+                       && current.y + 30 <= logView().contentY + logView().height)
+            }
+        }
+
+        // With more tabs than the strip shows, the current tab is always scrolled into view;
+        // the wheel scrolls the strip and its menu lists and shows every tab.
+        function test_currentTabAlwaysInView() {
+            const folders = []
+            for (let i = 0; i < 12; ++i) {
+                folders.push(testSupport.path("gone" + i))
+                open(folders[i], "Gone")
+            }
+            const strip = tabs()
+            verify(strip.contentWidth > strip.width)
+            const inView = () => {
+                const item = strip.currentItem
+                return item && item.x >= strip.contentX
+                        && item.x + item.width <= strip.contentX + strip.width
+            }
+            verify(inView())
+            keyClick(Qt.Key_Tab, Qt.ControlModifier)
+            compare(strip.currentIndex, 0)
+            verify(inView())
+            keyClick(Qt.Key_Tab, Qt.ControlModifier | Qt.ShiftModifier)
+            compare(strip.currentIndex, 11)
+            verify(inView())
+
+            const wheelArea = findChild(view, "tabWheelArea")
+            const before = strip.contentX
+            mouseWheel(wheelArea, 50, 25, 0, 120)
+            verify(strip.contentX < before)
+            mouseWheel(wheelArea, 50, 25, 0, -120 * 20)
+            compare(strip.contentX, strip.originX + strip.contentWidth - strip.width)
+
+            mouseClick(findChild(view, "tabMenuButton"))
+            const menu = findChild(view, "tabMenu")
+            tryVerify(() => menu.opened)
+            compare(menu.count, 12)
+            verify(menu.itemAt(11).font.bold)
+            menu.itemAt(2).triggered()
+            compare(strip.currentIndex, 2)
+            verify(inView())
+            menu.close()
+            for (const folder of folders)
+                kestruneCore.closeLog(folder, "Gone")
         }
 
         // The tops of the row numbers drawn inside the list, those cut by its edges left out.

@@ -206,6 +206,14 @@ Item {
                 metrics.text = text.text;
                 fuzzyCompare(text.implicitWidth - text.leftPadding, metrics.advanceWidth, 1);
             }
+            // A name wider than its row ends in "…".
+            const label = findChild(button, "label");
+            verify(!label.truncated);
+            compare(label.elide, Text.ElideRight);
+            button.text = "LongLogName".repeat(10);
+            verify(label.truncated);
+            verify(label.implicitWidth > label.width);
+            button.text = "<i>Web";
         }
     }
 }

@@ -59,25 +59,35 @@ Item {
             doubleClickSpy.clear()
         }
 
-        function test_onlyMessageColumnFollowsWidth_data() {
+        // The fixed columns keep their widths; as the row narrows, the module column and then
+        // the thread column give way before the message falls below 40 % of the row.
+        function test_messageKeepsItsShareOfNarrowRows_data() {
             return [
-                { tag: "wide", width: 1000, message: 550 },
-                { tag: "exactly the fixed columns", width: 450, message: 0 },
-                { tag: "narrow", width: 300, message: 0 },
-                { tag: "very wide", width: 1900, message: 1450 }
+                { tag: "wide", width: 1000, message: 550, module: 170, thread: 60 },
+                { tag: "very wide", width: 1900, message: 1450, module: 170, thread: 60 },
+                { tag: "module gives way", width: 575, message: 230, module: 65, thread: 60 },
+                { tag: "then thread", width: 425, message: 170, module: 0, thread: 35 },
+                { tag: "no module or thread left", width: 300, message: 80, module: 0, thread: 0 },
+                { tag: "wide numbers, scroll bar room", width: 1000, lineWidth: 44, inset: 24,
+                  message: 512, module: 170, thread: 60 }
             ]
         }
 
-        function test_onlyMessageColumnFollowsWidth(data) {
+        function test_messageKeepsItsShareOfNarrowRows(data) {
             row.width = data.width
+            row.lineWidth = data.lineWidth || 30
+            row.rightInset = data.inset || 0
             waitForRendering(row)
-            compare(column("lineText").width, 30)
+            compare(column("lineText").width, row.lineWidth)
             compare(column("dateTimeText").width, 170)
             compare(column("messageText").width, data.message)
-            compare(column("moduleText").width, 170)
-            compare(column("threadText").width, 60)
-            if (data.width >= 450)
-                compare(column("threadText").x + 60, data.width)
+            compare(column("moduleText").width, data.module)
+            compare(column("threadText").width, data.thread)
+            compare(column("dateTimeText").x, row.lineWidth + 5)
+            if (data.thread > 0)
+                compare(column("threadText").x + data.thread, data.width - row.rightInset)
+            row.lineWidth = 30
+            row.rightInset = 0
         }
 
         function test_errorRowsOnlyForExactType_data() {
@@ -135,14 +145,27 @@ Item {
             compare(row.border.color, "#3498db")
         }
 
-        function test_longMessageElidedLongModuleNot() {
+        // Nothing of a long module name shows outside its column: the thread column and the
+        // rest of the row keep the background.
+        function test_longMessageElidedLongModuleClipped() {
             row.message = "word ".repeat(400)
-            row.moduleName = "AVeryLongModuleNameThatDoesNotFitIntoItsColumnAtAll"
+            row.moduleName = "M".repeat(200)
+            row.threadID = ""
             waitForRendering(row)
             verify(column("messageText").truncated)
             verify(!column("moduleText").truncated)
-            verify(column("moduleText").implicitWidth > 170)
             compare(column("moduleText").width, 170)
+            const image = grabImage(row)
+            const module = column("moduleText")
+            const moduleEnd = module.x + module.width
+            let inside = 0
+            for (let y = 2; y < row.height - 2; ++y) {
+                for (let x = module.x; x < moduleEnd; ++x)
+                    inside += image.pixel(x, y).r > 0.6 ? 1 : 0
+                for (let x = Math.ceil(moduleEnd); x < row.width; ++x)
+                    verify(Qt.colorEqual(image.pixel(x, y), row.color), "text at " + x + "," + y)
+            }
+            verify(inside > 100, "module text drawn: " + inside)
         }
 
         function test_clicksOfLeftButtonOnly() {

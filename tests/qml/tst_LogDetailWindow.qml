@@ -92,7 +92,9 @@ Item {
             compare(rows()[0].height, 30)
             compare(last.height, 200)
             compare(last.mapToItem(window.contentItem, 0, 0).y + last.height, 440 - 15)
-            compare(edit(0).width, 1000 - 15 - 85 - 4)
+            const bar = findChild(rows()[0], "scroller").ScrollBar.vertical
+            verify(bar.width > 0)
+            compare(edit(0).width + bar.width, 1000 - 15 - 85 - 4)
         }
 
         function test_markupShownAsWritten_data() {
@@ -136,6 +138,14 @@ Item {
             verify(scroller.clip)
             verify(scroller.contentHeight > scroller.height)
             compare(scroller.ScrollBar.vertical.policy, ScrollBar.AlwaysOn)
+            // Wrapped words end before the scroll bar, not under it.
+            window.message = "wrapped ".repeat(400)
+            verify(field.lineCount > 10)
+            const bar = scroller.ScrollBar.vertical
+            verify(bar.width > 0)
+            verify(field.width + bar.width <= scroller.width, field.width + " " + bar.width)
+            compare(bar.x, scroller.width - bar.width)
+            window.message = lines.join("\n")
             scroller.ScrollBar.vertical.position = 1 - scroller.ScrollBar.vertical.size
             tryVerify(() => scroller.contentY + scroller.height >= scroller.contentHeight - 1)
             // The next record starts at its first line, without a scroll bar when it fits.

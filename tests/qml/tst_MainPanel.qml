@@ -1,4 +1,5 @@
 import QtQuick
+import QtQuick.Window
 import QtTest
 import "qrc:/Kestrune/qml"
 
@@ -137,7 +138,43 @@ Item {
             for (let i = 0; i < 15; ++i)
                 keyClick(Qt.Key_Plus, Qt.ControlModifier);
             compare(mainPanel.scale, 3.0);
+            // Ctrl+0 goes back to the setting's zoom (none here: 1.0), and each change of
+            // zoom shows its level for a moment.
+            keyClick(Qt.Key_0, Qt.ControlModifier);
+            compare(mainPanel.scale, 1.0);
+            const level = child("zoomLevel");
+            verify(level.visible);
+            compare(level.text, "Zoom 100 %");
+            tryVerify(() => !level.visible);
+            keyClick(Qt.Key_Minus, Qt.ControlModifier);
+            verify(level.visible);
+            compare(level.text, "Zoom 80 %");
+            // Drawn at the same size whatever the zoom.
+            compare(level.scale * mainPanel.scale, 1);
             mainPanel.scale = 1.0;
+        }
+
+        // A narrow window takes width from the folder panel before the record list, and the
+        // main window opens no larger than the screen leaves free.
+        function test_z_folderPanelGivesWayInNarrowWindows() {
+            const panel = child("folderPanel");
+            const fileView = child("fileView");
+            mouseDrag(child("splitView"), panel.width + 1, 400, 600, 0);
+            compare(panel.width, 500);
+            root.width = 700;
+            tryCompare(panel, "width", 220);
+            compare(fileView.width, 700 - 220 - 3);
+            root.width = 400;
+            tryCompare(panel, "width", 100);
+            root.width = 1200;
+
+            const component = Qt.createComponent("qrc:/Kestrune/qml/main.qml");
+            const window = component.createObject(null);
+            verify(window);
+            verify(window.width <= Screen.desktopAvailableWidth && window.width > 0);
+            verify(window.height <= Screen.desktopAvailableHeight && window.height > 0);
+            compare(window.width, Math.min(1536, Screen.desktopAvailableWidth));
+            window.destroy();
         }
 
         function test_dividerStaysBetween100And500() {
