@@ -224,8 +224,12 @@ int benchFollow(const QString &folder, const QString &name, int seconds, int per
     window.idle(300);
     watch.restart();
     writer.start();
-    while (!writer.isFinished())
-        window.idle(100);
+    for (int second = 1; !writer.isFinished(); ++second) {
+        window.idle(1000);
+        if (second % 10 == 0)
+            std::printf("    after %d s: %d records, RssAnon %.0f MB\n", second,
+                log->totalRecords(), BenchMemory::anonymousMegabytes());
+    }
     const qint64 written = writer.batches().back().records;
     window.untilDrawn(
         clock, [&] { return log->totalRecords() - before >= written; }, 10000);
@@ -239,6 +243,7 @@ int benchFollow(const QString &folder, const QString &name, int seconds, int per
         median(latencies), latencies.empty() ? 0 : latencies[latencies.size() * 99 / 100],
         latencies.empty() ? 0 : latencies.back(), latencies.size(), writer.batches().size());
     std::printf("longest tick gap of the interface thread while following: %.1f ms\n", stall);
+    std::printf("%s\n", qPrintable(log->notice()));
     std::printf("%d records, %d shown; index %.1f MB (+%.1f MB), RssAnon %.0f MB (+%.0f MB)\n",
         log->totalRecords(), log->shownRecords(), indexAfter, indexAfter - indexBefore,
         BenchMemory::anonymousMegabytes(), BenchMemory::anonymousMegabytes() - anonymousBefore);
@@ -252,6 +257,7 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const QStringList args = QCoreApplication::arguments().mid(1);
     if (args.size() >= 3 && args[0] == QLatin1String("--updates"))
         return benchUpdates(args[1], args[2], args.value(3, QStringLiteral("1000")).toLongLong());

@@ -58,10 +58,11 @@ bool RecordIndexUpdate::updateFile(size_t file, std::vector<RecordIndex::File> &
     const bool grown = change == FileBytes::Change::grown;
     const size_t kept = grown && count > 0 ? count - 1 : 0;
     const qint64 from = grown && kept < count ? current.records->begins[kept] : 0;
-    auto bytes = std::make_shared<FileBytes>(path, file < mostOpenFiles);
     // Read from its start, a file gives its own byte-order mark.
     const auto tail = RecordScanner::scanTail(
         path, from > 0 ? current.records->byteOrderMark : QByteArray(), from);
+    // Taken after the reading, so that it holds every byte that was read.
+    auto bytes = std::make_shared<FileBytes>(path, file < mostOpenFiles);
     if (!tail) {
         unreadableFiles.append(path);
         return false;
@@ -77,8 +78,8 @@ bool RecordIndexUpdate::updateFile(size_t file, std::vector<RecordIndex::File> &
 
 void RecordIndexUpdate::addFile(const QString &path, std::vector<RecordIndex::File> &files)
 {
-    auto bytes = std::make_shared<FileBytes>(path, files.size() < mostOpenFiles);
     auto tail = RecordScanner::scanTail(path, {}, 0);
+    auto bytes = std::make_shared<FileBytes>(path, files.size() < mostOpenFiles);
     if (!tail) {
         unreadableFiles.append(path);
         tail.emplace();
