@@ -245,7 +245,9 @@ FocusScope {
         id: statusLine
 
         log: tabs.currentLog
+        newRecords: following.newRecords
         onFollowClicked: following.toggle()
+        onNewRecordsClicked: following.showNewRecords()
         anchors.left: root.left
         anchors.right: root.right
         anchors.bottom: root.bottom
@@ -276,14 +278,6 @@ FocusScope {
             radius: 10
             color: "#e0e0e0"
         }
-    }
-
-    NewRecordsHint {
-        count: following.newRecords
-        anchors.bottom: statusLine.top
-        anchors.bottomMargin: 12
-        anchors.horizontalCenter: records.horizontalCenter
-        onClicked: following.showNewRecords()
     }
 
     FindNextPanel {

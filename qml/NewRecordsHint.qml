@@ -13,8 +13,10 @@ Button {
     visible: count > 0
     text: qsTr("↓ %1 new").arg(count.toLocaleString(Qt.locale(), "f", 0))
     font.family: GlobalFont.name
-    font.pixelSize: 13
+    font.pixelSize: 12
     font.bold: true
+    topPadding: 0
+    bottomPadding: 0
     ToolTip.visible: hovered
     ToolTip.text: qsTr("Show the newest records and follow them")
 

@@ -10,8 +10,13 @@ Rectangle {
     // The current tab's log, or null without a tab.
     property var log: null
 
+    // Records that a followed log took in while the list was away from its end.
+    property int newRecords: 0
+
     // The follow switch was clicked.
     signal followClicked
+    // The new records' hint was clicked.
+    signal newRecordsClicked
 
     // Shows a confirmation at the right for a few seconds.
     function tell(text) {
@@ -27,7 +32,7 @@ Rectangle {
 
         objectName: "recordStatus"
         anchors.left: parent.left
-        anchors.right: followSwitch.left
+        anchors.right: newRecordsHint.visible ? newRecordsHint.left : followSwitch.left
         anchors.top: parent.top
         anchors.bottom: parent.bottom
         leftPadding: 8
@@ -38,6 +43,16 @@ Rectangle {
         font.family: GlobalFont.name
         font.pixelSize: 13
         color: "#ffffff"
+    }
+
+    NewRecordsHint {
+        id: newRecordsHint
+
+        count: statusLine.newRecords
+        height: parent.height - 4
+        anchors.right: followSwitch.left
+        anchors.verticalCenter: parent.verticalCenter
+        onClicked: statusLine.newRecordsClicked()
     }
 
     // Follows the log's files as they grow, as "tail -f" does; F in the list does the same.
