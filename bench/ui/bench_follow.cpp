@@ -65,10 +65,19 @@ QStringList logFiles(const QString &folder, const QString &name)
     return paths;
 }
 
-bool append(const QString &path, const QByteArray &bytes)
+// Appends the records in the file's encoding: UTF-16LE after its byte-order mark, else UTF-8.
+bool append(const QString &path, const QByteArray &utf8)
 {
     QFile file(path);
-    return file.open(QIODevice::Append) && file.write(bytes) == bytes.size();
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+    const bool utf16 = file.peek(2) == QByteArray("\xFF\xFE", 2);
+    QByteArray bytes = utf8;
+    if (utf16) {
+        const QString text = QString::fromUtf8(utf8);
+        bytes = QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+    }
+    return file.seek(file.size()) && file.write(bytes) == bytes.size();
 }
 
 double median(std::vector<double> values)

@@ -57,7 +57,10 @@ void LogFollower::start()
     std::shared_ptr<const RecordIndex> index = entry ? entry->model->recordIndex() : nullptr;
     if (!index || log->job())
         return;
-    watch(*index);
+    // New files are watched as they join; a file put in place of another is seen through its
+    // folder's watch and the polling.
+    if (index->fileCount() != watchedFiles)
+        watch(*index);
     running = true;
     checkAgain = false;
     sinceStart.start();
@@ -97,11 +100,18 @@ void LogFollower::watch(const RecordIndex &index)
         paths << info.absoluteFilePath() << info.absolutePath();
     }
     paths.removeDuplicates();
-    const QStringList watched = watcher.files() + watcher.directories();
+    const QStringList files = watcher.files();
+    const QStringList folders = watcher.directories();
+    QSet<QString> watched(files.begin(), files.end());
+    watched.unite(QSet<QString>(folders.begin(), folders.end()));
+    QStringList missing;
     for (const QString &path : paths) {
         if (!watched.contains(path) && QFileInfo::exists(path))
-            watcher.addPath(path);
+            missing.append(path);
     }
+    if (!missing.isEmpty())
+        watcher.addPaths(missing);
+    watchedFiles = index.fileCount();
 }
 
 // File names only: the log's files share a folder or a few.

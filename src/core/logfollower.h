@@ -65,6 +65,7 @@ private:
     QTimer delay;
     QElapsedTimer sinceStart;
     QThreadPool worker;
+    size_t watchedFiles = 0;
     bool running = false;
     bool checkAgain = false;
 };
