@@ -21,7 +21,6 @@
 #include <QGuiApplication>
 #include <QMutex>
 #include <QQmlApplicationEngine>
-#include <QQmlContext>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -187,11 +186,7 @@ int benchFollow(const QString &folder, const QString &name, int seconds, int per
     QTemporaryDir config;
     KestruneCore core(config.path());
     QQmlApplicationEngine engine;
-    engine.rootContext()->setContextProperty(QStringLiteral("kestruneCore"), &core);
-    engine.load(QUrl(QStringLiteral("qrc:/Kestrune/qml/main.qml")));
-    auto *quickWindow = engine.rootObjects().isEmpty()
-        ? nullptr
-        : qobject_cast<QQuickWindow *>(engine.rootObjects().constFirst());
+    QQuickWindow *quickWindow = loadMainWindow(engine, core);
     if (!quickWindow)
         return 1;
     Window window(quickWindow, core);

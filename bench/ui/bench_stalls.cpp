@@ -17,7 +17,6 @@
 #include <QMimeData>
 #include <QPointer>
 #include <QQmlApplicationEngine>
-#include <QQmlContext>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QTemporaryDir>
@@ -116,11 +115,7 @@ int main(int argc, char *argv[])
     QTemporaryDir config;
     KestruneCore core(config.path());
     QQmlApplicationEngine engine;
-    engine.rootContext()->setContextProperty(QStringLiteral("kestruneCore"), &core);
-    engine.load(QUrl(QStringLiteral("qrc:/Kestrune/qml/main.qml")));
-    auto *quickWindow = engine.rootObjects().isEmpty()
-        ? nullptr
-        : qobject_cast<QQuickWindow *>(engine.rootObjects().constFirst());
+    QQuickWindow *quickWindow = loadMainWindow(engine, core);
     if (!quickWindow)
         return 1;
     Window window(quickWindow, core);

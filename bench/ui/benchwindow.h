@@ -7,6 +7,8 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QQmlApplicationEngine>
+#include <QQmlContext>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QTimer>
@@ -107,3 +109,13 @@ public:
     QQuickWindow *window;
     KestruneCore &core;
 };
+
+// Loads the main window into the engine, over the core; null when it did not load.
+inline QQuickWindow *loadMainWindow(QQmlApplicationEngine &engine, KestruneCore &core)
+{
+    engine.rootContext()->setContextProperty(QStringLiteral("kestruneCore"), &core);
+    engine.load(QUrl(QStringLiteral("qrc:/Kestrune/qml/main.qml")));
+    return engine.rootObjects().isEmpty()
+        ? nullptr
+        : qobject_cast<QQuickWindow *>(engine.rootObjects().constFirst());
+}
