@@ -74,7 +74,8 @@ FocusScope {
 
     function showDetails(row) {
         const tab = tabs.tab(tabs.currentIndex);
-        const record = tab ? kestruneCore.recordAt(tab.folderRole, tab.nameRole, row) : {};
+        const record = tab ? kestruneCore.recordPreviewAt(tab.folderRole, tab.nameRole, row,
+                                                       detailLogWindow.mostMessageCharacters) : {};
         if (record.messageRole !== undefined)
             detailLogWindow.showRecord(record, kestruneCore.recordNotice(tab.folderRole, tab.nameRole, row));
     }

@@ -18,8 +18,8 @@ Window {
     // window up for as long as its layout takes.
     readonly property int mostMessageCharacters: 100000
 
-    // Shows the window with the fields of one record, as recordAt gives them, and what the
-    // core says of it (recordNotice).
+    // Shows the window with the fields of one record, as recordAt or recordPreviewAt give
+    // them, and what the core says of it (recordNotice).
     function showRecord(record, recordNotice) {
         show();
         dateTime = record.dateTimeRole;
@@ -31,7 +31,9 @@ Window {
         const whole = record.messageRole;
         message = whole.length > mostMessageCharacters ? whole.substring(0, mostMessageCharacters) : whole;
         const lines = recordNotice ? [recordNotice] : [];
-        if (whole.length > mostMessageCharacters)
+        if (record.messageCut)
+            lines.push(qsTr("This record takes %1 bytes; the first %2 characters of its message are shown. \"Copy message\" copies it all.").arg(grouped(record.recordBytes)).arg(grouped(mostMessageCharacters)));
+        else if (whole.length > mostMessageCharacters)
             lines.push(qsTr("This message has %1 characters; the first %2 are shown. \"Copy message\" copies it all.").arg(grouped(whole.length)).arg(grouped(mostMessageCharacters)));
         notice = lines.join("\n");
     }

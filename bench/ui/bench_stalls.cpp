@@ -1,26 +1,35 @@
 // Times how long the interface thread stalls in the real main window while a large log opens,
 // reloads, is filtered and closes, all in the background: a 10 ms timer on that thread notes
 // the longest gap between its ticks, and each step reports the time until its rows are drawn.
-// With --tree, a folder tree is dropped on the folder view instead.
+// With --tree, a folder tree is dropped on the folder view instead; with --huge, a log of three
+// records whose middle one has a message of 60 MB on one line is written into the folder and
+// read, with the peak of anonymous memory beside each step.
 // Usage: kestrune-bench-stalls <log folder> <log name>
 //        kestrune-bench-stalls --tree <folder>
+//        kestrune-bench-stalls --huge <folder>
 #include "benchclock.h"
 #include "benchmemory.h"
 #include "benchwindow.h"
 #include "foldercatalogue.h"
 #include "kestrunecore.h"
+#include "loggenerator.h"
 
+#include <QClipboard>
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QQmlApplicationEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cstdio>
@@ -97,6 +106,179 @@ int benchTree(Window &window, StallWatch &watch, const QString &tree)
     return 0;
 }
 
+// The text the huge message ends with, which the filter and the find look for.
+constexpr char hugeNeedle[] = "needle";
+
+// Writes <folder>/Big_1.log: three records, the middle one with a message of 60 MB on one line
+// (under the 64 MiB line cap). Returns the file's size, or -1.
+qint64 writeHugeLog(const QString &folder)
+{
+    QFile file(folder + QStringLiteral("/Big_1.log"));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return -1;
+    const QByteArray words = "the quick brown fox jumps over the lazy dog ";
+    QByteArray message;
+    message.reserve(60'000'000);
+    while (message.size() + words.size() < 60'000'000 - 10)
+        message.append(words);
+    message.append(hugeNeedle);
+    const QList<QByteArray> messages {"a short first record", message, "a short last record"};
+    for (int i = 0; i < int(messages.size()); ++i) {
+        LogRecordText record;
+        record.dateTime = LogGenerator::formatDateTime(i * 1000);
+        record.threadID = "7";
+        record.moduleName = "Huge";
+        record.cppFileName = "huge.cpp";
+        record.cppLine = "1";
+        record.message = messages[i];
+        file.write(LogGenerator::formatRecord(record));
+    }
+    return file.size();
+}
+
+void sendKey(QWindow *window, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QKeyEvent press(QEvent::KeyPress, key, modifiers);
+    QCoreApplication::sendEvent(window, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers);
+    QCoreApplication::sendEvent(window, &release);
+}
+
+void click(QWindow *window, QPointF pos)
+{
+    const QPointF global = window->mapToGlobal(pos.toPoint());
+    QMouseEvent press(
+        QEvent::MouseButtonPress, pos, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &press);
+    QMouseEvent release(
+        QEvent::MouseButtonRelease, pos, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &release);
+}
+
+void wheel(QWindow *window, QPointF pos, int degrees)
+{
+    QWheelEvent event(pos, window->mapToGlobal(pos.toPoint()), QPoint(), QPoint(0, degrees * 8),
+        Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(window, &event);
+}
+
+// Opens the huge log and works on its middle record as a user would: clicks it, opens its
+// detail window and scrolls its message, copies it, filters and finds it.
+int benchHuge(Window &window, StallWatch &watch, const QString &folder)
+{
+    const double logMB = double(writeHugeLog(folder)) / 1e6;
+    if (logMB < 0)
+        return 1;
+    QObject *fileView = window.item("fileView");
+    QQuickItem *list = window.item("logView");
+    QObject *panel = window.item("folderPanel");
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    window.idle(300);
+    const double baseMB = BenchMemory::anonymousMegabytes();
+    BenchMemory::AnonymousPeak peak;
+    std::printf("%s/Big_1.log: %.1f MB; %.0f MB anonymous memory before the open\n",
+        qPrintable(folder), logMB, baseMB);
+
+    QElapsedTimer start;
+    const auto step = [&](const char *what, auto call, auto done) {
+        window.idle(300);
+        watch.restart();
+        start.start();
+        const double callMs = BenchClock::milliseconds(call);
+        // Not until a frame of the main window: it draws none while the detail window shows.
+        while (!done() && start.elapsed() < 60000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        const double doneMs = done() ? double(start.nsecsElapsed()) / 1e6 : -1;
+        // What the step set going, such as a window's first frames, runs in the watch too.
+        window.idle(500);
+        std::printf("%-34s call %8.1f ms   done %8.1f ms   longest tick gap %7.1f ms   "
+                    "peak anonymous +%5.0f MB\n",
+            what, callMs, doneMs, watch.longestGapMs(), peak.megabytes() - baseMB);
+        std::fflush(stdout);
+    };
+    const auto rowsShown = [&] {
+        const OpenLog *log = window.currentLog();
+        return log && log->state() != OpenLog::State::loading && window.rows() == 3;
+    };
+    const auto rowCentre = [&](int row) {
+        const double height = list->property("rowHeight").toDouble();
+        return list->mapToScene(QPointF(list->width() / 2, height * (row + 0.5)));
+    };
+    bool copied = false;
+    QObject::connect(clipboard, &QClipboard::dataChanged, [&] { copied = true; });
+    const auto clipboardHolds = [&] {
+        return copied && clipboard->text().contains(QLatin1String(hugeNeedle));
+    };
+
+    step(
+        "open the log in a new tab",
+        [&] {
+            QMetaObject::invokeMethod(fileView, "openFile", Q_ARG(QVariant, folder),
+                Q_ARG(QVariant, QStringLiteral("Big")));
+        },
+        rowsShown);
+    step(
+        "click the huge row", [&] { click(window.window, rowCentre(1)); },
+        [&] { return list->property("currentIndex").toInt() == 1; });
+    auto *details = qobject_cast<QQuickWindow *>(
+        window.item("fileView")->findChild<QObject *>(QStringLiteral("detailLogWindow")));
+    if (!details)
+        return 1;
+    step(
+        "Enter: its detail window", [&] { sendKey(window.window, Qt::Key_Return); },
+        [&] { return details->isVisible(); });
+    step(
+        "scroll its message",
+        [&] {
+            for (int i = 0; i < 10; ++i)
+                wheel(details, QPointF(details->width() / 2, details->height() - 100), -120);
+        },
+        [] { return true; });
+    step(
+        "Escape: the detail window closes", [&] { sendKey(details, Qt::Key_Escape); },
+        [&] { return !details->isVisible(); });
+    clipboard->clear();
+    copied = false;
+    step(
+        "Ctrl+C: copy the record", [&] { sendKey(window.window, Qt::Key_C, Qt::ControlModifier); },
+        clipboardHolds);
+    clipboard->clear();
+    copied = false;
+    step(
+        "\"Copy message\"",
+        [&] { QMetaObject::invokeMethod(list, "copyMessage", Q_ARG(QVariant, 1)); },
+        clipboardHolds);
+    clipboard->clear();
+    step(
+        "filter for its text",
+        [&] {
+            QMetaObject::invokeMethod(panel, "containsOnly",
+                Q_ARG(QVariant, QVariantList {QString::fromLatin1(hugeNeedle)}));
+        },
+        [&] { return !fileView->property("filterPending").toBool() && window.rows() == 1; });
+    step(
+        "filter cleared",
+        [&] { QMetaObject::invokeMethod(panel, "containsOnly", Q_ARG(QVariant, QVariantList())); },
+        [&] { return !fileView->property("filterPending").toBool() && window.rows() == 3; });
+    click(window.window, rowCentre(0));
+    QObject *findPanel = window.item("findNextPanel");
+    step(
+        "find its text",
+        [&] {
+            QMetaObject::invokeMethod(
+                findPanel, "findNext", Q_ARG(QString, QString::fromLatin1(hugeNeedle)));
+        },
+        [&] { return list->property("currentIndex").toInt() == 1; });
+    step(
+        "close the tab",
+        [&] { QMetaObject::invokeMethod(fileView, "closeFileTab", Q_ARG(QVariant, 0)); },
+        [&] { return window.rows() == 0; });
+    std::printf("peak anonymous memory +%.0f MB over the %.0f MB before the open: %.2f times the "
+                "log's size\n",
+        peak.megabytes() - baseMB, baseMB, (peak.megabytes() - baseMB) / logMB);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -105,8 +287,10 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s <log folder> <log name>\n       %s --tree <folder>\n",
-            argv[0], argv[0]);
+        std::fprintf(stderr,
+            "usage: %s <log folder> <log name>\n       %s --tree <folder>\n       %s "
+            "--huge <folder>\n",
+            argv[0], argv[0], argv[0]);
         return 2;
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
@@ -126,6 +310,8 @@ int main(int argc, char *argv[])
     window.idle(500);
     if (folder == QLatin1String("--tree"))
         return benchTree(window, watch, name);
+    if (folder == QLatin1String("--huge"))
+        return benchHuge(window, watch, name);
 
     QElapsedTimer start;
     // Each step: the call, then the rows drawn once the load or the change is through.

@@ -131,6 +131,12 @@ QVariantMap KestruneCore::recordAt(QString folder, QString serverName, int row) 
     return searches.recordAt(folder, serverName, row);
 }
 
+QVariantMap KestruneCore::recordPreviewAt(
+    QString folder, QString serverName, int row, int maxCharacters) const
+{
+    return searches.recordPreviewAt(folder, serverName, row, maxCharacters);
+}
+
 QString KestruneCore::logStatus(QString folder, QString serverName) const
 {
     const OpenLog *log = openLogs.find(folder, serverName);

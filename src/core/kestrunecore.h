@@ -60,6 +60,11 @@ public:
     // The fields of one visible row by their role names (dateTimeRole ... messageRole), the
     // message as it was read, line breaks kept; empty when there is no such row.
     Q_INVOKABLE QVariantMap recordAt(QString folder, QString serverName, int row) const;
+    // The same with the message cut to its first maxCharacters, for a window that shows no
+    // more: a message of megabytes is not even read whole. "messageCut" tells whether it was
+    // cut, "recordBytes" how many bytes the record takes in its file.
+    Q_INVOKABLE QVariantMap recordPreviewAt(
+        QString folder, QString serverName, int row, int maxCharacters) const;
     // What the window says above a log's records, one line each: what its open met
     // (unreadable files, no records, cut lines) and a filter or text search that could not
     // run; for a log whose open failed, why, until that log is opened or closed again.

@@ -124,15 +124,38 @@ QVariantMap LogSearches::recordAt(const QString &folder, const QString &name, in
     const OpenLogEntry *log = logs.findEntry(folder, name);
     const std::optional<QarnLogParser::QarnLog> record
         = log ? log->visibleRecord(row) : std::nullopt;
+    return record ? fieldsOf(*record) : QVariantMap();
+}
+
+// Four bytes hold a character in every encoding a log may have; the header line takes a few
+// hundred more.
+QVariantMap LogSearches::recordPreviewAt(
+    const QString &folder, const QString &name, int row, int maxCharacters) const
+{
+    const OpenLogEntry *log = logs.findEntry(folder, name);
+    const qint64 maxBytes = 4 * qint64(std::max(0, maxCharacters)) + (64 << 10);
+    const std::optional<QarnLogParser::QarnLog> record
+        = log ? log->visibleRecordStart(row, maxBytes) : std::nullopt;
     if (!record)
         return {};
-    return {{QStringLiteral("dateTimeRole"), record->dateTime},
-        {QStringLiteral("logTypeRole"), record->logType},
-        {QStringLiteral("threadIDRole"), record->threadID},
-        {QStringLiteral("moduleNameRole"), record->moduleName},
-        {QStringLiteral("cppFileNameRole"), record->cppFileName},
-        {QStringLiteral("cppLineRole"), record->cppLine},
-        {QStringLiteral("messageRole"), record->message}};
+    QVariantMap fields = fieldsOf(*record);
+    const qint64 bytes = log->visibleRecordBytes(row);
+    fields.insert(QStringLiteral("messageRole"), record->message.left(maxCharacters));
+    fields.insert(
+        QStringLiteral("messageCut"), record->message.size() > maxCharacters || bytes > maxBytes);
+    fields.insert(QStringLiteral("recordBytes"), bytes);
+    return fields;
+}
+
+QVariantMap LogSearches::fieldsOf(const QarnLogParser::QarnLog &record)
+{
+    return {{QStringLiteral("dateTimeRole"), record.dateTime},
+        {QStringLiteral("logTypeRole"), record.logType},
+        {QStringLiteral("threadIDRole"), record.threadID},
+        {QStringLiteral("moduleNameRole"), record.moduleName},
+        {QStringLiteral("cppFileNameRole"), record.cppFileName},
+        {QStringLiteral("cppLineRole"), record.cppLine},
+        {QStringLiteral("messageRole"), record.message}};
 }
 
 // The records are sorted by date text and the visible rows keep their order, so the texts

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "qarnlogparser.h"
+
 #include <QString>
 #include <QVariantMap>
 
@@ -34,6 +36,8 @@ public:
         const QString &folder, const QString &name, const QString &str) const;
     [[nodiscard]] int getIndex(const QString &folder, const QString &name, int lineNumber) const;
     [[nodiscard]] QVariantMap recordAt(const QString &folder, const QString &name, int row) const;
+    [[nodiscard]] QVariantMap recordPreviewAt(
+        const QString &folder, const QString &name, int row, int maxCharacters) const;
     // What the detail window says of one visible row: that its message block was left open
     // and took in later records; empty otherwise.
     [[nodiscard]] QString recordNotice(const QString &folder, const QString &name, int row) const;
@@ -45,6 +49,7 @@ public:
         const QString &folder, const QString &name, const QString &str);
 
 private:
+    [[nodiscard]] static QVariantMap fieldsOf(const QarnLogParser::QarnLog &record);
     // Runs a text search on the open log and notes whether it could run; -1 when not open.
     template<typename Search>
     [[nodiscard]] int searchText(const QString &folder, const QString &name, Search search) const;

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <future>
+#include <limits>
 #include <memory>
 #include <optional>
 
@@ -24,9 +25,26 @@ struct OpenLogEntry
     // its file no longer holds it.
     [[nodiscard]] std::optional<QarnLogParser::QarnLog> visibleRecord(int row) const
     {
+        return visibleRecordStart(row, std::numeric_limits<qint64>::max());
+    }
+    // The same with only the first maxBytes (a multiple of four) of the record read.
+    [[nodiscard]] std::optional<QarnLogParser::QarnLog> visibleRecordStart(
+        int row, qint64 maxBytes) const
+    {
+        const int source = sourceRow(row);
+        return source >= 0 ? model->recordStart(size_t(source), maxBytes) : std::nullopt;
+    }
+    // The bytes the record shown at a row takes in its file; 0 for none.
+    [[nodiscard]] qint64 visibleRecordBytes(int row) const
+    {
+        const int source = sourceRow(row);
+        return source >= 0 ? model->recordBytes(size_t(source)) : 0;
+    }
+    // The record model's row shown at a row of the filter model, or -1.
+    [[nodiscard]] int sourceRow(int row) const
+    {
         const auto &rows = filter->acceptedSourceRows();
-        return row >= 0 && size_t(row) < rows.size() ? model->recordAt(size_t(rows[size_t(row)]))
-                                                     : std::nullopt;
+        return row >= 0 && size_t(row) < rows.size() ? int(rows[size_t(row)]) : -1;
     }
 
     // How the last text search failed; searches are const, as is the entry they find.

@@ -65,12 +65,39 @@ std::optional<QarnLogParser::QarnLog> LogModel::recordAt(size_t row) const
         return std::nullopt;
     if (!indexed)
         return records[row];
+    if (indexed->byteSize(row) > headBytes)
+        return indexed->record(row);
+    return cachedRecord(row);
+}
+
+std::optional<QarnLogParser::QarnLog> LogModel::recordHeadAt(size_t row) const
+{
+    if (row >= recordCount() || !indexed)
+        return recordAt(row);
+    return cachedRecord(row);
+}
+
+std::optional<QarnLogParser::QarnLog> LogModel::recordStart(size_t row, qint64 maxBytes) const
+{
+    if (row >= recordCount() || recordBytes(row) <= maxBytes)
+        return recordAt(row);
+    return indexed->record(row, maxBytes);
+}
+
+qint64 LogModel::recordBytes(size_t row) const
+{
+    return indexed && row < recordCount() ? indexed->byteSize(row) : 0;
+}
+
+// The cache holds whole records up to headBytes and the heads of longer ones.
+std::optional<QarnLogParser::QarnLog> LogModel::cachedRecord(size_t row) const
+{
     {
         const QMutexLocker locker(&readRecordsLock);
         if (const QarnLogParser::QarnLog *known = readRecords.object(row))
             return *known;
     }
-    std::optional<QarnLogParser::QarnLog> record = indexed->record(row);
+    std::optional<QarnLogParser::QarnLog> record = indexed->record(row, headBytes);
     if (record) {
         const QMutexLocker locker(&readRecordsLock);
         readRecords.insert(row, new QarnLogParser::QarnLog(*record));
@@ -87,7 +114,7 @@ QString LogModel::dateTimeAt(size_t row) const
 // fills it.
 QString LogModel::messagePreview(size_t row, qsizetype maxChars) const
 {
-    const std::optional<QarnLogParser::QarnLog> record = recordAt(row);
+    const std::optional<QarnLogParser::QarnLog> record = recordHeadAt(row);
     if (!record)
         return {};
     return QStringView(record->message)
@@ -121,7 +148,8 @@ QVariant LogModel::indexedField(size_t row, int role) const
         return int(row);
     if (role < dateTimeRole || role > searchTextRole)
         return {};
-    const std::optional<QarnLogParser::QarnLog> record = recordAt(row);
+    const bool whole = role == messageRole || role == searchTextRole;
+    const std::optional<QarnLogParser::QarnLog> record = whole ? recordAt(row) : recordHeadAt(row);
     if (!record)
         return role == searchTextRole ? QVariant() : QVariant(QString());
     if (role == searchTextRole)

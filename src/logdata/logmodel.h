@@ -58,8 +58,21 @@ public:
         return freeMemorySource ? freeMemorySource() : std::nullopt;
     }
 
+    // An indexed record of more bytes than this is read whole only for recordAt, messageRole
+    // and searchTextRole; the other roles and the preview read its start alone, so that a
+    // drawn row neither reads nor keeps a message of megabytes.
+    static constexpr qint64 headBytes = 64 << 10;
+
     // The record at row, from either backing; nothing when its file no longer holds it.
     [[nodiscard]] std::optional<QarnLogParser::QarnLog> recordAt(size_t row) const;
+    // The record at row with its message cut short after headBytes of an indexed record.
+    [[nodiscard]] std::optional<QarnLogParser::QarnLog> recordHeadAt(size_t row) const;
+    // The record at row with only its first maxBytes (a multiple of four) read from an indexed
+    // file; not kept for later reads.
+    [[nodiscard]] std::optional<QarnLogParser::QarnLog> recordStart(
+        size_t row, qint64 maxBytes) const;
+    // The bytes the record at row takes in its file; 0 for records held in memory.
+    [[nodiscard]] qint64 recordBytes(size_t row) const;
     [[nodiscard]] QString dateTimeAt(size_t row) const;
     // The start of the row's message as messageRole gives it, at most maxChars characters: a
     // row shows no more, and simplifying or laying out a message of megabytes for it would
@@ -94,6 +107,7 @@ private:
     [[nodiscard]] QVariant indexedField(size_t row, int role) const;
     [[nodiscard]] static QVariant fieldOf(const QarnLogParser::QarnLog &log, int role);
     void clearReadRecords();
+    [[nodiscard]] std::optional<QarnLogParser::QarnLog> cachedRecord(size_t row) const;
 
     std::vector<QarnLogParser::QarnLog> records;
     mutable SearchTextStore searchTexts;
@@ -101,7 +115,8 @@ private:
     mutable Failure searchTextsFailed = Failure::none;
     std::shared_ptr<const RecordIndex> indexed;
     FreeMemory freeMemorySource;
-    // The indexed records read last: a drawn row asks for each of its roles.
+    // The indexed records read last, of a long one its head alone: a drawn row asks for each of
+    // its roles.
     mutable QCache<size_t, QarnLogParser::QarnLog> readRecords {4096};
     mutable QMutex readRecordsLock;
 };

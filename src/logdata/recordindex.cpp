@@ -220,10 +220,11 @@ std::optional<std::vector<QarnLogParser::QarnLog>> RecordIndex::readBlock(
     return parseBlock(file, first, end, *block);
 }
 
-std::optional<QByteArray> RecordIndex::blockBytes(size_t file, size_t first, size_t end) const
+std::optional<QByteArray> RecordIndex::blockBytes(
+    size_t file, size_t first, size_t end, qint64 maxBytes) const
 {
     const qint64 begin = recordBegin(file, first);
-    const qint64 length = recordEnd(file, end - 1) - begin;
+    const qint64 length = std::min(recordEnd(file, end - 1) - begin, maxBytes);
     QByteArray block(length, Qt::Uninitialized);
     if (!bytes[file]->read(begin, length, block.data()))
         return std::nullopt;
@@ -270,10 +271,14 @@ bool RecordIndex::isError(size_t row) const
     return files[place.file]->errors[place.local] != 0;
 }
 
-std::optional<QarnLogParser::QarnLog> RecordIndex::record(size_t row) const
+// A record cut short parses as one whose message block was never closed: its message is the
+// start of the whole one.
+std::optional<QarnLogParser::QarnLog> RecordIndex::record(size_t row, qint64 maxBytes) const
 {
     const Place place = placeOf(row);
-    auto block = readBlock(place.file, place.local, place.local + 1);
+    const std::optional<QByteArray> read
+        = blockBytes(place.file, place.local, place.local + 1, maxBytes);
+    auto block = read ? parseBlock(place.file, place.local, place.local + 1, *read) : std::nullopt;
     if (!block)
         return std::nullopt;
     block->front().line = qint32(row);

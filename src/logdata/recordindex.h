@@ -7,6 +7,7 @@
 
 #include <QStringList>
 
+#include <limits>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -51,8 +52,10 @@ public:
     // The bytes the record at row takes in its file.
     [[nodiscard]] qint64 byteSize(size_t row) const;
     // The record at row, read from its file and numbered row; nothing when its bytes could
-    // not be read as they were indexed.
-    [[nodiscard]] std::optional<QarnLogParser::QarnLog> record(size_t row) const;
+    // not be read as they were indexed. Of a record longer than maxBytes (a multiple of four,
+    // for UTF-16 and UTF-32 files) only its first maxBytes are read: its message ends there.
+    [[nodiscard]] std::optional<QarnLogParser::QarnLog> record(
+        size_t row, qint64 maxBytes = std::numeric_limits<qint64>::max()) const;
     // The records at rows[0 .. count), in that order, numbered by row; nothing when a file no
     // longer holds them. Reads each file once, front to back.
     [[nodiscard]] std::optional<std::vector<QarnLogParser::QarnLog>> records(
@@ -68,7 +71,8 @@ public:
     [[nodiscard]] size_t rowOf(size_t file, size_t local) const { return rowsOfFile[file][local]; }
     // The bytes of a file's records [first, end), from the first one's header line to the
     // last one's end; nothing when the file no longer holds them.
-    [[nodiscard]] std::optional<QByteArray> blockBytes(size_t file, size_t first, size_t end) const;
+    [[nodiscard]] std::optional<QByteArray> blockBytes(size_t file, size_t first, size_t end,
+        qint64 maxBytes = std::numeric_limits<qint64>::max()) const;
     // The records that those bytes hold, numbered 0; nothing when they are not the records
     // indexed there.
     [[nodiscard]] std::optional<std::vector<QarnLogParser::QarnLog>> parseBlock(

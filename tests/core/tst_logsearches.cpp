@@ -90,6 +90,7 @@ private slots:
     void getIndexSkipsHiddenRecords();
     void emptyLogFindsNothing();
     void cutLineIsSaid();
+    void hugeMessageIsReadWholeOnlyWhenAskedFor();
     void largeLogAgreesWithTheWalk();
     void matchesAreCountedInTheBackground();
     void dateOfAnotherFormIsTold();
@@ -243,6 +244,31 @@ void TestLogSearches::cutLineIsSaid()
                 .endsWith("x [cut: line of 68 MB]"));
     QCOMPARE(core.logStatus(folder, "Cut"), QString("1 line was longer than 64 MiB and was cut."));
     QVERIFY(file.remove());
+}
+
+// A row reads only the start of a record of megabytes, and the detail window no more than it
+// shows; the message role and recordAt still give the whole message.
+void TestLogSearches::hugeMessageIsReadWholeOnlyWhenAskedFor()
+{
+    const QString huge = QString(1'000'000, 'x') + " needle";
+    QVERIFY(
+        writeLogFile(folder + "/Huge_1.log", {{at(1), "first"}, {at(3), huge}, {at(5), "last"}}));
+    KestruneCore core(folder);
+    const auto *model = qobject_cast<QAbstractItemModel *>(core.openLog(folder, "Huge"));
+    QVERIFY(model);
+    QCOMPARE(model->index(1, 0).data(LogModel::dateTimeRole).toString(), at(3));
+    QCOMPARE(model->index(1, 0).data(LogModel::messageRole).toString(), huge);
+    QCOMPARE(core.recordAt(folder, "Huge", 1).value("messageRole").toString(), huge);
+
+    const QVariantMap part = core.recordPreviewAt(folder, "Huge", 1, 1000);
+    QCOMPARE(part.value("dateTimeRole").toString(), at(3));
+    QCOMPARE(part.value("messageRole").toString(), huge.left(1000));
+    QVERIFY(part.value("messageCut").toBool());
+    QVERIFY(part.value("recordBytes").toLongLong() > huge.size());
+    const QVariantMap whole = core.recordPreviewAt(folder, "Huge", 2, 1000);
+    QCOMPARE(whole.value("messageRole").toString(), QString("last"));
+    QVERIFY(!whole.value("messageCut").toBool());
+    QVERIFY(core.recordPreviewAt(folder, "Huge", 3, 1000).isEmpty());
 }
 
 void TestLogSearches::largeLogAgreesWithTheWalk()

@@ -62,6 +62,13 @@ Item {
                                "messageRole": "short"}, "")
             compare(edit(6).text, "short")
             verify(!notice.visible)
+            // Cut by the core already (recordPreviewAt): the notice tells the record's size.
+            window.showRecord({"dateTimeRole": "d", "logTypeRole": "Info", "threadIDRole": "1",
+                               "moduleNameRole": "m", "cppFileNameRole": "f", "cppLineRole": "2",
+                               "messageRole": "start", "messageCut": true,
+                               "recordBytes": 60000123}, "")
+            compare(edit(6).text, "start")
+            verify(notice.text.startsWith("This record takes 60,000,123 bytes"))
             window.showRecord({"dateTimeRole": "2023/02/28 12:34:56.789", "logTypeRole": "Error",
                                "threadIDRole": "0x1a2b", "moduleNameRole": "Network",
                                "cppFileNameRole": "socket.cpp", "cppLineRole": "120",
