@@ -110,13 +110,25 @@ void RecordClipboard::waitForCopy()
         pendingCopy.get();
 }
 
+// An indexed record is read on a worker: a message may take megabytes.
 bool RecordClipboard::copyMessage(const OpenLogEntry &log, int row)
 {
-    const std::optional<QarnLogParser::QarnLog> record = log.visibleRecord(row);
-    if (!record)
+    const std::vector<int> &rows = log.filter->acceptedSourceRows();
+    if (row < 0 || size_t(row) >= rows.size())
         return false;
+    const auto source = size_t(rows[size_t(row)]);
     // After the text of an earlier copy, which would otherwise replace this one.
     waitForCopy();
-    sendToClipboard(record->message);
+    const std::shared_ptr<const RecordIndex> &index = log.model->recordIndex();
+    if (!index) {
+        sendToClipboard(log.model->allRecords()[source].message);
+        return true;
+    }
+    pendingCopy = runInBackground([index, source] {
+        (void)failureOf([&] {
+            if (const auto record = index->record(source))
+                sendToClipboard(record->message);
+        });
+    });
     return true;
 }

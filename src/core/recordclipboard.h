@@ -31,7 +31,8 @@ public:
     // one before, so that the clipboard ends with the later one.
     int copyRecords(const OpenLogEntry &log, int firstRow, int lastRow);
     // Copies the message of one visible row as it was read, line breaks kept, through the
-    // event loop as well; false when the row does not exist.
+    // event loop as well, an indexed one read on a worker thread (never, when its file no
+    // longer holds it or memory runs out); false when the row does not exist.
     bool copyMessage(const OpenLogEntry &log, int row);
     // Blocks until a copy still being written is complete.
     void waitForCopy();
