@@ -396,10 +396,12 @@ void OpenLogRegistry::setFollowing(const QString &folder, const QString &name, b
     log->setFollowing(on);
 }
 
+// The new filter model continues the shown one: it takes its rows before the first that the
+// update changed. One made under an older filter is dropped, and the files are looked at again.
 void OpenLogRegistry::takeUpdate(OpenLog *log, LogFollower::Update &update)
 {
     log->setFollowNotice(update.events, update.gone);
-    const OpenLogEntry *entry = log->entry();
+    OpenLogEntry *entry = log->entry();
     if (!update.files || !entry || log->job() || entry->model->recordIndex() != update.files->old())
         return;
     OpenLogEntry next {log->folder(), log->name(), std::make_unique<LogModel>(),
@@ -407,34 +409,53 @@ void OpenLogRegistry::takeUpdate(OpenLog *log, LogFollower::Update &update)
     next.model->setFreeMemory(&MemoryBudget::processAvailableBytes);
     next.model->setIndex(update.files->updated());
     next.filter->setSourceModel(next.model.get());
-    next.filter->installPass(std::move(update.pass));
+    const int before = entry->filter->rowCount();
+    const ShownTail shown = shownFrom(*entry->filter, update.files->firstChangedRow());
+    if (update.pass.failure != Failure::none) {
+        next.filter->installPass(std::move(update.pass));
+    } else if (!next.filter->continuePass(*entry->filter, std::move(update.pass))) {
+        if (const auto follower = followers.find(log); follower != followers.end())
+            follower->second->check();
+        return;
+    }
     next.filter->setParent(modelParent);
     QJSEngine::setObjectOwnership(next.filter.get(), QJSEngine::CppOwnership);
     takeSearchTexts(log, next, this);
-    const int before = entry->filter->rowCount();
-    OpenLog::RowMapping rows = rowMapping(*entry->filter, next, update.files);
     const int arrived = next.filter->rowCount() - before;
+    OpenLog::RowMapping rows = rowMapping(shown, next, update.files);
     if (std::optional<OpenLogEntry> replaced = log->takeUpdate(std::move(next), rows, arrived))
         disposeInBackground(std::move(*replaced));
     refilter(log);
 }
 
-// The rows shown before keep their records: a record's row of the filter model is found
-// again through its row of the index.
-OpenLog::RowMapping OpenLogRegistry::rowMapping(const LogFilterModel &before,
-    const OpenLogEntry &after, std::shared_ptr<const RecordIndexUpdate> index)
+// The rows shown before keep their records: those before the first changed row keep their
+// place, and the others are found again through their row of the index.
+OpenLogRegistry::ShownTail OpenLogRegistry::shownFrom(
+    const LogFilterModel &filter, size_t sourceRow)
+{
+    const std::vector<int> &rows = filter.acceptedSourceRows();
+    const auto first = std::lower_bound(rows.begin(), rows.end(), int(sourceRow));
+    return {
+        size_t(first - rows.begin()), std::make_shared<const std::vector<int>>(first, rows.end())};
+}
+
+OpenLog::RowMapping OpenLogRegistry::rowMapping(const ShownTail &before, const OpenLogEntry &after,
+    std::shared_ptr<const RecordIndexUpdate> index)
 {
     const auto line = [index](int line) {
-        return line >= 0 && size_t(line) < index->old()->size() ? int(index->rowAfter(size_t(line)))
-                                                                : line;
+        const bool moved = line >= 0 && size_t(line) >= index->firstChangedRow()
+            && size_t(line) < index->old()->size();
+        return moved ? int(index->rowAfter(size_t(line))) : line;
     };
-    auto shown = std::make_shared<const std::vector<int>>(before.acceptedSourceRows());
     const QPointer<LogFilterModel> filter(after.filter.get());
-    const auto row = [shown, line, filter](int row) {
-        if (!filter || row < 0 || size_t(row) >= shown->size())
+    const auto row = [before, line, filter](int row) {
+        const size_t tailRow = size_t(row) - before.firstShownRow;
+        if (!filter || row < 0 || size_t(row) < before.firstShownRow
+            || tailRow >= before.sourceRows->size())
             return row;
         const std::vector<int> &rows = filter->acceptedSourceRows();
-        const auto at = std::lower_bound(rows.begin(), rows.end(), line((*shown)[size_t(row)]));
+        const auto at
+            = std::lower_bound(rows.begin(), rows.end(), line((*before.sourceRows)[tailRow]));
         return rows.empty() ? -1
                             : int(std::min<size_t>(size_t(at - rows.begin()), rows.size() - 1));
     };

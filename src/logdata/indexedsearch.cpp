@@ -5,12 +5,14 @@
 
 #include <atomic>
 
-IndexedSearch::IndexedSearch(const RecordIndex &index, const QStringList &texts, bool anyOf)
+IndexedSearch::IndexedSearch(
+    const RecordIndex &index, const QStringList &texts, bool anyOf, size_t firstRow)
     : index(index)
     , texts(texts)
     , prefilter(texts, anyOf)
     , matcher(texts)
     , anyOf(anyOf)
+    , firstRow(firstRow)
 { }
 
 std::vector<IndexedSearch::Block> IndexedSearch::blocks(
@@ -32,7 +34,7 @@ bool IndexedSearch::narrowBlock(const Block &block, std::vector<char> &passes) c
 {
     bool wanted = false;
     for (size_t local = block.first; local < block.end && !wanted; ++local)
-        wanted = passes[index.rowOf(block.file, local)] != 0;
+        wanted = passOf(passes, block.file, local) != 0;
     if (!wanted)
         return true;
     const std::optional<QByteArray> bytes = index.blockBytes(block.file, block.first, block.end);
@@ -68,11 +70,11 @@ bool IndexedSearch::checkCandidates(const Block &block, const QByteArray &bytes,
     constexpr size_t mostSkippedInRun = 16;
     const qint64 start = index.recordBegin(block.file, block.first);
     const auto wanted = [&](size_t local) {
-        return candidates[local - block.first] && passes[index.rowOf(block.file, local)];
+        return candidates[local - block.first] && passOf(passes, block.file, local);
     };
     for (size_t local = block.first; local < block.end;) {
         if (!wanted(local)) {
-            passes[index.rowOf(block.file, local++)] = 0;
+            passOf(passes, block.file, local++) = 0;
             continue;
         }
         size_t runEnd = local + 1;
@@ -88,7 +90,7 @@ bool IndexedSearch::checkCandidates(const Block &block, const QByteArray &bytes,
             return false;
         for (const QarnLogParser::QarnLog &record : *records) {
             const bool check = wanted(local);
-            char &pass = passes[index.rowOf(block.file, local++)];
+            char &pass = passOf(passes, block.file, local++);
             pass = check && matches(record);
         }
     }
@@ -115,7 +117,7 @@ void IndexedSearch::clearRows(
     size_t file, size_t first, size_t end, std::vector<char> &passes) const
 {
     for (size_t local = first; local < end; ++local)
-        passes[index.rowOf(file, local)] = 0;
+        passOf(passes, file, local) = 0;
 }
 
 // Blocks are handed out one at a time, so that the threads stay busy alike however the

@@ -16,15 +16,23 @@ class IndexedSearch
 {
 public:
     // texts: lower-cased, as the filter model keeps them; any of them or all of them.
-    IndexedSearch(const RecordIndex &index, const QStringList &texts, bool anyOf);
+    // The passes that narrow takes hold the rows from firstRow on.
+    IndexedSearch(
+        const RecordIndex &index, const QStringList &texts, bool anyOf, size_t firstRow = 0);
 
     // Clears passes[row] for every row whose record does not hold the texts; rows already
     // clear are not read. False when a file no longer holds the records indexed there: its
     // rows that were not read are cleared too, so that nothing unread is shown as a match.
-    // With firstRecords, only each file's records from firstRecords[file] on are looked at.
+    // With firstRecords, only each file's records from firstRecords[file] on are looked at;
+    // their rows must lie at firstRow or later.
     bool narrow(std::vector<char> &passes, const std::vector<size_t> &firstRecords = {}) const;
 
 private:
+    [[nodiscard]] char &passOf(std::vector<char> &passes, size_t file, size_t local) const
+    {
+        return passes[index.rowOf(file, local) - firstRow];
+    }
+
     struct Block
     {
         size_t file;
@@ -46,4 +54,5 @@ private:
     TextPrefilter prefilter;
     TextSetMatcher matcher;
     bool anyOf;
+    size_t firstRow;
 };

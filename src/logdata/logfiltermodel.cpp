@@ -182,6 +182,7 @@ LogFilterModel::Pass LogFilterModel::currentPass() const
     return pass;
 }
 
+// Only the rows from the first that the update changed are made: the ones before stay.
 LogFilterModel::Pass LogFilterModel::updatedPass(const Pass &old, const RecordIndexUpdate &update)
 {
     Pass pass;
@@ -189,32 +190,56 @@ LogFilterModel::Pass LogFilterModel::updatedPass(const Pass &old, const RecordIn
     pass.anyOf = old.anyOf;
     pass.onlyErrors = old.onlyErrors;
     pass.range = old.range;
+    pass.firstRow = update.firstChangedRow();
     bool complete = true;
     pass.failure = failureOf([&] {
         const RecordIndex &index = *update.updated();
         const RecordIndex &oldIndex = *update.old();
         std::vector<char> &passes = pass.rowPasses;
-        const size_t kept = update.firstChangedRow();
-        passes.assign(old.rowPasses.begin(), old.rowPasses.begin() + qsizetype(kept));
-        passes.resize(index.size(), 0);
+        passes.assign(index.size() - pass.firstRow, 0);
         const std::vector<size_t> &firstRead = update.firstReadRecords();
-        for (size_t row = kept; row < index.size(); ++row) {
+        for (size_t row = pass.firstRow; row < index.size(); ++row) {
             const RecordIndex::Place place = index.placeOf(row);
-            if (place.local < firstRead[place.file]) {
-                passes[row] = old.rowPasses[oldIndex.rowOf(place.file, place.local)];
-                continue;
-            }
-            passes[row] = (!old.onlyErrors || index.isError(row))
-                && (!old.range.isBounded() || old.range.contains(index.dateTime(row)));
+            char &rowPass = passes[row - pass.firstRow];
+            if (place.local < firstRead[place.file])
+                rowPass = old.rowPasses[oldIndex.rowOf(place.file, place.local)];
+            else
+                rowPass = (!old.onlyErrors || index.isError(row))
+                    && (!old.range.isBounded() || old.range.contains(index.dateTime(row)));
         }
         // Only the records read anew are looked at.
-        complete = IndexedSearch(index, old.filters, old.anyOf).narrow(passes, firstRead);
+        complete
+            = IndexedSearch(index, old.filters, old.anyOf, pass.firstRow).narrow(passes, firstRead);
         collectAccepted(passes, pass.acceptedRows);
+        for (int &row : pass.acceptedRows)
+            row += int(pass.firstRow);
     });
     if (pass.failure == Failure::none && !complete)
         pass.failure = Failure::fileChanged;
     dropRowsIfFailed(pass);
     return pass;
+}
+
+bool LogFilterModel::continuePass(LogFilterModel &previous, Pass &&pass)
+{
+    const bool continues = pass.failure == Failure::none && previous.lastFailure == Failure::none
+        && !previous.stale && previous.filters == pass.filters
+        && previous.containsOnlyMode == pass.anyOf && previous.onlyErrors == pass.onlyErrors
+        && previous.dateRange == pass.range && pass.firstRow <= previous.rowPasses.size();
+    if (!continues)
+        return false;
+    std::vector<char> passes = std::move(previous.rowPasses);
+    std::vector<int> accepted = std::move(previous.acceptedRows);
+    previous.failPass(Failure::none);
+    passes.resize(pass.firstRow);
+    passes.insert(passes.end(), pass.rowPasses.begin(), pass.rowPasses.end());
+    accepted.erase(
+        std::lower_bound(accepted.begin(), accepted.end(), int(pass.firstRow)), accepted.end());
+    accepted.insert(accepted.end(), pass.acceptedRows.begin(), pass.acceptedRows.end());
+    pass.rowPasses = std::move(passes);
+    pass.acceptedRows = std::move(accepted);
+    installPass(std::move(pass));
+    return true;
 }
 
 void LogFilterModel::installPass(Pass &&pass)

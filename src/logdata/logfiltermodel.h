@@ -51,6 +51,9 @@ public:
         std::vector<char> rowPasses;
         std::vector<int> acceptedRows;
         Failure failure = Failure::none;
+        // For a pass that continues another (updatedPass): the rows before this one are the
+        // other's, and rowPasses holds the rows from here on (acceptedRows those that pass).
+        size_t firstRow = 0;
     };
     // The pass that setFilter would run over a record model, as a pure function of its
     // records and search texts: safe on any thread while the model lives and its search texts
@@ -59,10 +62,14 @@ public:
         bool anyOf, bool onlyErrors, const DateRange &range = {});
     // This model's settings and rows, as a pass, for updatedPass.
     [[nodiscard]] Pass currentPass() const;
-    // The pass over an update's index with old's settings: the rows of old records keep what
-    // they had in old, and only the records that the update read are matched. No exception
-    // leaves it.
+    // The pass over an update's index with old's settings, from the update's first changed row
+    // on: the rows of old records keep what they had in old, and only the records that the
+    // update read are matched. No exception leaves it.
     [[nodiscard]] static Pass updatedPass(const Pass &old, const RecordIndexUpdate &update);
+    // Takes previous's rows before the pass's first row, and the pass's from there, in one
+    // model reset; previous is left without rows. False, with nothing changed, when previous
+    // has other settings than the pass, or either failed.
+    bool continuePass(LogFilterModel &previous, Pass &&pass);
     // Takes a pass computed over this model's source, with its settings, in one model reset.
     void installPass(Pass &&pass);
 
