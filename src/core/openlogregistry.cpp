@@ -3,6 +3,7 @@
 #include "memorybudget.h"
 #include "parallelfor.h"
 #include "recordclipboard.h"
+#include "updatedrows.h"
 
 #include <QElapsedTimer>
 #include <QJSEngine>
@@ -410,7 +411,7 @@ void OpenLogRegistry::takeUpdate(OpenLog *log, LogFollower::Update &update)
     next.model->setIndex(update.files->updated());
     next.filter->setSourceModel(next.model.get());
     const int before = entry->filter->rowCount();
-    const ShownTail shown = shownFrom(*entry->filter, update.files->firstChangedRow());
+    const UpdatedRows shown(*entry->filter, update.files);
     if (update.pass.failure != Failure::none) {
         next.filter->installPass(std::move(update.pass));
     } else if (!next.filter->continuePass(*entry->filter, std::move(update.pass))) {
@@ -422,44 +423,10 @@ void OpenLogRegistry::takeUpdate(OpenLog *log, LogFollower::Update &update)
     QJSEngine::setObjectOwnership(next.filter.get(), QJSEngine::CppOwnership);
     takeSearchTexts(log, next, this);
     const int arrived = next.filter->rowCount() - before;
-    OpenLog::RowMapping rows = rowMapping(shown, next, update.files);
+    OpenLog::RowMapping rows = shown.through(next.filter.get());
     if (std::optional<OpenLogEntry> replaced = log->takeUpdate(std::move(next), rows, arrived))
         disposeInBackground(std::move(*replaced));
     refilter(log);
-}
-
-// The rows shown before keep their records: those before the first changed row keep their
-// place, and the others are found again through their row of the index.
-OpenLogRegistry::ShownTail OpenLogRegistry::shownFrom(
-    const LogFilterModel &filter, size_t sourceRow)
-{
-    const std::vector<int> &rows = filter.acceptedSourceRows();
-    const auto first = std::lower_bound(rows.begin(), rows.end(), int(sourceRow));
-    return {
-        size_t(first - rows.begin()), std::make_shared<const std::vector<int>>(first, rows.end())};
-}
-
-OpenLog::RowMapping OpenLogRegistry::rowMapping(const ShownTail &before, const OpenLogEntry &after,
-    std::shared_ptr<const RecordIndexUpdate> index)
-{
-    const auto line = [index](int line) {
-        const bool moved = line >= 0 && size_t(line) >= index->firstChangedRow()
-            && size_t(line) < index->old()->size();
-        return moved ? int(index->rowAfter(size_t(line))) : line;
-    };
-    const QPointer<LogFilterModel> filter(after.filter.get());
-    const auto row = [before, line, filter](int row) {
-        const size_t tailRow = size_t(row) - before.firstShownRow;
-        if (!filter || row < 0 || size_t(row) < before.firstShownRow
-            || tailRow >= before.sourceRows->size())
-            return row;
-        const std::vector<int> &rows = filter->acceptedSourceRows();
-        const auto at
-            = std::lower_bound(rows.begin(), rows.end(), line((*before.sourceRows)[tailRow]));
-        return rows.empty() ? -1
-                            : int(std::min<size_t>(size_t(at - rows.begin()), rows.size() - 1));
-    };
-    return {row, line};
 }
 
 void OpenLogRegistry::refilter(OpenLog *log)

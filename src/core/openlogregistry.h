@@ -122,16 +122,6 @@ private:
     void disposeInBackground(OpenLogEntry &&entry);
     // Shows what an update of a followed log read, unless the log's models changed meanwhile.
     void takeUpdate(OpenLog *log, LogFollower::Update &update);
-    // The rows that a filter model shows from a source row on: the place of the first, and
-    // their source rows.
-    struct ShownTail
-    {
-        size_t firstShownRow;
-        std::shared_ptr<const std::vector<int>> sourceRows;
-    };
-    [[nodiscard]] static ShownTail shownFrom(const LogFilterModel &filter, size_t sourceRow);
-    [[nodiscard]] static OpenLog::RowMapping rowMapping(const ShownTail &before,
-        const OpenLogEntry &after, std::shared_ptr<const RecordIndexUpdate> index);
     // Brings a log's rows to the latest filter, where they are not under it.
     void refilter(OpenLog *log);
     void destroyNow(OpenLogEntry &&entry);
