@@ -13,7 +13,6 @@ QtObject {
     property var log: null
     // Rows that arrived while the list was away from the end.
     property int newRecords: 0
-    readonly property bool following: log !== null && log.following
 
     // Where the list was when the rows began to change, and the rows picked then.
     property bool wasAtEnd: true

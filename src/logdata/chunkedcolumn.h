@@ -17,12 +17,10 @@ public:
     static constexpr size_t chunkSize = size_t(1) << chunkBits;
 
     [[nodiscard]] size_t size() const { return count; }
-    [[nodiscard]] bool empty() const { return count == 0; }
     [[nodiscard]] const T &operator[](size_t i) const
     {
         return (*chunks[i >> chunkBits])[i & (chunkSize - 1)];
     }
-    [[nodiscard]] const T &back() const { return (*this)[count - 1]; }
 
     void push_back(const T &value)
     {

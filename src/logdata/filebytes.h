@@ -26,7 +26,6 @@ public:
     enum class Change { none, grown, replaced, gone };
     [[nodiscard]] Change changeNow() const;
     [[nodiscard]] QString path() const { return filePath; }
-    [[nodiscard]] qint64 indexedSize() const { return size; }
 
 private:
     [[nodiscard]] bool unchanged(const QFile &file) const;

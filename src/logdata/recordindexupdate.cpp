@@ -98,14 +98,3 @@ size_t RecordIndexUpdate::rowAfter(size_t oldRow) const
         return updatedIndex->rowOf(place.file, std::min(place.local, count - 1));
     return std::min(oldRow, updatedIndex->size() > 0 ? updatedIndex->size() - 1 : 0);
 }
-
-bool RecordIndexUpdate::wasReadAgain(size_t oldRow) const
-{
-    const RecordIndex::Place place = oldIndex->placeOf(oldRow);
-    return place.local >= firstRead[place.file];
-}
-
-qint64 RecordIndexUpdate::addedRecords() const
-{
-    return qint64(updatedIndex->size()) - qint64(oldIndex->size());
-}

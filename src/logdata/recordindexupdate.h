@@ -32,10 +32,6 @@ public:
     [[nodiscard]] const std::vector<size_t> &firstReadRecords() const { return firstRead; }
     // The rows before this one are the old index's rows, with the same records.
     [[nodiscard]] size_t firstChangedRow() const { return firstChanged; }
-    // Whether the old row's record was read again (and may have changed).
-    [[nodiscard]] bool wasReadAgain(size_t oldRow) const;
-    // Records that the updated index has beyond the old one's.
-    [[nodiscard]] qint64 addedRecords() const;
 
     // Files read again from their start, files that are gone and files new to the log.
     QStringList replacedFiles;
