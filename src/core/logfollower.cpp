@@ -129,8 +129,13 @@ void LogFollower::describe(const RecordIndexUpdate &files, Update &update)
     if (!files.addedFiles.isEmpty())
         events.append(tr("%1 joined the log").arg(names(files.addedFiles)));
     update.events = events.join(QStringLiteral(" · "));
+    QStringList missing;
     if (!files.goneFiles.isEmpty())
-        update.gone = tr("%1 gone: its records stay until F5").arg(names(files.goneFiles));
+        missing.append(tr("%1 gone: its records stay until F5").arg(names(files.goneFiles)));
+    // A file that no longer opens keeps the records it had, and is looked at again.
+    if (!files.unreadableFiles.isEmpty())
+        missing.append(tr("%1 could not be read").arg(names(files.unreadableFiles)));
+    update.gone = missing.join(QStringLiteral(" · "));
 }
 
 QStringList LogFollower::filesNow(

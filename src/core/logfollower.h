@@ -26,7 +26,7 @@ class LogFollower : public QObject
 public:
     // What one look at the files found: the log's index as it is now and the filter's rows
     // over it (no index when nothing changed), and what to tell the user: files read again
-    // or new to the log, and files gone.
+    // or new to the log, and files gone or unreadable now.
     struct Update
     {
         std::shared_ptr<const RecordIndexUpdate> files;

@@ -22,10 +22,8 @@ RecordIndexUpdate::RecordIndexUpdate(
         anyChange = updateFile(file, files) || anyChange;
     }
     for (const QString &path : paths) {
-        if (!known.contains(path)) {
-            addFile(path, files);
-            anyChange = true;
-        }
+        if (!known.contains(path))
+            anyChange = addFile(path, files) || anyChange;
     }
     if (!anyChange)
         return;
@@ -76,18 +74,20 @@ bool RecordIndexUpdate::updateFile(size_t file, std::vector<RecordIndex::File> &
     return true;
 }
 
-void RecordIndexUpdate::addFile(const QString &path, std::vector<RecordIndex::File> &files)
+// A new file that does not open joins the log once it does.
+bool RecordIndexUpdate::addFile(const QString &path, std::vector<RecordIndex::File> &files)
 {
     auto tail = RecordScanner::scanTail(path, {}, 0);
-    auto bytes = std::make_shared<FileBytes>(path, files.size() < mostOpenFiles);
     if (!tail) {
         unreadableFiles.append(path);
-        tail.emplace();
+        return false;
     }
+    auto bytes = std::make_shared<FileBytes>(path, files.size() < mostOpenFiles);
     addedFiles.append(path);
     firstRead.push_back(0);
     files.push_back(
         {std::move(bytes), std::make_shared<const RecordScanner::FileRecords>(std::move(*tail))});
+    return true;
 }
 
 size_t RecordIndexUpdate::rowAfter(size_t oldRow) const

@@ -37,13 +37,14 @@ public:
     QStringList replacedFiles;
     QStringList goneFiles;
     QStringList addedFiles;
-    // Files that could not be read.
+    // Files that could not be read: they keep what they had, and new ones do not join yet.
     QStringList unreadableFiles;
 
 private:
     // One file as it is now; false when it did not change.
     bool updateFile(size_t file, std::vector<RecordIndex::File> &files);
-    void addFile(const QString &path, std::vector<RecordIndex::File> &files);
+    // A new file of the log; false when it does not open.
+    bool addFile(const QString &path, std::vector<RecordIndex::File> &files);
 
     std::shared_ptr<const RecordIndex> oldIndex;
     std::shared_ptr<const RecordIndex> updatedIndex;
