@@ -1,11 +1,14 @@
 // Feeds arbitrary bytes to the log parser and to its line reader, and compares both with the
 // plain QTextStream reading of the same bytes; then checks that the record scanner finds each
-// record's bytes, which decoded alone give the parsed record.
+// record's bytes, which decoded alone give the parsed record, and whose search text written
+// from the bytes is the parsed record's.
 
 #include "qarnlogparser.h"
 #include "recordscanner.h"
 #include "referenceparser.h"
+#include "searchtextstore.h"
 #include "textlinereader.h"
+#include "utf8searchtext.h"
 
 #include <QBuffer>
 
@@ -50,6 +53,23 @@ void compareLines(const QByteArray &data, qsizetype blockSize)
     delete buffer;
 }
 
+// A search text written from a UTF-8 record's bytes is the one made from its parsed fields.
+void compareSearchText(const RecordScanner::FileRecords &scanned, const QByteArray &data,
+    size_t record, const QarnLogParser::QarnLog &parsed)
+{
+    if (!scanned.byteOrderMark.isEmpty() && scanned.byteOrderMark != "\xEF\xBB\xBF")
+        return;
+    static Utf8SearchText text;
+    const qint64 begin = scanned.begins[record];
+    if (!text.write(
+            std::string_view(data.constData() + begin, size_t(scanned.ends[record] - begin))))
+        return;
+    const QByteArray expected = SearchTextStore::searchTextOf(parsed).toUtf8();
+    check(QByteArrayView(text.text().data(), qsizetype(text.text().size())) == expected);
+    check(QLatin1StringView(text.dateTime().data(), qsizetype(text.dateTime().size()))
+        == parsed.dateTime);
+}
+
 void compareScan(
     const QByteArray &data, qsizetype blockSize, const std::vector<QarnLogParser::QarnLog> &records)
 {
@@ -67,6 +87,7 @@ void compareScan(
         const QString type = records[i].logType.toLower();
         check((scanned.errors[i] != 0)
             == (type == QLatin1String("error") || type == QLatin1String("fatal")));
+        compareSearchText(scanned, data, i, records[i]);
     }
 }
 

@@ -116,6 +116,14 @@ QString DateColumn::text(size_t row) const
     return date;
 }
 
+bool DateColumn::holds(size_t row, QLatin1StringView date) const
+{
+    const quint64 key = keys[row];
+    if (key == irregular)
+        return irregularTexts->at(row) == date;
+    return keyOf(date) == key;
+}
+
 bool DateColumn::earlier(size_t a, const DateColumn &other, size_t b) const
 {
     const quint64 aKey = keys[a];

@@ -34,6 +34,8 @@ public:
 
     [[nodiscard]] size_t size() const { return keys.size(); }
     [[nodiscard]] QString text(size_t row) const;
+    // Whether row's date is this text, without making its text.
+    [[nodiscard]] bool holds(size_t row, QLatin1StringView date) const;
     // Whether row a of this column comes before row b of other by QString's less-than.
     [[nodiscard]] bool earlier(size_t a, const DateColumn &other, size_t b) const;
     [[nodiscard]] size_t memoryBytes() const;

@@ -2,6 +2,7 @@
 
 #include "parallelfor.h"
 #include "searchtextstore.h"
+#include "utf8searchtext.h"
 
 #include <atomic>
 
@@ -61,10 +62,49 @@ std::vector<char> IndexedSearch::candidatesOf(const Block &block, const QByteArr
     return candidates;
 }
 
-// Candidates are decoded in runs, from the bytes already read: a parse costs more to start
-// than a few records cost to read, so records between candidates close together are parsed
-// along with them and skipped.
 bool IndexedSearch::checkCandidates(const Block &block, const QByteArray &bytes,
+    const std::vector<char> &candidates, std::vector<char> &passes) const
+{
+    return index.isUtf8(block.file) ? writeCandidates(block, bytes, candidates, passes)
+                                    : parseCandidates(block, bytes, candidates, passes);
+}
+
+// Each candidate's search text is written straight from its bytes; the few records that
+// cannot be written so are parsed.
+bool IndexedSearch::writeCandidates(const Block &block, const QByteArray &bytes,
+    const std::vector<char> &candidates, std::vector<char> &passes) const
+{
+    Utf8SearchText text;
+    const qint64 start = index.recordBegin(block.file, block.first);
+    for (size_t local = block.first; local < block.end; ++local) {
+        char &pass = passOf(passes, block.file, local);
+        if (!pass || !candidates[local - block.first]) {
+            pass = 0;
+            continue;
+        }
+        const qint64 from = index.recordBegin(block.file, local) - start;
+        const QByteArrayView record
+            = QByteArrayView(bytes).sliced(from, index.recordEnd(block.file, local) - start - from);
+        if (text.write(std::string_view(record.data(), size_t(record.size())))) {
+            const std::string_view date = text.dateTime();
+            if (!index.holdsDate(
+                    block.file, local, QLatin1StringView(date.data(), qsizetype(date.size()))))
+                return false;
+            pass = matches(text.text());
+            continue;
+        }
+        const auto parsed = index.parseBlock(block.file, local, local + 1, record);
+        if (!parsed)
+            return false;
+        pass = matches(parsed->front());
+    }
+    return true;
+}
+
+// Candidates of UTF-16 and UTF-32 files are decoded in runs, from the bytes already read: a parse
+// costs more to start than a few records cost to read, so records between candidates close together
+// are parsed along with them and skipped.
+bool IndexedSearch::parseCandidates(const Block &block, const QByteArray &bytes,
     const std::vector<char> &candidates, std::vector<char> &passes) const
 {
     constexpr size_t mostSkippedInRun = 16;
@@ -108,8 +148,12 @@ bool IndexedSearch::matches(const QarnLogParser::QarnLog &record) const
         return anyOf ? matcher.anyOccursIn(QStringView(text))
                      : matcher.allOccurIn(QStringView(text));
     const QByteArray utf8 = text.toUtf8();
-    const std::string_view bytes(utf8.constData(), size_t(utf8.size()));
-    return anyOf ? matcher.anyOccursIn(bytes) : matcher.allOccurIn(bytes);
+    return matches(std::string_view(utf8.constData(), size_t(utf8.size())));
+}
+
+bool IndexedSearch::matches(std::string_view utf8Text) const
+{
+    return anyOf ? matcher.anyOccursIn(utf8Text) : matcher.allOccurIn(utf8Text);
 }
 
 // Nothing unread is shown as a match.

@@ -10,8 +10,8 @@
 
 // Tells which records of an index hold filter texts, exactly as their search texts would hold
 // them, without keeping any search text: the files are read block by block on every core, the
-// prefilter rules out most records by their bytes, and only the others are decoded, their
-// search texts made, matched and dropped.
+// prefilter rules out most records by their bytes, and only the others have their search
+// texts made (from their bytes where they can be), matched and dropped.
 class IndexedSearch
 {
 public:
@@ -45,7 +45,12 @@ private:
     // Checks the candidates among the records [first, end) of a block's bytes exactly.
     [[nodiscard]] bool checkCandidates(const Block &block, const QByteArray &bytes,
         const std::vector<char> &candidates, std::vector<char> &passes) const;
+    [[nodiscard]] bool writeCandidates(const Block &block, const QByteArray &bytes,
+        const std::vector<char> &candidates, std::vector<char> &passes) const;
+    [[nodiscard]] bool parseCandidates(const Block &block, const QByteArray &bytes,
+        const std::vector<char> &candidates, std::vector<char> &passes) const;
     [[nodiscard]] bool matches(const QarnLogParser::QarnLog &record) const;
+    [[nodiscard]] bool matches(std::string_view utf8Text) const;
     [[nodiscard]] std::vector<char> candidatesOf(const Block &block, const QByteArray &bytes) const;
     void clearRows(size_t file, size_t first, size_t end, std::vector<char> &passes) const;
 

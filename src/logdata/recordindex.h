@@ -86,6 +86,12 @@ public:
     {
         return files[file]->ends[local];
     }
+    // Whether a record's indexed date is this text: a record read again must still be the one
+    // indexed there.
+    [[nodiscard]] bool holdsDate(size_t file, size_t local, QLatin1StringView date) const
+    {
+        return files[file]->dates.holds(local, date);
+    }
     // Whether a file's bytes are UTF-8 (not UTF-16 or UTF-32).
     [[nodiscard]] bool isUtf8(size_t file) const;
     // Where a block read by readFileRecords ends: past the records that fit in its bytes,

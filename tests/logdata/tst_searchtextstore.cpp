@@ -80,14 +80,25 @@ void TestSearchTextStore::lowerCaseAgreesWithQString()
         const char *end = lowerCase.write(text, out.data());
         return end ? out.left(end - out.constData()) : QByteArray("(none)");
     };
-    // Every code point, each twice: once when first met, once from what was remembered.
+    const auto writtenFromUtf8 = [&](const QByteArray &utf8) {
+        QByteArray out(utf8.size() * qsizetype(LowerCaseUtf8::maxGrowth), '\0');
+        const char *end
+            = lowerCase.write(std::string_view(utf8.constData(), size_t(utf8.size())), out.data());
+        return end ? out.left(end - out.constData()) : QByteArray("(none)");
+    };
+    // Every code point, each twice: once when first met, once from what was remembered
+    // (a byte-order mark too, which QString::fromUcs4 would drop).
     for (char32_t codePoint = 0; codePoint <= 0x10ffff; ++codePoint) {
         if (QChar::isSurrogate(codePoint))
             continue;
-        const QString text = QString::fromUcs4(&codePoint, 1) + QString::fromUcs4(&codePoint, 1);
-        if (written(text) != text.toLower().toUtf8())
+        const QString text = QStringView(QChar::fromUcs4(codePoint)).toString().repeated(2);
+        const QByteArray lower = text.toLower().toUtf8();
+        if (written(text) != lower || writtenFromUtf8(text.toUtf8()) != lower)
             QFAIL(qPrintable(QString::number(codePoint, 16)));
     }
+    // Bytes that are not UTF-8: stray, overlong, surrogate, past U+10FFFF, cut short.
+    for (const char *bytes : {"a\x80", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x82"})
+        QCOMPARE(writtenFromUtf8(bytes), "(none)");
     QRandomGenerator random(5);
     const QStringList alphabet = {
         "a", "Z", " ", "İ", "I", "Σ", "σ", "ς", "Ä", "磁", "📷", QStringLiteral("\U0001E900"), "ß"};
