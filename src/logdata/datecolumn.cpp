@@ -1,11 +1,35 @@
 #include "datecolumn.h"
 
+#include <QMutex>
+
 #include <algorithm>
 
 namespace {
 
 // Eighteen decimal digits still fit below the top bit of a key.
 constexpr qsizetype maxDigits = 18;
+
+char16_t unitAt(QLatin1StringView text, qsizetype i)
+{
+    return uchar(text.data()[i]);
+}
+
+char16_t unitAt(QStringView text, qsizetype i)
+{
+    return text.utf16()[i];
+}
+
+// Files of one log nearly always share a shape: held in one string, they tell so at once when
+// their dates are compared.
+QString sharedShape(const QString &shape)
+{
+    static QMutex mutex;
+    static QString last;
+    const QMutexLocker lock(&mutex);
+    if (shape != last)
+        last = shape;
+    return last;
+}
 
 } // namespace
 
@@ -75,7 +99,7 @@ template<typename View>
 void DateColumn::appendDate(View date)
 {
     if (shape.isEmpty())
-        shape = shapeOf(date.toString());
+        shape = sharedShape(shapeOf(date.toString()));
     const quint64 key = keyOf(date);
     if (key == irregular)
         writableIrregularTexts().emplace(keys.size(), date.toString());
@@ -87,14 +111,15 @@ quint64 DateColumn::keyOf(View date) const
 {
     if (shape.isEmpty() || date.size() != shape.size())
         return irregular;
+    const auto *pattern = reinterpret_cast<const char16_t *>(shape.constData());
     quint64 key = 0;
     for (qsizetype i = 0; i < date.size(); ++i) {
-        const char16_t unit = QChar(date[i]).unicode();
-        if (shape[i] == u'0') {
+        const char16_t unit = unitAt(date, i);
+        if (pattern[i] == u'0') {
             if (!isDigit(unit))
                 return irregular;
             key = key * 10 + (unit - u'0');
-        } else if (unit != shape[i].unicode()) {
+        } else if (unit != pattern[i]) {
             return irregular;
         }
     }
@@ -128,7 +153,8 @@ bool DateColumn::earlier(size_t a, const DateColumn &other, size_t b) const
 {
     const quint64 aKey = keys[a];
     const quint64 bKey = other.keys[b];
-    if (aKey != irregular && bKey != irregular && (&other == this || shape == other.shape))
+    if (aKey != irregular && bKey != irregular
+        && (&other == this || shape.isSharedWith(other.shape) || shape == other.shape))
         return aKey < bKey;
     return text(a) < other.text(b);
 }
