@@ -62,8 +62,8 @@ void timeFilter(const std::vector<Run> &runs, const char *label, const QStringLi
     bool anyOf, TextPrefilter::Search search = TextPrefilter::Search::fastest)
 {
     std::optional<TextPrefilter> prefilter;
-    const double prepare
-        = BenchClock::milliseconds([&] { prefilter.emplace(texts, anyOf, search); });
+    const double prepare = BenchClock::milliseconds(
+        [&] { prefilter.emplace(texts, anyOf, TextEncoding::utf8, search); });
     std::vector<std::vector<char>> candidates(runs.size());
     for (size_t run = 0; run < runs.size(); ++run)
         candidates[run].resize(runs[run].ends.size());

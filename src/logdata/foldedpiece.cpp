@@ -22,6 +22,47 @@ std::string utf8Of(char32_t codePoint)
     return {unit(18, 0xF0), unit(12, 0x80), unit(6, 0x80), unit(0, 0x80)};
 }
 
+// Code units of `size` bytes each, in either byte order.
+std::string unitsOf(const std::vector<char32_t> &units, size_t size, bool bigEndian)
+{
+    std::string bytes;
+    for (const char32_t unit : units) {
+        for (size_t byte = 0; byte < size; ++byte) {
+            const size_t shift = 8 * (bigEndian ? size - 1 - byte : byte);
+            bytes += char((unit >> shift) & 0xFF);
+        }
+    }
+    return bytes;
+}
+
+std::vector<char32_t> surrogatesOf(char32_t codePoint)
+{
+    if (!QChar::requiresSurrogates(codePoint))
+        return {codePoint};
+    return {QChar::highSurrogate(codePoint), QChar::lowSurrogate(codePoint)};
+}
+
+// The byte strings that a code point decodes from. UTF-32 text may also hold a code point
+// beyond the first 65,536 as its two surrogates, which decode to it as a pair.
+std::vector<std::string> spellingsOf(char32_t codePoint, TextEncoding encoding)
+{
+    const bool bigEndian = encoding == TextEncoding::utf16BE || encoding == TextEncoding::utf32BE;
+    switch (encoding) {
+    case TextEncoding::utf8:
+        return {utf8Of(codePoint)};
+    case TextEncoding::utf16LE:
+    case TextEncoding::utf16BE:
+        return {unitsOf(surrogatesOf(codePoint), 2, bigEndian)};
+    case TextEncoding::utf32LE:
+    case TextEncoding::utf32BE:
+        break;
+    }
+    std::vector<std::string> spellings {unitsOf({codePoint}, 4, bigEndian)};
+    if (QChar::requiresSurrogates(codePoint))
+        spellings.push_back(unitsOf(surrogatesOf(codePoint), 4, bigEndian));
+    return spellings;
+}
+
 // The code points [from, to) of a piece that one code point, written as bytes, may stand for.
 struct Span
 {
@@ -30,38 +71,48 @@ struct Span
     std::string bytes;
 };
 
+// Adds a span of the code points [from, to) for each spelling of the code point.
+void addSpans(
+    std::vector<Span> &spans, size_t from, size_t to, char32_t codePoint, TextEncoding encoding)
+{
+    for (std::string &bytes : spellingsOf(codePoint, encoding))
+        spans.push_back({from, to, std::move(bytes)});
+}
+
 // Inside a piece a code point stands for its whole lower case; at the piece's start for an
 // end of its lower case, at the piece's end for a start of it, or for a middle part where
 // the piece is only that.
 void addExpansionSpans(const std::u32string &piece, const CaseFoldPreimages::Expansion &expansion,
-    std::vector<Span> &spans)
+    TextEncoding encoding, std::vector<Span> &spans)
 {
     const std::u32string &lower = expansion.lower;
-    const std::string bytes = utf8Of(expansion.codePoint);
+    const auto add = [&](size_t from, size_t to) {
+        addSpans(spans, from, to, expansion.codePoint, encoding);
+    };
     const size_t n = piece.size();
     for (size_t at = piece.find(lower); at != std::u32string::npos; at = piece.find(lower, at + 1))
-        spans.push_back({at, at + lower.size(), bytes});
+        add(at, at + lower.size());
     if (lower.find(piece) != std::u32string::npos)
-        spans.push_back({0, n, bytes});
+        add(0, n);
     for (size_t k = 1; k < lower.size() && k <= n; ++k) {
         if (lower.compare(lower.size() - k, k, piece, 0, k) == 0)
-            spans.push_back({0, k, bytes});
+            add(0, k);
         if (lower.compare(0, k, piece, n - k, k) == 0)
-            spans.push_back({n - k, n, bytes});
+            add(n - k, n);
     }
 }
 
-std::vector<Span> spansOf(const std::u32string &piece)
+std::vector<Span> spansOf(const std::u32string &piece, TextEncoding encoding)
 {
     const CaseFoldPreimages &preimages = CaseFoldPreimages::instance();
     std::vector<Span> spans;
     for (size_t at = 0; at < piece.size(); ++at) {
-        spans.push_back({at, at + 1, utf8Of(piece[at])});
+        addSpans(spans, at, at + 1, piece[at], encoding);
         for (const char32_t preimage : preimages.singleOf(piece[at]))
-            spans.push_back({at, at + 1, utf8Of(preimage)});
+            addSpans(spans, at, at + 1, preimage, encoding);
     }
     for (const CaseFoldPreimages::Expansion &expansion : preimages.expansions())
-        addExpansionSpans(piece, expansion, spans);
+        addExpansionSpans(piece, expansion, encoding, spans);
     return spans;
 }
 
@@ -128,14 +179,14 @@ FoldedPiece::FoldedPiece(std::vector<Segment> pieceSegments)
     }
 }
 
-std::vector<FoldedPiece> FoldedPiece::piecesOf(QStringView loweredText)
+std::vector<FoldedPiece> FoldedPiece::piecesOf(QStringView loweredText, TextEncoding encoding)
 {
     std::vector<FoldedPiece> pieces;
     std::u32string piece;
     const auto endPiece = [&] {
         if (piece.empty())
             return;
-        const std::vector<Span> spans = spansOf(piece);
+        const std::vector<Span> spans = spansOf(piece, encoding);
         // A segment ends where no span crosses.
         std::vector<Segment> segments;
         size_t from = 0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "textencoding.h"
+
 #include <QStringView>
 
 #include <bitset>
@@ -7,8 +9,9 @@
 #include <string_view>
 #include <vector>
 
-// One piece of a lower-cased filter text as the UTF-8 byte strings that lower-case to it: the
-// piece occurs in the lower case of decoded text only where one of them occurs in the bytes.
+// One piece of a lower-cased filter text as the byte strings that lower-case to it, in the
+// encoding of the text looked in: the piece occurs in the lower case of decoded text only where
+// one of them occurs in the bytes.
 // A filter text is cut into pieces at every 'z' (the search text's field separator is made of
 // it), line feed, U+FFFD (what invalid bytes decode to) and unpaired surrogate, so that each
 // piece, wherever the text occurs in a search text, lies within one line of one field.
@@ -18,7 +21,8 @@ public:
     // The pieces of a lower-cased text, in order. A piece with too many spellings to look for
     // (many code points whose lower case is several code points) is left out, and a long one
     // is cut to its start: either only rules fewer records out.
-    [[nodiscard]] static std::vector<FoldedPiece> piecesOf(QStringView loweredText);
+    [[nodiscard]] static std::vector<FoldedPiece> piecesOf(
+        QStringView loweredText, TextEncoding encoding = TextEncoding::utf8);
 
     // The byte strings as a Hyperscan expression, for byte mode without flags.
     [[nodiscard]] std::string expression() const;

@@ -10,11 +10,17 @@ IndexedSearch::IndexedSearch(
     const RecordIndex &index, const QStringList &texts, bool anyOf, size_t firstRow)
     : index(index)
     , texts(texts)
-    , prefilter(texts, anyOf)
     , matcher(texts)
     , anyOf(anyOf)
     , firstRow(firstRow)
-{ }
+{
+    prefilters[size_t(TextEncoding::utf8)] = std::make_unique<TextPrefilter>(texts, anyOf);
+    for (size_t file = 0; file < index.fileCount(); ++file) {
+        std::unique_ptr<TextPrefilter> &prefilter = prefilters[size_t(index.encoding(file))];
+        if (!prefilter)
+            prefilter = std::make_unique<TextPrefilter>(texts, anyOf, index.encoding(file));
+    }
+}
 
 std::vector<IndexedSearch::Block> IndexedSearch::blocks(
     const std::vector<size_t> &firstRecords) const
@@ -46,11 +52,11 @@ bool IndexedSearch::narrowBlock(const Block &block, std::vector<char> &passes) c
     return true;
 }
 
-// UTF-16 and UTF-32 files are not ruled out by their bytes: each record is checked.
 std::vector<char> IndexedSearch::candidatesOf(const Block &block, const QByteArray &bytes) const
 {
     std::vector<char> candidates(block.end - block.first, 1);
-    if (prefilter.keepsEverything() || !index.isUtf8(block.file))
+    const TextPrefilter &prefilter = *prefilters[size_t(index.encoding(block.file))];
+    if (prefilter.keepsEverything())
         return candidates;
     const qint64 start = index.recordBegin(block.file, block.first);
     // Lines skipped between two records count with the second: it may only gain a candidate.
@@ -168,7 +174,7 @@ void IndexedSearch::clearRows(
 // matches are spread.
 bool IndexedSearch::narrow(std::vector<char> &passes, const std::vector<size_t> &firstRecords) const
 {
-    if (texts.isEmpty() || prefilter.passesEverything())
+    if (texts.isEmpty() || prefilters[size_t(TextEncoding::utf8)]->passesEverything())
         return true;
     const std::vector<Block> list = blocks(firstRecords);
     std::atomic<size_t> next {0};

@@ -6,6 +6,8 @@
 
 #include <QStringList>
 
+#include <array>
+#include <memory>
 #include <vector>
 
 // Tells which records of an index hold filter texts, exactly as their search texts would hold
@@ -56,7 +58,9 @@ private:
 
     const RecordIndex &index;
     QStringList texts;
-    TextPrefilter prefilter;
+    // By encoding, for those of the index's files; whether everything passes does not depend
+    // on it.
+    std::array<std::unique_ptr<TextPrefilter>, textEncodingCount> prefilters;
     TextSetMatcher matcher;
     bool anyOf;
     size_t firstRow;

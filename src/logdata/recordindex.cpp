@@ -247,12 +247,6 @@ std::optional<std::vector<QarnLogParser::QarnLog>> RecordIndex::parseBlock(
     return parsed;
 }
 
-bool RecordIndex::isUtf8(size_t file) const
-{
-    const QByteArray &mark = files[file]->byteOrderMark;
-    return mark.isEmpty() || mark == "\xEF\xBB\xBF";
-}
-
 QString RecordIndex::dateTime(size_t row) const
 {
     const Place place = placeOf(row);

@@ -4,6 +4,7 @@
 #include "filebytes.h"
 #include "qarnlogparser.h"
 #include "recordscanner.h"
+#include "textencoding.h"
 
 #include <QStringList>
 
@@ -92,8 +93,12 @@ public:
     {
         return files[file]->dates.holds(local, date);
     }
+    [[nodiscard]] TextEncoding encoding(size_t file) const
+    {
+        return encodingOfMark(files[file]->byteOrderMark);
+    }
     // Whether a file's bytes are UTF-8 (not UTF-16 or UTF-32).
-    [[nodiscard]] bool isUtf8(size_t file) const;
+    [[nodiscard]] bool isUtf8(size_t file) const { return encoding(file) == TextEncoding::utf8; }
     // Where a block read by readFileRecords ends: past the records that fit in its bytes,
     // and past one record at least.
     [[nodiscard]] size_t blockEnd(size_t file, size_t first, size_t end) const;

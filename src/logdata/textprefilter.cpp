@@ -179,7 +179,8 @@ class TextPrefilter::Automaton
 };
 #endif
 
-TextPrefilter::TextPrefilter(const QStringList &loweredTexts, bool anyOf, Search search)
+TextPrefilter::TextPrefilter(
+    const QStringList &loweredTexts, bool anyOf, TextEncoding encoding, Search search)
     : anyOf(anyOf)
 {
     const auto everywhere
@@ -189,7 +190,7 @@ TextPrefilter::TextPrefilter(const QStringList &loweredTexts, bool anyOf, Search
     // A piece's expression names it, as its spellings do.
     std::unordered_map<std::string, size_t> pieceIds;
     for (const QString &text : loweredTexts) {
-        std::vector<FoldedPiece> textPieces = FoldedPiece::piecesOf(text);
+        std::vector<FoldedPiece> textPieces = FoldedPiece::piecesOf(text, encoding);
         if (textPieces.empty()) {
             keepsAll = keepsAll || anyOf;
             continue;

@@ -8,7 +8,8 @@
 #include <string_view>
 #include <vector>
 
-// Rules records out of a text filter by their raw UTF-8 bytes, never one that passes: a record
+// Rules records out of a text filter by their raw bytes, in the encoding of their file, never
+// one that passes: a record
 // can match a filter text only if every piece of the text (see FoldedPiece; the longest few
 // are looked for) occurs in the record's bytes in some spelling that lower-cases to it. What
 // remains are candidates, to be decoded and checked exactly. With Hyperscan built in, all
@@ -28,7 +29,8 @@ public:
 
     // The filter texts lower-cased (QString::toLower), as the filter model keeps them: a
     // record passes when any of them (anyOf) or all of them occur in its search text.
-    TextPrefilter(const QStringList &loweredTexts, bool anyOf, Search search = Search::fastest);
+    TextPrefilter(const QStringList &loweredTexts, bool anyOf,
+        TextEncoding encoding = TextEncoding::utf8, Search search = Search::fastest);
     ~TextPrefilter();
     TextPrefilter(const TextPrefilter &) = delete;
     TextPrefilter &operator=(const TextPrefilter &) = delete;

@@ -6,6 +6,7 @@
 
 #include <QBuffer>
 #include <QRandomGenerator>
+#include <QStringEncoder>
 #include <QTest>
 
 #include <array>
@@ -21,6 +22,7 @@ private slots:
     void textsWithoutPieces_data();
     void textsWithoutPieces();
     void recordBoundsAndFoldingBeyondAscii();
+    void wideEncodings();
 };
 
 namespace {
@@ -136,7 +138,7 @@ std::vector<char> agreedCandidates(const QStringList &texts, bool anyOf, const C
     const TextPrefilter prefilter(texts, anyOf);
     const std::vector<char> fastest = candidates(prefilter, corpus);
     const std::vector<char> byPiece
-        = candidates(TextPrefilter(texts, anyOf, Search::pieceByPiece), corpus);
+        = candidates(TextPrefilter(texts, anyOf, TextEncoding::utf8, Search::pieceByPiece), corpus);
     std::vector<char> inParts(corpus.ends.size(), 2);
     parallelParts(corpus.ends.size(), 3, [&](size_t first, size_t last) {
         prefilter.markCandidates(
@@ -237,7 +239,7 @@ void TestTextPrefilter::textsWithoutPieces()
     QFETCH(bool, keepsEverything);
     const Corpus corpus = randomCorpus(3, 20);
     for (const Search search : {Search::fastest, Search::pieceByPiece}) {
-        const TextPrefilter prefilter(texts, anyOf, search);
+        const TextPrefilter prefilter(texts, anyOf, TextEncoding::utf8, search);
         QCOMPARE(prefilter.passesEverything(), passesEverything);
         QCOMPARE(prefilter.keepsEverything(), keepsEverything);
         const std::vector<char> marks = candidates(prefilter, corpus);
@@ -286,6 +288,48 @@ void TestTextPrefilter::recordBoundsAndFoldingBeyondAscii()
     QCOMPARE(marks(QStringLiteral("abcd")), QByteArray("000001"));
     // A text of many pieces is looked for by some of them.
     QCOMPARE(marks(QStringLiteral("p1zp2zp3zp4zp5zp6zp7zp8zp9zp10")), QByteArray("000011"));
+}
+
+// UTF-16 and UTF-32 records are ruled out by their own bytes, in either byte order. A UTF-32
+// file may hold a code point past U+FFFF as its two surrogates, which decode to it.
+void TestTextPrefilter::wideEncodings()
+{
+    const std::pair<TextEncoding, QStringConverter::Encoding> encodings[]
+        = {{TextEncoding::utf16LE, QStringConverter::Utf16LE},
+            {TextEncoding::utf16BE, QStringConverter::Utf16BE},
+            {TextEncoding::utf32LE, QStringConverter::Utf32LE},
+            {TextEncoding::utf32BE, QStringConverter::Utf32BE}};
+    for (const auto &[encoding, converter] : encodings) {
+        QStringEncoder encode(converter);
+        Corpus corpus;
+        for (const QString &record : {QStringLiteral("size 12 \u212AB"),
+                 QStringLiteral("\U00010400x"), QStringLiteral("x")}) {
+            corpus.bytes.append(QByteArray(encode(record)));
+            corpus.ends.push_back(size_t(corpus.bytes.size()));
+        }
+        const bool utf32 = encoding == TextEncoding::utf32LE || encoding == TextEncoding::utf32BE;
+        if (utf32) {
+            for (const char16_t unit : {u'\xD801', u'\xDC00', u'x'}) {
+                const char bigEndian[] = {'\0', '\0', char(unit >> 8), char(unit & 0xFF)};
+                QByteArray bytes(bigEndian, sizeof bigEndian);
+                if (encoding == TextEncoding::utf32LE)
+                    std::reverse(bytes.begin(), bytes.end());
+                corpus.bytes.append(bytes);
+            }
+            corpus.ends.push_back(size_t(corpus.bytes.size()));
+        }
+        for (const Search search : {Search::fastest, Search::pieceByPiece}) {
+            const auto marks = [&](const QString &text) {
+                QByteArray marked;
+                for (const char mark :
+                    candidates(TextPrefilter({text}, true, encoding, search), corpus))
+                    marked.append(char('0' + mark));
+                return marked;
+            };
+            QCOMPARE(marks(QStringLiteral("12 kb")), utf32 ? "1000" : "100");
+            QCOMPARE(marks(QStringLiteral("\U00010428x")), utf32 ? "0101" : "010");
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestTextPrefilter)
