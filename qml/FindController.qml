@@ -83,6 +83,7 @@ QtObject {
     // Shows the row of a running find once it comes, unless another search or a stop has
     // taken its place.
     function awaitFind(find, str, wrappedAt) {
+        dropRunningFind();
         runningFind = find;
         if (!find)
             return;
@@ -95,11 +96,18 @@ QtObject {
         });
     }
 
+    // A find let go at once is not searched when its turn comes.
+    function dropRunningFind() {
+        if (runningFind)
+            runningFind.destroy();
+        runningFind = null;
+    }
+
     // Stops the search that runs or waits; true when there was one.
     function stop() {
         if (!runningFind && !pendingSearch)
             return false;
-        runningFind = null;
+        dropRunningFind();
         pendingSearch = null;
         waitingFor = null;
         panel.message = "";

@@ -163,13 +163,20 @@ TextFind *LogSearches::startFind(
         deliver(row, failure);
         return find;
     }
-    workers.start([index = std::move(index), rows = log->filter->acceptedSourceRows(),
-                      needle = str.toLower(), search, deliver] {
-        int row = -1;
-        const Failure failure
-            = failureOf([&] { row = int(search(IndexedFinder(*index, needle), rows)); });
-        deliver(row, failure);
-    });
+    // One pass at a time: each reads every record, and those of a huge message take several
+    // times its size while they are matched. A find let go before its turn is not searched.
+    lastFind = workers.start(
+        [index = std::move(index), rows = log->filter->acceptedSourceRows(), needle = str.toLower(),
+            search, deliver, before = lastFind, wanted = find->wanted()] {
+            if (before.valid())
+                before.wait();
+            if (!wanted->load())
+                return;
+            int row = -1;
+            const Failure failure
+                = failureOf([&] { row = int(search(IndexedFinder(*index, needle), rows)); });
+            deliver(row, failure);
+        });
     return find;
 }
 

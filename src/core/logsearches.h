@@ -28,8 +28,9 @@ public:
         const QString &folder, const QString &name, int startsAt, const QString &str) const;
     // findNext and findPrevious without blocking the caller: the row comes as the TextFind's
     // finished(), through the event loop; null when the log is not open. The caller owns the
-    // find, and may destroy it to drop the search. An indexed log is searched on a worker;
-    // the search texts of records held in memory here, once they are built.
+    // find, and may destroy it to drop the search. An indexed log is searched on a worker, one
+    // find after the other; the search texts of records held in memory here, once they are
+    // built.
     [[nodiscard]] TextFind *findNextAsync(
         const QString &folder, const QString &name, int startsAt, const QString &str);
     [[nodiscard]] TextFind *findPreviousAsync(
@@ -69,4 +70,6 @@ private:
     RecordClipboard &clipboard;
     // The counts and finds running on worker threads; destroying them waits for them.
     ResultWorkers workers;
+    // When the find started last has ended, for the next one to wait for.
+    std::shared_future<void> lastFind;
 };

@@ -19,12 +19,14 @@ public:
     ResultWorkers &operator=(const ResultWorkers &) = delete;
     ~ResultWorkers();
 
-    // Runs job on a worker thread; the job owns what it reads.
+    // Runs job on a worker thread; the job owns what it reads. Returns when the job ends, for
+    // a later job that must wait for it.
     template<typename Job>
-    void start(Job job)
+    std::shared_future<void> start(Job job)
     {
         dropFinished();
-        workers.push_back(runInBackground(std::move(job)));
+        workers.push_back(runInBackground(std::move(job)).share());
+        return workers.back();
     }
 
     // Calls take(*receiver) on the interface thread from its event loop, unless the receiver
@@ -44,5 +46,5 @@ public:
 private:
     void dropFinished();
 
-    std::vector<std::future<void>> workers;
+    std::vector<std::shared_future<void>> workers;
 };

@@ -1,5 +1,10 @@
 #include "textfind.h"
 
+TextFind::~TextFind()
+{
+    stillWanted->store(false);
+}
+
 void TextFind::finish(int row, Failure failure)
 {
     foundRow = row;

@@ -4,6 +4,9 @@
 
 #include <QObject>
 
+#include <atomic>
+#include <memory>
+
 // The row that a text search of an open log's visible rows found without blocking the
 // window, as findNext or findPrevious would have found it when the search started. QML binds
 // to its properties; finished() tells when the row is in.
@@ -17,12 +20,16 @@ class TextFind : public QObject
 
 public:
     TextFind() = default;
+    ~TextFind() override;
 
     [[nodiscard]] int row() const { return foundRow; }
     [[nodiscard]] bool isDone() const { return findDone; }
     // Why the search could not run (a file changed, memory ran out); none when it ran.
     [[nodiscard]] Failure failure() const { return findFailure; }
 
+    // Whether the find is still there to take a row, for the worker that would search for it;
+    // false once it is destroyed.
+    [[nodiscard]] std::shared_ptr<const std::atomic<bool>> wanted() const { return stillWanted; }
     // Takes the search's result, on the interface thread.
     void finish(int row, Failure failure);
 
@@ -33,4 +40,5 @@ private:
     int foundRow = -1;
     bool findDone = false;
     Failure findFailure = Failure::none;
+    std::shared_ptr<std::atomic<bool>> stillWanted = std::make_shared<std::atomic<bool>>(true);
 };
