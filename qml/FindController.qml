@@ -84,9 +84,12 @@ QtObject {
     // taken its place.
     function awaitFind(find, str, wrappedAt) {
         dropRunningFind();
-        runningFind = find;
-        if (!find)
+        // A log that is not open has no row to find.
+        if (!find) {
+            showFound(-1, str, false);
             return;
+        }
+        runningFind = find;
         panel.message = qsTr("Searching…");
         find.finished.connect(() => {
             if (runningFind !== find)
