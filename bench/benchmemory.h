@@ -60,6 +60,8 @@ public:
             note();
             return peak.load();
         }
+        // Forgets the peak so far: the next one is that from now on.
+        void restart() { peak.store(0); }
 
     private:
         void note()

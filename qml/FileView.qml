@@ -81,6 +81,8 @@ FocusScope {
     }
 
     function closeTopmost() {
+        if (finder.stop())
+            return;
         if (findNextPanel.visible)
             findNextPanel.closePanel();
         else if (detailLogWindow.visible)

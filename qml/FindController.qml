@@ -3,8 +3,9 @@ import QtQuick
 // The searches of the file view's find panel and find keys on the current log: a text
 // forward and backward ("Wrapped", "No match") with how many rows hold it, counted in the
 // background ("12 of 3,402"), a date, and the found text marked in the rows.
-// A text search that would wait for the log's search texts waits for that log alone, without
-// blocking the window; a newer search takes its place.
+// A text search runs in the background ("Searching…"), after the log's search texts when it
+// would wait for them, without blocking the window; a newer search or Escape takes its place,
+// and so does a change of the log's rows, to which its row no longer belongs.
 QtObject {
     id: finder
 
@@ -16,6 +17,8 @@ QtObject {
     // The search that waits for the search texts of waitingFor, or null.
     property var pendingSearch: null
     property var waitingFor: null
+    // The text search running in the core (a TextFind), or null.
+    property var runningFind: null
     // The text last found, the count of the rows that hold it (a MatchCount from the core, or
     // null while the rows change) and what that count says once it is in.
     property string countedText: ""
@@ -63,8 +66,8 @@ QtObject {
     function findText(str) {
         whenSearchable(() => {
             const from = selection.selectedRow;
-            const row = kestruneCore.findNext(log.folder, log.name, from + 1, str);
-            showFound(row, str, row >= 0 && row <= from);
+            awaitFind(kestruneCore.findNextAsync(log.folder, log.name, from + 1, str), str,
+                      row => row >= 0 && row <= from);
         });
     }
 
@@ -72,9 +75,46 @@ QtObject {
     function findPreviousText(str) {
         whenSearchable(() => {
             const from = selection.selectedRow < 0 ? list.sourceCount : selection.selectedRow;
-            const row = kestruneCore.findPrevious(log.folder, log.name, from - 1, str);
-            showFound(row, str, row >= from);
+            awaitFind(kestruneCore.findPreviousAsync(log.folder, log.name, from - 1, str), str,
+                      row => row >= from);
         });
+    }
+
+    // Shows the row of a running find once it comes, unless another search or a stop has
+    // taken its place.
+    function awaitFind(find, str, wrappedAt) {
+        dropRunningFind();
+        // A log that is not open has no row to find.
+        if (!find) {
+            showFound(-1, str, false);
+            return;
+        }
+        runningFind = find;
+        panel.message = qsTr("Searching…");
+        find.finished.connect(() => {
+            if (runningFind !== find)
+                return;
+            runningFind = null;
+            showFound(find.row, str, wrappedAt(find.row));
+        });
+    }
+
+    // A find let go at once is not searched when its turn comes.
+    function dropRunningFind() {
+        if (runningFind)
+            runningFind.destroy();
+        runningFind = null;
+    }
+
+    // Stops the search that runs or waits; true when there was one.
+    function stop() {
+        if (!runningFind && !pendingSearch)
+            return false;
+        dropRunningFind();
+        pendingSearch = null;
+        waitingFor = null;
+        panel.message = "";
+        return true;
     }
 
     function showFound(row, str, wrapped) {
@@ -90,9 +130,12 @@ QtObject {
         matchCount = kestruneCore.countMatchesAsync(log.folder, log.name, str);
     }
 
-    // The log's rows are about to change: the count no longer holds.
+    // The log's rows are about to change: the count no longer holds, nor the row of a
+    // search that runs.
     function forgetCount() {
         matchCount = null;
+        if (runningFind)
+            stop();
     }
 
     // The rows have changed: the text found last is counted again.
@@ -104,6 +147,8 @@ QtObject {
     onLogChanged: {
         countedText = "";
         matchCount = null;
+        if (runningFind)
+            stop();
     }
 
     // The first record after a date; what it met is said beside the date field. A text

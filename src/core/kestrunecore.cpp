@@ -3,6 +3,7 @@
 #include "foldercatalogue.h"
 #include "folderscanjob.h"
 #include "matchcount.h"
+#include "textfind.h"
 
 #include <QCoreApplication>
 #include <QJSEngine>
@@ -233,12 +234,32 @@ bool KestruneCore::isFollowing(QString folder, QString serverName) const
     return log && log->isFollowing();
 }
 
+namespace {
+
+// An object made for QML goes when QML no longer holds it.
+QObject *ownedByCaller(QObject *object)
+{
+    if (object)
+        QJSEngine::setObjectOwnership(object, QJSEngine::JavaScriptOwnership);
+    return object;
+}
+
+} // namespace
+
 QObject *KestruneCore::countMatchesAsync(QString folder, QString serverName, QString str)
 {
-    QObject *count = searches.countMatches(folder, serverName, str);
-    if (count)
-        QJSEngine::setObjectOwnership(count, QJSEngine::JavaScriptOwnership);
-    return count;
+    return ownedByCaller(searches.countMatches(folder, serverName, str));
+}
+
+QObject *KestruneCore::findNextAsync(QString folder, QString serverName, int startsAt, QString str)
+{
+    return ownedByCaller(searches.findNextAsync(folder, serverName, startsAt, str));
+}
+
+QObject *KestruneCore::findPreviousAsync(
+    QString folder, QString serverName, int startsAt, QString str)
+{
+    return ownedByCaller(searches.findPreviousAsync(folder, serverName, startsAt, str));
 }
 
 QString KestruneCore::unmatchableDateForm(QString folder, QString serverName, QString str) const

@@ -146,6 +146,17 @@ public:
     // "folder" and "name" as the folder model holds them; empty when there is none.
     Q_INVOKABLE QVariantMap startLog() const;
 
+    // findNext and findPrevious without blocking the caller: returns a TextFind at once (null
+    // when the log is not open), whose row is the one they would give now, once its
+    // finished() has come. The log may be filtered, reloaded or closed meanwhile; the row is
+    // one of the rows shown when the find started. The finds run one after the other. A find
+    // belongs to the caller (the QML engine), which drops one it no longer waits for by
+    // destroying it: its row never comes, and before its turn it is not searched.
+    Q_INVOKABLE QObject *findNextAsync(
+        QString folder, QString serverName, int startsAt, QString str);
+    Q_INVOKABLE QObject *findPreviousAsync(
+        QString folder, QString serverName, int startsAt, QString str);
+
     void addStartNotice(const QString &line);
     void setStartLog(const QString &folder, const QString &name);
 

@@ -5,6 +5,7 @@
 #include "openlogregistry.h"
 #include "paralleltextfinder.h"
 #include "recordclipboard.h"
+#include "textfind.h"
 
 #include <QCoreApplication>
 #include <QLocale>
@@ -37,7 +38,7 @@ template<typename Search>
 int searchVisibleRows(const OpenLogEntry &log, const QString &str, const Search &search)
 {
     if (const std::shared_ptr<const RecordIndex> &index = log.model->recordIndex())
-        return search(IndexedFinder(*index, str.toLower()), log.filter->acceptedSourceRows());
+        return int(search(IndexedFinder(*index, str.toLower()), log.filter->acceptedSourceRows()));
     const SearchTextStore *texts = log.model->fetchSearchTexts();
     if (!texts || texts->size() != log.model->allRecords().size())
         return -1;
@@ -45,31 +46,44 @@ int searchVisibleRows(const OpenLogEntry &log, const QString &str, const Search 
         log.filter->acceptedSourceRows()));
 }
 
-// The next row from startsAt on whose text contains str, wrapping around once; -1 when none
-// does or the log has no search texts.
-int findNextRow(const OpenLogEntry &log, int startsAt, const QString &str)
+// The next row from startsAt on whose text the finder finds, wrapping around once; -1 when
+// none does.
+struct NextRow
 {
-    return searchVisibleRows(
-        log, str, [startsAt](const auto &finder, const std::vector<int> &rows) {
-            const auto count = qsizetype(rows.size());
-            // Outside the list the search starts at the nearer end: from the top, or (second
-            // pass only) from the top up to the last row.
-            const qsizetype start = std::clamp(qsizetype(startsAt), qsizetype(0), count);
-            const qsizetype below = finder.findFirst(rows, start, count);
-            return below >= 0 ? below : finder.findFirst(rows, 0, start);
-        });
-}
+    int startsAt;
 
-// The mirror of findNextRow: from startsAt down to row 0, then from the last row down.
-int findPreviousRow(const OpenLogEntry &log, int startsAt, const QString &str)
+    template<typename Finder>
+    qsizetype operator()(const Finder &finder, const std::vector<int> &rows) const
+    {
+        const auto count = qsizetype(rows.size());
+        // Outside the list the search starts at the nearer end: from the top, or (second pass
+        // only) from the top up to the last row.
+        const qsizetype start = std::clamp(qsizetype(startsAt), qsizetype(0), count);
+        const qsizetype below = finder.findFirst(rows, start, count);
+        return below >= 0 ? below : finder.findFirst(rows, 0, start);
+    }
+};
+
+// The mirror of NextRow: from startsAt down to row 0, then from the last row down.
+struct PreviousRow
 {
-    return searchVisibleRows(
-        log, str, [startsAt](const auto &finder, const std::vector<int> &rows) {
-            const auto count = qsizetype(rows.size());
-            const qsizetype end = std::clamp(qsizetype(startsAt) + 1, qsizetype(0), count);
-            const qsizetype above = finder.findLast(rows, 0, end);
-            return above >= 0 ? above : finder.findLast(rows, end, count);
-        });
+    int startsAt;
+
+    template<typename Finder>
+    qsizetype operator()(const Finder &finder, const std::vector<int> &rows) const
+    {
+        const auto count = qsizetype(rows.size());
+        const qsizetype end = std::clamp(qsizetype(startsAt) + 1, qsizetype(0), count);
+        const qsizetype above = finder.findLast(rows, 0, end);
+        return above >= 0 ? above : finder.findLast(rows, end, count);
+    }
+};
+
+// The failure that a text search of the log leaves it with: its own, or else that the log's
+// search texts could not be built.
+Failure searchFailureOf(const OpenLogEntry &log, Failure failure)
+{
+    return failure != Failure::none ? failure : log.model->searchTextsFailure();
 }
 
 } // namespace
@@ -82,29 +96,88 @@ LogSearches::LogSearches(OpenLogRegistry &logs, RecordClipboard &clipboard)
 int LogSearches::findNext(
     const QString &folder, const QString &name, int startsAt, const QString &str) const
 {
-    return searchText(
-        folder, name, [&](const OpenLogEntry &log) { return findNextRow(log, startsAt, str); });
+    return searchText(folder, name, str, NextRow {startsAt});
 }
 
 int LogSearches::findPrevious(
     const QString &folder, const QString &name, int startsAt, const QString &str) const
 {
-    return searchText(
-        folder, name, [&](const OpenLogEntry &log) { return findPreviousRow(log, startsAt, str); });
+    return searchText(folder, name, str, PreviousRow {startsAt});
 }
 
 template<typename Search>
-int LogSearches::searchText(const QString &folder, const QString &name, Search search) const
+int LogSearches::searchText(
+    const QString &folder, const QString &name, const QString &str, Search search) const
 {
     const OpenLogEntry *log = logs.searchableEntry(folder, name);
     if (!log)
         return -1;
     int row = -1;
-    const Failure failure = failureOf([&] { row = search(*log); });
-    // A log whose search texts could not be built cannot be searched either.
-    log->searchFailure = failure != Failure::none ? failure : log->model->searchTextsFailure();
+    const Failure failure = failureOf([&] { row = searchVisibleRows(*log, str, search); });
+    log->searchFailure = searchFailureOf(*log, failure);
     logs.find(folder, name)->noteSearched();
     return row;
+}
+
+TextFind *LogSearches::findNextAsync(
+    const QString &folder, const QString &name, int startsAt, const QString &str)
+{
+    return startFind(folder, name, str, NextRow {startsAt});
+}
+
+TextFind *LogSearches::findPreviousAsync(
+    const QString &folder, const QString &name, int startsAt, const QString &str)
+{
+    return startFind(folder, name, str, PreviousRow {startsAt});
+}
+
+// An indexed log is searched on a worker, in a copy of its rows and a share of its index, so
+// that it may be filtered, reloaded or closed meanwhile; the search texts of records held in
+// memory are searched here. Either way the row comes through the event loop, and the log
+// notes how the search went, as the synchronous searches do.
+template<typename Search>
+TextFind *LogSearches::startFind(
+    const QString &folder, const QString &name, const QString &str, Search search)
+{
+    OpenLog *open = logs.find(folder, name);
+    const OpenLogEntry *log = logs.findEntry(folder, name);
+    if (!open || !log)
+        return nullptr;
+    auto *find = new TextFind;
+    QObject::connect(find, &TextFind::finished, open, [this, open, folder, name, find] {
+        if (const OpenLogEntry *searched = logs.findEntry(folder, name))
+            searched->searchFailure = searchFailureOf(*searched, find->failure());
+        open->noteSearched();
+    });
+    const auto deliver = [receiver = QPointer<TextFind>(find)](int row, Failure failure) {
+        ResultWorkers::deliver(
+            receiver, [row, failure](TextFind &found) { found.finish(row, failure); });
+    };
+    std::shared_ptr<const RecordIndex> index = log->model->recordIndex();
+    if (!index) {
+        int row = -1;
+        const Failure failure = failureOf([&] {
+            log = logs.searchableEntry(folder, name);
+            row = searchVisibleRows(*log, str, search);
+        });
+        deliver(row, failure);
+        return find;
+    }
+    // One pass at a time: each reads every record, and those of a huge message take several
+    // times its size while they are matched. A find let go before its turn is not searched.
+    lastFind = workers.start(
+        [index = std::move(index), rows = log->filter->acceptedSourceRows(), needle = str.toLower(),
+            search, deliver, before = lastFind, wanted = find->wanted()] {
+            if (before.valid())
+                before.wait();
+            if (!wanted->load())
+                return;
+            int row = -1;
+            const Failure failure
+                = failureOf([&] { row = int(search(IndexedFinder(*index, needle), rows)); });
+            deliver(row, failure);
+        });
+    return find;
 }
 
 int LogSearches::copyRecords(const QString &folder, const QString &name, int firstRow, int lastRow)
@@ -204,7 +277,7 @@ MatchCount *LogSearches::countMatches(
     const QString &folder, const QString &name, const QString &str)
 {
     const OpenLogEntry *log = logs.findEntry(folder, name);
-    return log ? MatchCount::start(*log, str, countWorkers) : nullptr;
+    return log ? MatchCount::start(*log, str, workers) : nullptr;
 }
 
 // A record's number is its row in the record model, and the visible rows keep that order.

@@ -1,14 +1,13 @@
 #pragma once
 
 #include "qarnlogparser.h"
+#include "resultworkers.h"
 
 #include <QString>
 #include <QVariantMap>
 
-#include <future>
-#include <vector>
-
 class MatchCount;
+class TextFind;
 
 class OpenLogRegistry;
 class RecordClipboard;
@@ -27,6 +26,15 @@ public:
         const QString &folder, const QString &name, int startsAt, const QString &str) const;
     [[nodiscard]] int findPrevious(
         const QString &folder, const QString &name, int startsAt, const QString &str) const;
+    // findNext and findPrevious without blocking the caller: the row comes as the TextFind's
+    // finished(), through the event loop; null when the log is not open. The caller owns the
+    // find, and may destroy it to drop the search. An indexed log is searched on a worker, one
+    // find after the other; the search texts of records held in memory here, once they are
+    // built.
+    [[nodiscard]] TextFind *findNextAsync(
+        const QString &folder, const QString &name, int startsAt, const QString &str);
+    [[nodiscard]] TextFind *findPreviousAsync(
+        const QString &folder, const QString &name, int startsAt, const QString &str);
     [[nodiscard]] int findDate(
         const QString &folder, const QString &name, const QString &str) const;
     // The date and time text of the log's first visible row when str cannot be the beginning
@@ -52,10 +60,16 @@ private:
     [[nodiscard]] static QVariantMap fieldsOf(const QarnLogParser::QarnLog &record);
     // Runs a text search on the open log and notes whether it could run; -1 when not open.
     template<typename Search>
-    [[nodiscard]] int searchText(const QString &folder, const QString &name, Search search) const;
+    [[nodiscard]] int searchText(
+        const QString &folder, const QString &name, const QString &str, Search search) const;
+    template<typename Search>
+    [[nodiscard]] TextFind *startFind(
+        const QString &folder, const QString &name, const QString &str, Search search);
 
     OpenLogRegistry &logs;
     RecordClipboard &clipboard;
-    // The counts running on worker threads; destroying them waits for them.
-    std::vector<std::future<void>> countWorkers;
+    // The counts and finds running on worker threads; destroying them waits for them.
+    ResultWorkers workers;
+    // When the find started last has ended, for the next one to wait for.
+    std::shared_future<void> lastFind;
 };

@@ -1,14 +1,12 @@
 #include "matchcount.h"
 
 #include "indexedsearch.h"
-#include "parallelfor.h"
 
 #include <QCoreApplication>
 #include <QLocale>
 #include <QPointer>
 
 #include <algorithm>
-#include <chrono>
 
 namespace {
 
@@ -36,8 +34,7 @@ QString MatchCount::text() const
         .arg(english.toString(matchCount), english.toString(rowCount));
 }
 
-MatchCount *MatchCount::start(
-    const OpenLogEntry &log, const QString &str, std::vector<std::future<void>> &workers)
+MatchCount *MatchCount::start(const OpenLogEntry &log, const QString &str, ResultWorkers &workers)
 {
     const std::vector<int> &rows = log.filter->acceptedSourceRows();
     auto *count = new MatchCount(int(rows.size()));
@@ -51,30 +48,18 @@ MatchCount *MatchCount::start(
     std::vector<char> passes(index->size(), 0);
     for (const int row : rows)
         passes[size_t(row)] = 1;
-    workers.erase(std::remove_if(workers.begin(), workers.end(),
-                      [](const std::future<void> &worker) {
-                          return worker.wait_for(std::chrono::seconds(0))
-                              == std::future_status::ready;
-                      }),
-        workers.end());
-    workers.push_back(runInBackground([index = std::move(index), needle, passes = std::move(passes),
-                                          receiver = QPointer<MatchCount>(count)]() mutable {
+    workers.start([index = std::move(index), needle, passes = std::move(passes),
+                      receiver = QPointer<MatchCount>(count)]() mutable {
         int found = -1;
         (void)failureOf([&] { found = countIndexed(*index, needle, passes); });
         deliver(receiver, found);
-    }));
+    });
     return count;
 }
 
 void MatchCount::deliver(QPointer<MatchCount> receiver, int matches)
 {
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [receiver, matches] {
-            if (receiver)
-                receiver->finish(matches);
-        },
-        Qt::QueuedConnection);
+    ResultWorkers::deliver(receiver, [matches](MatchCount &count) { count.finish(matches); });
 }
 
 void MatchCount::finish(int count)

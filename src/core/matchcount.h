@@ -1,13 +1,10 @@
 #pragma once
 
 #include "openlogentry.h"
+#include "resultworkers.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
-
-#include <future>
-#include <vector>
 
 // How many of an open log's visible rows hold a text, counted without blocking the window:
 // the rows and the log's index are taken when the count starts, so that the log may be
@@ -34,11 +31,11 @@ public:
 
     // Starts counting the visible rows of the log that hold str, ignoring letter case as the
     // text searches do, and returns the count's object, which has no parent. The log's index
-    // is read on a worker thread, whose future the caller keeps (its destruction waits); the
-    // result comes through the event loop, and the object may be destroyed before it does. A
-    // log without an index (records set in memory) gives no count.
+    // is read on one of the caller's workers; the result comes through the event loop, and the
+    // object may be destroyed before it does. A log without an index (records set in memory)
+    // gives no count.
     [[nodiscard]] static MatchCount *start(
-        const OpenLogEntry &log, const QString &str, std::vector<std::future<void>> &workers);
+        const OpenLogEntry &log, const QString &str, ResultWorkers &workers);
 
 signals:
     void finished();

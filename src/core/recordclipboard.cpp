@@ -5,6 +5,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QMimeData>
 
 #include <algorithm>
 #include <numeric>
@@ -13,14 +14,31 @@
 namespace {
 
 // Puts text on the clipboard from the GUI thread's event loop, after whatever an earlier copy
-// has sent there. Safe on any thread.
-void sendToClipboard(const QString &text)
+// has sent there. Safe on any thread. The text goes as its UTF-8 bytes, made on the calling
+// thread, so that the GUI thread converts none of millions of characters, and the clipboard
+// holds one byte a character where it can; the text itself is let go once they are made. A
+// text that UTF-8 cannot carry as it is (a lone surrogate of a damaged UTF-16 file) goes as
+// text.
+void sendToClipboard(QString text)
 {
     // Without a GUI application (a test or a tool) there is no clipboard to put it on.
-    if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+    auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
+    if (!app)
+        return;
+    if (!QStringView(text).isValidUtf16()) {
         QMetaObject::invokeMethod(
             app, [app, text] { app->clipboard()->setText(text); }, Qt::QueuedConnection);
+        return;
     }
+    const QByteArray bytes = std::exchange(text, QString()).toUtf8();
+    QMetaObject::invokeMethod(
+        app,
+        [app, bytes] {
+            auto *data = new QMimeData;
+            data->setData(QStringLiteral("text/plain"), bytes);
+            app->clipboard()->setMimeData(data);
+        },
+        Qt::QueuedConnection);
 }
 
 // The positions [first, second) of the visible rows that a copy of the two rows takes.
@@ -50,9 +68,10 @@ QString indexedRecordsText(const RecordIndex &index, const std::vector<int> &row
     return text;
 }
 
-// A copy's text is UTF-16, up to two bytes for each byte of the records in their files, and a
-// window of decoded records comes on top while it grows: a copy of a million generated records
-// took 2.6 times their bytes.
+// A copy's text is UTF-16, up to two bytes for each byte of the records in their files; a
+// window of decoded records comes on top while it grows (a copy of a million generated records
+// took 2.6 times their bytes), and once it is complete its UTF-8 form, at most one and a half
+// bytes for each of the records' bytes, while the text is let go.
 qint64 bytesToCopy(const RecordIndex &index, const std::vector<int> &rows)
 {
     qint64 bytes = 0;
@@ -126,8 +145,8 @@ bool RecordClipboard::copyMessage(const OpenLogEntry &log, int row)
     }
     pendingCopy = runInBackground([index, source] {
         (void)failureOf([&] {
-            if (const auto record = index->record(source))
-                sendToClipboard(record->message);
+            if (auto record = index->record(source))
+                sendToClipboard(std::move(record->message));
         });
     });
     return true;

@@ -93,6 +93,7 @@ private slots:
     void hugeMessageIsReadWholeOnlyWhenAskedFor();
     void largeLogAgreesWithTheWalk();
     void matchesAreCountedInTheBackground();
+    void findsInTheBackgroundAsTheSynchronousFinds();
     void dateOfAnotherFormIsTold();
     void findNextAtPieceEdges_data();
     void findNextAtPieceEdges();
@@ -341,6 +342,42 @@ void TestLogSearches::matchesAreCountedInTheBackground()
     QVERIFY(smallFinished.wait());
     QCOMPARE(small->property("text").toString(), QString("2 of 5"));
     QCOMPARE(core.countMatchesAsync(folder, "Nothing", "needle"), nullptr);
+}
+
+// The finds that do not block give the rows that findNext and findPrevious give when they
+// start, among the rows visible then, whatever happens to the log meanwhile.
+void TestLogSearches::findsInTheBackgroundAsTheSynchronousFinds()
+{
+    KestruneCore core(folder);
+    auto *model = qobject_cast<QAbstractItemModel *>(core.openLog(folder, "Big"));
+    QVERIFY(model);
+    core.containsOnly({"error", "fatal"});
+    const int visible = model->rowCount();
+    // -2 for a find that never finished.
+    const auto rowFound = [](const std::unique_ptr<QObject> &find) {
+        const bool done = QTest::qWaitFor([&] { return find->property("done").toBool(); }, 60000);
+        return done ? find->property("row").toInt() : -2;
+    };
+    for (const QString text : {"CONNECTION", "retry 3", "no such text in any record"}) {
+        for (const int start : {0, visible / 2, visible}) {
+            const std::unique_ptr<QObject> next(core.findNextAsync(folder, "Big", start, text));
+            const std::unique_ptr<QObject> previous(
+                core.findPreviousAsync(folder, "Big", start - 1, text));
+            QVERIFY(next && previous);
+            QCOMPARE(rowFound(next), core.findNext(folder, "Big", start, text));
+            QCOMPARE(rowFound(previous), core.findPrevious(folder, "Big", start - 1, text));
+        }
+    }
+    const int expected = core.findNext(folder, "Big", visible / 2, "connection");
+    QVERIFY(expected >= 0);
+    const std::unique_ptr<QObject> filtered(
+        core.findNextAsync(folder, "Big", visible / 2, "connection"));
+    core.containsOnly({});
+    QCOMPARE(rowFound(filtered), expected);
+    const std::unique_ptr<QObject> closed(core.findPreviousAsync(folder, "Big", 0, "connection"));
+    core.closeLog(folder, "Big");
+    QVERIFY(rowFound(closed) >= 0);
+    QCOMPARE(core.findNextAsync(folder, "Big", 0, "connection"), nullptr);
 }
 
 void TestLogSearches::dateOfAnotherFormIsTold()

@@ -182,6 +182,12 @@ Item {
         function find(text) {
             findField().text = text
             panel().findNext(text)
+            searched()
+        }
+
+        // Waits for the text search that runs in the background to show what it met.
+        function searched() {
+            tryVerify(() => panel().message !== "Searching\u2026")
         }
 
         // Waits until the current tab's log has no load running, as after its loadFinished,
@@ -463,8 +469,10 @@ Item {
             for (const c of "needle")
                 keyClick(c)
             keyClick(Qt.Key_Return)
+            searched()
             compare(logView().currentIndex, 50)
             keyClick(Qt.Key_Return)
+            searched()
             compare(logView().currentIndex, 150)
         }
 
@@ -860,13 +868,16 @@ Item {
                            [Qt.ShiftModifier, 150, "Wrapped"], [Qt.ShiftModifier, 50, ""]]
             for (const [modifiers, row, said] of steps) {
                 keyClick(Qt.Key_F3, modifiers)
+                searched()
                 compare(logView().currentIndex, row)
                 compare(panel().message, said)
             }
             // How many rows hold it follows what the search met, once counted.
             tryCompare(message, "text", "2 of 200")
             keyClick(Qt.Key_F3)
+            searched()
             keyClick(Qt.Key_F3)
+            searched()
             compare(message.text, "Wrapped \u00b7 2 of 200")
             // The found text is marked in every row that holds it, in the message only.
             for (const row of [50, 150]) {
@@ -881,6 +892,7 @@ Item {
             verify(!findChild(logView().itemAtIndex(151), "matchMark"))
             findField().text = "no such text"
             keyClick(Qt.Key_F3, Qt.ShiftModifier)
+            searched()
             compare(logView().currentIndex, -1)
             compare(message.text, "No match")
             keyClick("x")
@@ -960,15 +972,35 @@ Item {
         }
 
         // Pressed while the log still loads, a search waits for that log's search texts
-        // without blocking the window, then runs.
+        // without blocking the window, then runs. A newer search takes the place of one that
+        // runs, and Escape stops one first: the searches run in turn, so that a row of theirs
+        // would come before that of the search after them.
         function test_findWaitsForItsLogWithoutBlocking() {
             view.openFile(folderA, "Server")
             panel().visible = true
-            find("needle")
+            findField().text = "needle"
+            panel().findNext("needle")
             compare(findChild(view, "findMessage").text, "Searching…")
             tryCompare(logView(), "currentIndex", 50, 20000)
             compare(panel().message, "")
             verify(view.currentLog.searchTextsReady)
+
+            panel().findNext("needle")
+            panel().findNext("alpha 120")
+            searched()
+            compare(logView().currentIndex, 120)
+            compare(panel().message, "")
+            panel().findNext("needle")
+            compare(panel().message, "Searching…")
+            keyClick(Qt.Key_Escape)
+            compare(panel().message, "")
+            verify(panel().visible)
+            panel().findNext("alpha 120")
+            searched()
+            compare(logView().currentIndex, 120)
+            compare(panel().message, "Wrapped")
+            keyClick(Qt.Key_Escape)
+            verify(!panel().visible)
         }
 
         // The window's filter reaches every log in the background: the rows stay, and the

@@ -56,7 +56,8 @@ Item {
             compare(edit(6).text.length, window.mostMessageCharacters)
             const notice = findChild(window.contentItem, "recordNotice")
             verify(notice.visible)
-            verify(notice.text.startsWith("Its block was never closed.\nThis message has 100,005 characters"))
+            verify(notice.text.startsWith("Its block was never closed.\nThis message has "
+                                          + window.grouped(window.mostMessageCharacters + 5) + " characters"))
             window.showRecord({"dateTimeRole": "d", "logTypeRole": "Info", "threadIDRole": "1",
                                "moduleNameRole": "m", "cppFileNameRole": "f", "cppLineRole": "2",
                                "messageRole": "short"}, "")

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QLocale>
+#include <QMimeData>
 #include <QPointer>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
@@ -269,9 +270,9 @@ void TestWindow::dropOpenFilterFindReloadCloseAndZoom()
     QTest::keyClick(viewer.window, Qt::Key_F, Qt::ControlModifier);
     QVERIFY(viewer.item(QStringLiteral("findNextPanel"))->isVisible());
     viewer.type(QStringLiteral("queue"));
-    QCOMPARE(viewer.currentRow(), 5);
+    QTRY_COMPARE(viewer.currentRow(), 5);
     QTest::keyClick(viewer.window, Qt::Key_Return);
-    QCOMPARE(viewer.currentRow(), 2);
+    QTRY_COMPARE(viewer.currentRow(), 2);
     viewer.click(viewer.withProperty("placeholderText", QStringLiteral("2023/02/28 12:34:56")));
     viewer.type(QStringLiteral("2023/02/28 10:00:04"));
     QCOMPARE(viewer.currentRow(), 4);
@@ -425,6 +426,32 @@ void TestWindow::readWithKeysCopyAndDetails()
     QTRY_COMPARE(viewer.count(QStringLiteral("tabListView")), 0);
     QTRY_COMPARE(QGuiApplication::clipboard()->text().toUtf8(),
         asCopied(records[0] + records[1] + records[2] + records[3]));
+
+    // A copied message pastes as it was read: characters beyond ASCII, and the lone surrogate
+    // of a damaged UTF-16 file, which UTF-8 cannot carry.
+    QVERIFY(writeText(logs.filePath(QStringLiteral("Eight_1.log")),
+        record("10:00:00.000", "Info",
+            "gr\xC3\xB6\xC3\x9F"
+            "e \xE2\x9C\x93 \xF0\x9D\x84\x9E"),
+        {}));
+    QString damaged = QString::fromUtf8(record("10:00:00.000", "Info", "cut LONE here"));
+    damaged.replace(QStringLiteral("LONE"), QChar(0xD800));
+    QVERIFY(writeText(logs.filePath(QStringLiteral("Sixteen_1.log")),
+        QByteArray("\xFF\xFE")
+            + QByteArray(reinterpret_cast<const char *>(damaged.utf16()), damaged.size() * 2),
+        {}));
+    const auto pasted = [] {
+        const QMimeData *data = QGuiApplication::clipboard()->mimeData();
+        return data ? data->text() : QString();
+    };
+    for (const QString name : {"Eight", "Sixteen"}) {
+        QVERIFY(viewer.core.openLog(logs.path(), name));
+        const QString message
+            = viewer.core.recordAt(logs.path(), name, 0).value("messageRole").toString();
+        QCOMPARE(QStringView(message).isValidUtf16(), name == QLatin1String("Eight"));
+        QVERIFY(viewer.core.copyMessage(logs.path(), name, 0));
+        QTRY_COMPARE(pasted(), message);
+    }
 }
 
 void TestWindow::logsLoadWhileTheWindowGoesOn_data()
