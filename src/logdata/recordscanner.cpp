@@ -1,6 +1,7 @@
 #include "recordscanner.h"
 
 #include "filetaildevice.h"
+#include "textencoding.h"
 #include "textlinereader.h"
 
 #include <QBuffer>
@@ -188,7 +189,12 @@ std::vector<QarnLogParser::QarnLog> RecordScanner::parseBytes(
     const QByteArray &byteOrderMark, QByteArrayView bytes)
 {
     auto *buffer = new QBuffer;
-    buffer->setData(byteOrderMark + bytes.toByteArray());
+    // UTF-8 bytes are read where they are: starting with a header line, they cannot be taken
+    // for another byte-order mark, and a record's bytes may be tens of megabytes.
+    if (encodingOfMark(byteOrderMark) == TextEncoding::utf8)
+        buffer->setData(QByteArray::fromRawData(bytes.data(), bytes.size()));
+    else
+        buffer->setData(byteOrderMark + bytes.toByteArray());
     buffer->open(QIODevice::ReadOnly);
     return QarnLogParser::parse(buffer);
 }
