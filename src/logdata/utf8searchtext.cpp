@@ -1,115 +1,29 @@
 #include "utf8searchtext.h"
 
-#include "recordtags.h"
-
 #include <algorithm>
-
-using namespace RecordTags;
 
 namespace {
 
 constexpr std::string_view separator = "zzz";
 
-// Without an early exit, so that the compiler makes it one vector step.
-bool isAscii(std::string_view text)
-{
-    uchar bits = 0;
-    for (const char c : text)
-        bits |= uchar(c);
-    return bits < 0x80;
-}
-
-// Hands out the lines of a record's bytes as the line reader splits them: at line feeds, with
-// one carriage return before the feed (or at the very end) dropped.
-class LineSplitter
-{
-public:
-    explicit LineSplitter(std::string_view bytes)
-        : bytes(bytes)
-    { }
-
-    bool next(std::string_view &line)
-    {
-        if (at >= bytes.size())
-            return false;
-        const size_t feed = bytes.find('\n', at);
-        const size_t end = feed == std::string_view::npos ? bytes.size() : feed;
-        line = bytes.substr(at, end - at);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        at = end + 1;
-        return true;
-    }
-
-    [[nodiscard]] bool atEnd() const { return at >= bytes.size(); }
-
-private:
-    std::string_view bytes;
-    size_t at = 0;
-};
-
 } // namespace
 
-bool Utf8SearchText::write(std::string_view record)
+// The date and time as it is, then the fields lower-cased, each after a separator; the source
+// line is not in the text.
+bool Utf8SearchText::write(std::string_view bytes)
 {
-    size = dateTimeSize = messageStart = 0;
-    // Below this size no line is cut and no message loses lines, so no note is added.
-    if (qsizetype(record.size()) + 1 >= maxMessageUnits)
+    size = dateTimeSize = 0;
+    if (!record.read(bytes))
         return false;
-    LineSplitter lines(record);
-    std::string_view line;
-    if (!lines.next(line) || !hasTagAt(line, 0, headTag) || !writeHeader(line))
-        return false;
-    bool ended = false;
-    while (!ended && lines.next(line)) {
-        if (!writeBlockLine(line, ended))
-            return false;
-    }
-    return lines.atEnd();
-}
-
-// The date's place counts in characters, which are bytes only while the line is ASCII there.
-bool Utf8SearchText::writeHeader(std::string_view line)
-{
-    if (!isAscii(line.substr(0, dateTimeStart + dateTimeLength)))
-        return false;
-    if (line.size() > dateTimeStart)
-        append(line.substr(dateTimeStart, dateTimeLength));
+    append(record.dateTime());
     dateTimeSize = size;
-    const auto tags = findTags(line, headerTags);
-    // All header fields but the last, the source line, are in the text.
-    for (size_t field = 0; field + 1 < fieldCount; ++field) {
+    for (size_t field = 0; field + 1 < Utf8Record::headerFieldCount; ++field) {
         append(separator);
-        const size_t open = 2 * field;
-        if (!appendLowered(tagValue(line, tags[open], headerTags[open].size(), tags[open + 1])))
+        if (!appendLowered(record.headerField(field)))
             return false;
     }
     append(separator);
-    messageStart = size;
-    return true;
-}
-
-// As the parser builds a message: an opening tag starts it again, a closing tag ends it, and
-// every line that does not end it adds its text and a line feed.
-bool Utf8SearchText::writeBlockLine(std::string_view line, bool &ended)
-{
-    const auto [open, close] = findTags(line, std::array {contOpen, contClose});
-    constexpr size_t npos = std::string_view::npos;
-    ended = close != npos;
-    std::string_view text = line;
-    if (open != npos) {
-        size = messageStart;
-        text = tagValue(line, open, contOpen.size(), close);
-    } else if (ended) {
-        text = line.substr(0, close);
-    } else if (line.empty()) {
-        return true;
-    }
-    if (!appendLowered(text))
-        return false;
-    if (!ended)
-        append("\n");
-    return true;
+    return appendLowered(record.message());
 }
 
 bool Utf8SearchText::appendLowered(std::string_view utf8)

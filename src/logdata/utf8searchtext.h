@@ -1,6 +1,7 @@
 #pragma once
 
 #include "lowercaseutf8.h"
+#include "utf8record.h"
 
 #include <memory>
 #include <string_view>
@@ -8,8 +9,8 @@
 // Writes the search text of a record of a UTF-8 file straight from its bytes: exactly the UTF-8
 // form of SearchTextStore::searchTextOf for the record the parser reads from them, with no field
 // made. A filter then checks a record at a fraction of the cost of parsing it. Records it cannot
-// write so are told, and are to be parsed: bytes that are not valid UTF-8, a date that is not
-// ASCII, a record large enough for its message to be cut, bytes that are not one record.
+// write so are told, and are to be parsed: those Utf8Record cannot read, and those whose
+// fields are not valid UTF-8.
 class Utf8SearchText
 {
 public:
@@ -19,24 +20,21 @@ public:
 
     // Writes the text of the record whose bytes, from its header line to the end of its message
     // block, are given; false when it cannot. The text is valid until the next write.
-    bool write(std::string_view record);
+    bool write(std::string_view bytes);
     [[nodiscard]] std::string_view text() const { return {buffer.get(), size}; }
     // The record's date and time, which starts its text.
     [[nodiscard]] std::string_view dateTime() const { return {buffer.get(), dateTimeSize}; }
 
 private:
-    bool writeHeader(std::string_view line);
-    // Applies one line of the message block; ended tells when it closes the block.
-    bool writeBlockLine(std::string_view line, bool &ended);
     bool appendLowered(std::string_view utf8);
     void append(std::string_view ascii);
     // Room for this many more bytes of text.
     void reserve(size_t more);
 
+    Utf8Record record;
     LowerCaseUtf8 lowerCase;
     std::unique_ptr<char[]> buffer;
     size_t capacity = 0;
     size_t size = 0;
     size_t dateTimeSize = 0;
-    size_t messageStart = 0;
 };

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+// A record of a UTF-8 file read straight from its bytes by the parser's rules, its fields left
+// where they are: each is a view of the bytes, and so is the message when it is one line, as it
+// mostly is; the lines of a longer one are gathered. The fields are the bytes of exactly the
+// parsed record's fields wherever those bytes are valid UTF-8 (which is not checked here).
+// Some records cannot be read so and are told: a date that is not ASCII (its place counts
+// characters), a record large enough for a line or its message to be cut (the parser then
+// notes the cut in the message), or bytes that are not one record.
+class Utf8Record
+{
+public:
+    // The header fields in record order: log type, thread, module, source file, source line.
+    static constexpr size_t headerFieldCount = 5;
+
+    // Reads the record whose bytes, from its header line to the end of its message block, are
+    // given; false when it cannot. The views are valid while the bytes are, and until the next
+    // read.
+    bool read(std::string_view record);
+
+    [[nodiscard]] std::string_view dateTime() const { return date; }
+    [[nodiscard]] std::string_view headerField(size_t field) const { return fields[field]; }
+    [[nodiscard]] std::string_view message() const { return gathering ? gathered : oneLine; }
+
+private:
+    bool readHeader(std::string_view line);
+    // Applies one line of the message block; true when it closes the block.
+    bool readBlockLine(std::string_view line);
+    void gather(std::string_view text, bool lineEnd);
+
+    std::string_view date;
+    std::array<std::string_view, headerFieldCount> fields;
+    std::string_view oneLine;
+    std::string gathered;
+    bool gathering = false;
+};
