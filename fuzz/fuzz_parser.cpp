@@ -1,13 +1,15 @@
 // Feeds arbitrary bytes to the log parser and to its line reader, and compares both with the
 // plain QTextStream reading of the same bytes; then checks that the record scanner finds each
-// record's bytes, which decoded alone give the parsed record, and whose search text written
-// from the bytes is the parsed record's.
+// record's bytes, which decoded alone give the parsed record, and which read as bytes give its
+// fields, search text and copy text.
 
+#include "logtextwriter.h"
 #include "qarnlogparser.h"
 #include "recordscanner.h"
 #include "referenceparser.h"
 #include "searchtextstore.h"
 #include "textlinereader.h"
+#include "utf8record.h"
 #include "utf8searchtext.h"
 
 #include <QBuffer>
@@ -53,21 +55,44 @@ void compareLines(const QByteArray &data, qsizetype blockSize)
     delete buffer;
 }
 
-// A search text written from a UTF-8 record's bytes is the one made from its parsed fields.
-void compareSearchText(const RecordScanner::FileRecords &scanned, const QByteArray &data,
-    size_t record, const QarnLogParser::QarnLog &parsed)
+// Compared in UTF-8: QString::fromUtf8 would drop a byte-order mark at the start.
+bool spells(std::string_view bytes, const QString &text)
+{
+    return QByteArrayView(bytes.data(), qsizetype(bytes.size())) == text.toUtf8();
+}
+
+// A UTF-8 record read from its bytes holds the parsed record's fields where they are valid
+// UTF-8, and the search text and the copy text written from them are the parsed record's.
+void compareBytesReading(const RecordScanner::FileRecords &scanned, const QByteArray &data,
+    size_t index, const QarnLogParser::QarnLog &parsed)
 {
     if (!scanned.byteOrderMark.isEmpty() && scanned.byteOrderMark != "\xEF\xBB\xBF")
         return;
+    const qint64 begin = scanned.begins[index];
+    const std::string_view bytes(data.constData() + begin, size_t(scanned.ends[index] - begin));
     static Utf8SearchText text;
-    const qint64 begin = scanned.begins[record];
-    if (!text.write(
-            std::string_view(data.constData() + begin, size_t(scanned.ends[record] - begin))))
+    if (text.write(bytes)) {
+        const QByteArray expected = SearchTextStore::searchTextOf(parsed).toUtf8();
+        check(QByteArrayView(text.text().data(), qsizetype(text.text().size())) == expected);
+        check(spells(text.dateTime(), parsed.dateTime));
+    }
+    Utf8Record record;
+    if (!record.read(bytes))
         return;
-    const QByteArray expected = SearchTextStore::searchTextOf(parsed).toUtf8();
-    check(QByteArrayView(text.text().data(), qsizetype(text.text().size())) == expected);
-    check(QLatin1StringView(text.dateTime().data(), qsizetype(text.dateTime().size()))
-        == parsed.dateTime);
+    check(spells(record.dateTime(), parsed.dateTime));
+    const QString *fields[] = {&parsed.logType, &parsed.threadID, &parsed.moduleName,
+        &parsed.cppFileName, &parsed.cppLine};
+    bool valid
+        = QByteArrayView(record.message().data(), qsizetype(record.message().size())).isValidUtf8();
+    for (size_t field = 0; field < Utf8Record::headerFieldCount; ++field) {
+        const std::string_view value = record.headerField(field);
+        const bool fieldValid = QByteArrayView(value.data(), qsizetype(value.size())).isValidUtf8();
+        check(!fieldValid || spells(value, *fields[field]));
+        valid = valid && fieldValid;
+    }
+    check(!valid || spells(record.message(), parsed.message));
+    check(
+        !valid || LogTextWriter::recordText(record) == LogTextWriter::recordText(parsed).toUtf8());
 }
 
 void compareScan(
@@ -87,7 +112,7 @@ void compareScan(
         const QString type = records[i].logType.toLower();
         check((scanned.errors[i] != 0)
             == (type == QLatin1String("error") || type == QLatin1String("fatal")));
-        compareSearchText(scanned, data, i, records[i]);
+        compareBytesReading(scanned, data, i, records[i]);
     }
 }
 

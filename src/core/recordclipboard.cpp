@@ -1,5 +1,6 @@
 #include "recordclipboard.h"
 
+#include "indexedrecordtext.h"
 #include "logtextwriter.h"
 #include "parallelfor.h"
 
@@ -13,24 +14,16 @@
 
 namespace {
 
-// Puts text on the clipboard from the GUI thread's event loop, after whatever an earlier copy
-// has sent there. Safe on any thread. The text goes as its UTF-8 bytes, made on the calling
-// thread, so that the GUI thread converts none of millions of characters, and the clipboard
-// holds one byte a character where it can; the text itself is let go once they are made. A
-// text that UTF-8 cannot carry as it is (a lone surrogate of a damaged UTF-16 file) goes as
-// text.
-void sendToClipboard(QString text)
+// Puts UTF-8 text on the clipboard from the GUI thread's event loop, after whatever an earlier
+// copy has sent there. Safe on any thread. The bytes are made on the calling thread, so that
+// the GUI thread converts none of millions of characters, and the clipboard holds one byte a
+// character where it can.
+void sendUtf8ToClipboard(const QByteArray &bytes)
 {
     // Without a GUI application (a test or a tool) there is no clipboard to put it on.
     auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
     if (!app)
         return;
-    if (!QStringView(text).isValidUtf16()) {
-        QMetaObject::invokeMethod(
-            app, [app, text] { app->clipboard()->setText(text); }, Qt::QueuedConnection);
-        return;
-    }
-    const QByteArray bytes = std::exchange(text, QString()).toUtf8();
     QMetaObject::invokeMethod(
         app,
         [app, bytes] {
@@ -39,6 +32,19 @@ void sendToClipboard(QString text)
             app->clipboard()->setMimeData(data);
         },
         Qt::QueuedConnection);
+}
+
+// The same for text, let go once its bytes are made. A text that UTF-8 cannot carry as it is
+// (a lone surrogate of a damaged UTF-16 file) goes as text.
+void sendToClipboard(QString text)
+{
+    if (QStringView(text).isValidUtf16()) {
+        sendUtf8ToClipboard(std::exchange(text, QString()).toUtf8());
+        return;
+    }
+    if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        QMetaObject::invokeMethod(
+            app, [app, text] { app->clipboard()->setText(text); }, Qt::QueuedConnection);
 }
 
 // The positions [first, second) of the visible rows that a copy of the two rows takes.
@@ -114,9 +120,13 @@ int RecordClipboard::copyRecords(const OpenLogEntry &log, int firstRow, int last
     const auto copy = [records = std::move(records), index, rows = std::move(rows)] {
         // Text that does not fit into memory, or records whose file changed, are not copied.
         (void)failureOf([&] {
-            sendToClipboard(index
-                    ? indexedRecordsText(*index, rows)
-                    : LogTextWriter::recordsText(records, rows, 0, qsizetype(rows.size())));
+            if (!index)
+                sendToClipboard(
+                    LogTextWriter::recordsText(records, rows, 0, qsizetype(rows.size())));
+            else if (const auto utf8 = IndexedRecordText::records(*index, rows))
+                sendUtf8ToClipboard(*utf8);
+            else
+                sendToClipboard(indexedRecordsText(*index, rows));
         });
     };
     pendingCopy = runInBackground(copy);
@@ -145,7 +155,9 @@ bool RecordClipboard::copyMessage(const OpenLogEntry &log, int row)
     }
     pendingCopy = runInBackground([index, source] {
         (void)failureOf([&] {
-            if (auto record = index->record(source))
+            if (const auto utf8 = IndexedRecordText::message(*index, source))
+                sendUtf8ToClipboard(*utf8);
+            else if (auto record = index->record(source))
                 sendToClipboard(std::move(record->message));
         });
     });

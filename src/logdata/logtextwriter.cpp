@@ -16,52 +16,90 @@ constexpr QStringView headMark = u"<HEAD>[00]";
 // The date and time fill this many characters, so that the tags never move into them.
 constexpr qsizetype dateWidth = 23;
 
-// The fields after the date, each between its tags, in the order of a record's text.
-struct TaggedField
+// The tags around the fields after the date, in the order of a record's text: the five
+// header fields, then the message.
+struct FieldTags
 {
-    QString QarnLog::*field;
     QStringView open;
     QStringView close;
 };
-constexpr std::array<TaggedField, 6> taggedFields {{
-    {&QarnLog::logType, u" <LN>", u"</LN>"},
-    {&QarnLog::threadID, u" <TID>", u"</TID>"},
-    {&QarnLog::moduleName, u" <MNAME>", u"</MNAME>"},
-    {&QarnLog::cppFileName, u" <FILE>", u"</FILE>"},
-    {&QarnLog::cppLine, u" <LINE>", u"</LINE>\n"},
-    {&QarnLog::message, u"<CONT>", u"</CONT>\n"},
+constexpr size_t fieldCount = 6;
+constexpr std::array<FieldTags, fieldCount> fieldTags {{
+    {u" <LN>", u"</LN>"},
+    {u" <TID>", u"</TID>"},
+    {u" <MNAME>", u"</MNAME>"},
+    {u" <FILE>", u"</FILE>"},
+    {u" <LINE>", u"</LINE>\n"},
+    {u"<CONT>", u"</CONT>\n"},
 }};
+
+std::array<QStringView, fieldCount> fieldsOf(const QarnLog &record)
+{
+    return {record.logType, record.threadID, record.moduleName, record.cppFileName, record.cppLine,
+        record.message};
+}
+
+std::array<std::string_view, fieldCount> fieldsOf(const Utf8Record &record)
+{
+    std::array<std::string_view, fieldCount> fields;
+    for (size_t field = 0; field < Utf8Record::headerFieldCount; ++field)
+        fields[field] = record.headerField(field);
+    fields.back() = record.message();
+    return fields;
+}
 
 constexpr qsizetype fixedLength()
 {
     qsizetype length = headMark.size();
-    for (const TaggedField &tagged : taggedFields)
-        length += tagged.open.size() + tagged.close.size();
+    for (const FieldTags &tags : fieldTags)
+        length += tags.open.size() + tags.close.size();
     return length;
 }
 
-qsizetype textLength(const QarnLog &record)
+// In code units of the text written: UTF-16 from a parsed record, bytes from a UTF-8 one (whose
+// date is ASCII, so that its width is the same).
+template<typename View>
+qsizetype textLength(View dateTime, const std::array<View, fieldCount> &fields)
 {
-    qsizetype length = fixedLength() + std::max(record.dateTime.size(), dateWidth);
-    for (const TaggedField &tagged : taggedFields)
-        length += (record.*tagged.field).size();
+    qsizetype length = fixedLength() + std::max(qsizetype(dateTime.size()), dateWidth);
+    for (const View field : fields)
+        length += qsizetype(field.size());
     return length;
 }
 
-QChar *put(QChar *out, QStringView text)
+template<typename Ch>
+Ch *put(Ch *out, QStringView text)
+{
+    for (const QChar c : text)
+        *out++ = Ch(c.unicode());
+    return out;
+}
+
+char *put(char *out, std::string_view text)
 {
     return std::copy(text.begin(), text.end(), out);
 }
 
-// Writes exactly textLength(record) characters from out on; returns the end.
-QChar *write(const QarnLog &record, QChar *out)
+// Writes exactly textLength(...) code units from out on; returns the end.
+template<typename Ch, typename View>
+Ch *write(View dateTime, const std::array<View, fieldCount> &fields, Ch *out)
 {
     out = put(out, headMark);
-    out = put(out, record.dateTime);
-    out = std::fill_n(out, std::max(dateWidth - record.dateTime.size(), qsizetype(0)), u' ');
-    for (const TaggedField &tagged : taggedFields)
-        out = put(put(put(out, tagged.open), record.*tagged.field), tagged.close);
+    out = put(out, dateTime);
+    out = std::fill_n(out, std::max(dateWidth - qsizetype(dateTime.size()), qsizetype(0)), Ch(' '));
+    for (size_t field = 0; field < fieldCount; ++field)
+        out = put(put(put(out, fieldTags[field].open), fields[field]), fieldTags[field].close);
     return out;
+}
+
+qsizetype textLength(const QarnLog &record)
+{
+    return textLength(QStringView(record.dateTime), fieldsOf(record));
+}
+
+QChar *write(const QarnLog &record, QChar *out)
+{
+    return write(QStringView(record.dateTime), fieldsOf(record), out);
 }
 
 } // namespace
@@ -70,6 +108,14 @@ QString LogTextWriter::recordText(const QarnLog &record)
 {
     QString text(textLength(record), Qt::Uninitialized);
     write(record, text.data());
+    return text;
+}
+
+QByteArray LogTextWriter::recordText(const Utf8Record &record)
+{
+    const auto fields = fieldsOf(record);
+    QByteArray text(textLength(record.dateTime(), fields), Qt::Uninitialized);
+    write(record.dateTime(), fields, text.data());
     return text;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "qarnlogparser.h"
+#include "utf8record.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <vector>
@@ -13,6 +15,9 @@ class LogTextWriter
 {
 public:
     [[nodiscard]] static QString recordText(const QarnLogParser::QarnLog &record);
+    // The same text in UTF-8 for a record read from a UTF-8 file's bytes, whose fields are
+    // valid UTF-8.
+    [[nodiscard]] static QByteArray recordText(const Utf8Record &record);
     // The records records[rows[i]] for i in [begin, end), one after another, written by all
     // cores into one string that is sized once. Blocks until the text is complete; throws
     // std::bad_alloc when it does not fit into memory.

@@ -279,22 +279,23 @@ std::optional<QarnLogParser::QarnLog> RecordIndex::record(size_t row, qint64 max
     return std::move(block->front());
 }
 
-std::optional<std::vector<QarnLogParser::QarnLog>> RecordIndex::records(
-    const int *wanted, size_t count) const
+std::vector<RecordIndex::WantedPlace> RecordIndex::placesInFileOrder(
+    const int *rows, size_t count) const
 {
-    // Each wanted row's place, with its place in the answer, in file order.
-    struct Wanted
-    {
-        Place place;
-        size_t answer;
-    };
-    std::vector<Wanted> places(count);
+    std::vector<WantedPlace> places(count);
     for (size_t i = 0; i < count; ++i)
-        places[i] = {placeOf(size_t(wanted[i])), i};
-    std::sort(places.begin(), places.end(), [](const Wanted &a, const Wanted &b) {
+        places[i] = {placeOf(size_t(rows[i])), i};
+    std::sort(places.begin(), places.end(), [](const WantedPlace &a, const WantedPlace &b) {
         return a.place.file != b.place.file ? a.place.file < b.place.file
                                             : a.place.local < b.place.local;
     });
+    return places;
+}
+
+std::optional<std::vector<QarnLogParser::QarnLog>> RecordIndex::records(
+    const int *wanted, size_t count) const
+{
+    const std::vector<WantedPlace> places = placesInFileOrder(wanted, count);
     std::vector<QarnLogParser::QarnLog> found(count);
     for (size_t next = 0; next < count;) {
         const Place first = places[next].place;

@@ -66,6 +66,11 @@ public:
     // that were read, when a file's bytes no longer hold the records that were indexed there.
     template<typename Fn>
     bool readFileRecords(size_t file, size_t first, size_t end, Fn fn) const;
+    // The same for the records' bytes, not parsed: fn(local, bytes), from a record's header
+    // line to its end, for each; fn returns false to stop. False when a block cannot be read
+    // or fn stopped.
+    template<typename Fn>
+    bool readFileBytes(size_t file, size_t first, size_t end, Fn fn) const;
     [[nodiscard]] size_t fileCount() const { return files.size(); }
     [[nodiscard]] size_t recordsInFile(size_t file) const { return files[file]->size(); }
     // The row of a file's record.
@@ -122,6 +127,13 @@ public:
         size_t file;
         size_t local;
     };
+    // Wanted rows' places in file order, each with its place among the wanted rows.
+    struct WantedPlace
+    {
+        Place place;
+        size_t answer;
+    };
+    [[nodiscard]] std::vector<WantedPlace> placesInFileOrder(const int *rows, size_t count) const;
     [[nodiscard]] Place placeOf(size_t row) const;
 
 private:
@@ -157,6 +169,26 @@ private:
     ChunkedColumn<quint32> order;
     std::vector<ChunkedColumn<quint32>> rowsOfFile;
 };
+
+template<typename Fn>
+bool RecordIndex::readFileBytes(size_t file, size_t first, size_t end, Fn fn) const
+{
+    while (first < end) {
+        const size_t last = blockEnd(file, first, end);
+        const std::optional<QByteArray> block = blockBytes(file, first, last);
+        if (!block)
+            return false;
+        const qint64 start = recordBegin(file, first);
+        for (size_t local = first; local < last; ++local) {
+            const qint64 begin = recordBegin(file, local) - start;
+            if (!fn(local,
+                    QByteArrayView(*block).sliced(begin, recordEnd(file, local) - start - begin)))
+                return false;
+        }
+        first = last;
+    }
+    return true;
+}
 
 template<typename Fn>
 bool RecordIndex::readFileRecords(size_t file, size_t first, size_t end, Fn fn) const

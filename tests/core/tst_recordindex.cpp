@@ -1,11 +1,13 @@
 // The record index must give exactly the records that loading the whole log gives, in the same
 // order, on any bytes: every field, the record numbers, the dates and the errors-only type test.
 #include "indexedfinder.h"
+#include "indexedrecordtext.h"
 #include "kestrunecore.h"
 #include "logfiltermodel.h"
 #include "loggenerator.h"
 #include "logmodel.h"
 #include "logrecordloader.h"
+#include "logtextwriter.h"
 #include "paralleltextfinder.h"
 #include "recordindex.h"
 #include "testlogs.h"
@@ -110,6 +112,21 @@ private slots:
         for (int row = 0; row < inMemory.rowCount(); ++row) {
             for (int role = LogModel::dateTimeRole; role <= LogModel::searchTextRole; ++role)
                 QCOMPARE(indexed.index(row).data(role), inMemory.index(row).data(role));
+        }
+        // What copies take: the records' text and each message, in UTF-8 where it can carry them.
+        const std::vector<QarnLog> &records = inMemory.allRecords();
+        std::vector<int> rows(records.size());
+        std::iota(rows.begin(), rows.end(), 0);
+        const QString written
+            = LogTextWriter::recordsText(records, rows, 0, qsizetype(rows.size()));
+        const auto copied = IndexedRecordText::records(*indexed.recordIndex(), rows);
+        QCOMPARE(copied.has_value(), QStringView(written).isValidUtf16());
+        QCOMPARE(copied.value_or(QByteArray()), copied ? written.toUtf8() : QByteArray());
+        for (size_t row = 0; row < records.size(); ++row) {
+            const auto message = IndexedRecordText::message(*indexed.recordIndex(), row);
+            QCOMPARE(message.has_value(), QStringView(records[row].message).isValidUtf16());
+            QCOMPARE(message.value_or(QByteArray()),
+                message ? records[row].message.toUtf8() : QByteArray());
         }
         const QStringList texts {QStringLiteral("error"), QStringLiteral("zzz"),
             QStringLiteral("rzzz"), QStringLiteral("errorzzz"), QStringLiteral("k"),
