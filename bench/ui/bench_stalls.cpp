@@ -175,8 +175,10 @@ int benchHuge(Window &window, StallWatch &watch, const QString &folder)
     QClipboard *clipboard = QGuiApplication::clipboard();
     window.idle(300);
     const double baseMB = BenchMemory::anonymousMegabytes();
-    BenchMemory::AnonymousPeak peak;
     BenchMemory::AnonymousPeak stepPeak;
+    // The highest of the steps' peaks: the paste checks between them read the clipboard into
+    // this process, which a paste into another program would not.
+    double sessionPeak = 0;
     std::printf("%s/Big_1.log: %.1f MB; %.0f MB anonymous memory before the open\n",
         qPrintable(folder), logMB, baseMB);
 
@@ -197,6 +199,7 @@ int benchHuge(Window &window, StallWatch &watch, const QString &folder)
                     "anonymous +%5.0f MB at its peak, +%5.0f MB after\n",
             what, callMs, doneMs, watch.longestGapMs(), stepPeak.megabytes() - baseMB,
             BenchMemory::anonymousMegabytes() - baseMB);
+        sessionPeak = std::max(sessionPeak, stepPeak.megabytes());
         std::fflush(stdout);
     };
     const auto rowsShown = [&] {
@@ -289,9 +292,9 @@ int benchHuge(Window &window, StallWatch &watch, const QString &folder)
         "close the tab",
         [&] { QMetaObject::invokeMethod(fileView, "closeFileTab", Q_ARG(QVariant, 0)); },
         [&] { return window.rows() == 0; });
-    std::printf("peak anonymous memory +%.0f MB over the %.0f MB before the open: %.2f times the "
-                "log's size\n",
-        peak.megabytes() - baseMB, baseMB, (peak.megabytes() - baseMB) / logMB);
+    std::printf("peak anonymous memory of the steps +%.0f MB over the %.0f MB before the open: "
+                "%.2f times the log's size\n",
+        sessionPeak - baseMB, baseMB, (sessionPeak - baseMB) / logMB);
     return 0;
 }
 

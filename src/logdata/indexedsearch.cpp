@@ -44,7 +44,7 @@ bool IndexedSearch::narrowBlock(const Block &block, std::vector<char> &passes) c
         wanted = passOf(passes, block.file, local) != 0;
     if (!wanted)
         return true;
-    const std::optional<QByteArray> bytes = index.blockBytes(block.file, block.first, block.end);
+    std::optional<QByteArray> bytes = index.blockBytes(block.file, block.first, block.end);
     if (!bytes || !checkCandidates(block, *bytes, candidatesOf(block, *bytes), passes)) {
         clearRows(block.file, block.first, block.end, passes);
         return false;
@@ -68,7 +68,7 @@ std::vector<char> IndexedSearch::candidatesOf(const Block &block, const QByteArr
     return candidates;
 }
 
-bool IndexedSearch::checkCandidates(const Block &block, const QByteArray &bytes,
+bool IndexedSearch::checkCandidates(const Block &block, QByteArray &bytes,
     const std::vector<char> &candidates, std::vector<char> &passes) const
 {
     return index.isUtf8(block.file) ? writeCandidates(block, bytes, candidates, passes)
@@ -77,7 +77,7 @@ bool IndexedSearch::checkCandidates(const Block &block, const QByteArray &bytes,
 
 // Each candidate's search text is written straight from its bytes; the few records that
 // cannot be written so are parsed.
-bool IndexedSearch::writeCandidates(const Block &block, const QByteArray &bytes,
+bool IndexedSearch::writeCandidates(const Block &block, QByteArray &bytes,
     const std::vector<char> &candidates, std::vector<char> &passes) const
 {
     Utf8SearchText text;
@@ -91,7 +91,7 @@ bool IndexedSearch::writeCandidates(const Block &block, const QByteArray &bytes,
         const qint64 from = index.recordBegin(block.file, local) - start;
         const QByteArrayView record
             = QByteArrayView(bytes).sliced(from, index.recordEnd(block.file, local) - start - from);
-        if (text.write(std::string_view(record.data(), size_t(record.size())))) {
+        if (writeText(text, bytes, from, record.size())) {
             const std::string_view date = text.dateTime();
             if (!index.holdsDate(
                     block.file, local, QLatin1StringView(date.data(), qsizetype(date.size()))))
@@ -105,6 +105,17 @@ bool IndexedSearch::writeCandidates(const Block &block, const QByteArray &bytes,
         pass = matches(parsed->front());
     }
     return true;
+}
+
+// A huge record's text is written over its own bytes, which are read for this block only and
+// not parsed once it is written, so that a record of tens of megabytes costs no more memory
+// again.
+bool IndexedSearch::writeText(Utf8SearchText &text, QByteArray &bytes, qint64 from, qint64 length)
+{
+    constexpr qint64 hugeRecordBytes = qint64(1) << 20;
+    if (length >= hugeRecordBytes)
+        return text.writeOver(bytes.data() + from, size_t(length));
+    return text.write(std::string_view(bytes.constData() + from, size_t(length)));
 }
 
 // Candidates of UTF-16 and UTF-32 files are decoded in runs, from the bytes already read: a parse

@@ -3,6 +3,7 @@
 #include "recordindex.h"
 #include "textprefilter.h"
 #include "textsetmatcher.h"
+#include "utf8searchtext.h"
 
 #include <QStringList>
 
@@ -45,10 +46,11 @@ private:
     [[nodiscard]] std::vector<Block> blocks(const std::vector<size_t> &firstRecords) const;
     [[nodiscard]] bool narrowBlock(const Block &block, std::vector<char> &passes) const;
     // Checks the candidates among the records [first, end) of a block's bytes exactly.
-    [[nodiscard]] bool checkCandidates(const Block &block, const QByteArray &bytes,
+    [[nodiscard]] bool checkCandidates(const Block &block, QByteArray &bytes,
         const std::vector<char> &candidates, std::vector<char> &passes) const;
-    [[nodiscard]] bool writeCandidates(const Block &block, const QByteArray &bytes,
+    [[nodiscard]] bool writeCandidates(const Block &block, QByteArray &bytes,
         const std::vector<char> &candidates, std::vector<char> &passes) const;
+    static bool writeText(Utf8SearchText &text, QByteArray &bytes, qint64 from, qint64 length);
     [[nodiscard]] bool parseCandidates(const Block &block, const QByteArray &bytes,
         const std::vector<char> &candidates, std::vector<char> &passes) const;
     [[nodiscard]] bool matches(const QarnLogParser::QarnLog &record) const;

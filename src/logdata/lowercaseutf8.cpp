@@ -76,7 +76,24 @@ size_t writeAsciiVectors(std::string_view text, char *out)
     }
     return at;
 }
+
+// How many bytes the text starts with that are ASCII, counted 16 at a time.
+size_t asciiVectorsLength(std::string_view text)
+{
+    constexpr size_t width = sizeof(__m128i);
+    size_t at = 0;
+    while (at + width <= text.size()
+        && _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(text.data() + at)))
+            == 0)
+        at += width;
+    return at;
+}
 #else
+size_t asciiVectorsLength(std::string_view)
+{
+    return 0;
+}
+
 // Without SSE2 every byte is lower-cased on its own.
 size_t writeAsciiVectors(std::string_view, char *)
 {
@@ -108,6 +125,27 @@ char *LowerCaseUtf8::write(std::string_view utf8, char *out)
             return nullptr;
     }
     return out;
+}
+
+bool LowerCaseUtf8::lowersInPlace(std::string_view utf8)
+{
+    for (size_t at = 0; at < utf8.size();) {
+        at += asciiVectorsLength(utf8.substr(at));
+        if (at == utf8.size())
+            break;
+        const size_t from = at;
+        if (uchar(utf8[at]) < 0x80) {
+            ++at;
+            continue;
+        }
+        const char32_t codePoint = decodeSequence(utf8, at);
+        if (codePoint == 0)
+            return false;
+        const Entry &entry = entryFor(codePoint);
+        if (entry.size < 0 || size_t(entry.size) > at - from)
+            return false;
+    }
+    return true;
 }
 
 char *LowerCaseUtf8::writeEntry(char32_t codePoint, qsizetype units, char *out)

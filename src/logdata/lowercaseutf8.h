@@ -26,6 +26,9 @@ public:
     // times as many bytes as it reads: a code point outside ASCII takes two bytes or more, and
     // its lower case is written only when it fits four.
     char *write(std::string_view utf8, char *out);
+    // Whether write can lower-case the UTF-8 text over itself: it is valid, and no code
+    // point's lower case takes more bytes than the code point.
+    bool lowersInPlace(std::string_view utf8);
 
 private:
     struct Entry

@@ -8,13 +8,43 @@ constexpr std::string_view separator = "zzz";
 
 } // namespace
 
-// The date and time as it is, then the fields lower-cased, each after a separator; the source
-// line is not in the text.
 bool Utf8SearchText::write(std::string_view bytes)
 {
-    size = dateTimeSize = 0;
-    if (!record.read(bytes))
+    if (!record.read(bytes) || !writeFieldsBeforeMessage() || !appendLowered(record.message()))
         return false;
+    written = {buffer.get(), size};
+    return true;
+}
+
+// A message of one line stands after the header line whose fields make the text before it, so
+// that text mostly fits ahead of it.
+bool Utf8SearchText::writeOver(char *bytes, size_t length)
+{
+    if (!record.read({bytes, length}))
+        return false;
+    const std::string_view message = record.message();
+    const auto offset = size_t(quintptr(message.data()) - quintptr(bytes));
+    const bool inBytes = !message.empty() && quintptr(message.data()) >= quintptr(bytes)
+        && offset + message.size() <= length;
+    if (!inBytes || !lowerCase.lowersInPlace(message))
+        return write({bytes, length});
+    if (!writeFieldsBeforeMessage())
+        return false;
+    if (size > offset)
+        return write({bytes, length});
+    char *const start = bytes + offset - size;
+    char *const end = lowerCase.write(message, bytes + offset);
+    std::copy_n(buffer.get(), size, start);
+    written = {start, size_t(end - start)};
+    return true;
+}
+
+// The date and time as it is, then the fields lower-cased, each after a separator; the source
+// line is not in the text.
+bool Utf8SearchText::writeFieldsBeforeMessage()
+{
+    size = 0;
+    written = {};
     append(record.dateTime());
     dateTimeSize = size;
     for (size_t field = 0; field + 1 < Utf8Record::headerFieldCount; ++field) {
@@ -23,7 +53,7 @@ bool Utf8SearchText::write(std::string_view bytes)
             return false;
     }
     append(separator);
-    return appendLowered(record.message());
+    return true;
 }
 
 bool Utf8SearchText::appendLowered(std::string_view utf8)

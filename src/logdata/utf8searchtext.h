@@ -21,11 +21,17 @@ public:
     // Writes the text of the record whose bytes, from its header line to the end of its message
     // block, are given; false when it cannot. The text is valid until the next write.
     bool write(std::string_view bytes);
-    [[nodiscard]] std::string_view text() const { return {buffer.get(), size}; }
+    // The same over the record's bytes themselves, for a huge record: its message, when it is
+    // one line, is lower-cased where it stands and the rest of the text written ahead of it, so
+    // that the text takes no memory of its own. The bytes are changed only when it succeeds
+    // so; otherwise it writes as write does. The text is valid while the bytes are.
+    bool writeOver(char *bytes, size_t length);
+    [[nodiscard]] std::string_view text() const { return written; }
     // The record's date and time, which starts its text.
-    [[nodiscard]] std::string_view dateTime() const { return {buffer.get(), dateTimeSize}; }
+    [[nodiscard]] std::string_view dateTime() const { return written.substr(0, dateTimeSize); }
 
 private:
+    bool writeFieldsBeforeMessage();
     bool appendLowered(std::string_view utf8);
     void append(std::string_view ascii);
     // Room for this many more bytes of text.
@@ -37,4 +43,5 @@ private:
     size_t capacity = 0;
     size_t size = 0;
     size_t dateTimeSize = 0;
+    std::string_view written;
 };

@@ -215,6 +215,42 @@ private slots:
             QVERIFY(sameRecord(*index.record(row), loaded.records[row]));
     }
 
+    // Records of megabytes, whose texts a filter writes over their own bytes where it can: a
+    // one-line message, a text ahead of it longer than its header line, a message whose lower
+    // case is longer ("İ"), and one of several lines.
+    void hugeRecordsFilterAsInMemory()
+    {
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("huge_1.log")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        const QByteArray big(2 << 20, 'X');
+        const QByteArray head = "<HEAD>[10]2023/02/28 10:00:00.000 <LN>Info</LN> <TID>T";
+        file.write(head + "</TID>\n<CONT>Needle " + big + " END</CONT>\n");
+        file.write(
+            "<HEAD>[10]2023/02/28 10:00:00.000 <LN>Info <TID>T <MNAME>M <FILE>File\n<CONT><LN>"
+            + big + "</CONT>\n");
+        file.write(head + "</TID>\n<CONT>\xC4\xB0 " + big + "</CONT>\n");
+        file.write(head + "</TID>\n<CONT>two\n" + big + "</CONT>\n");
+        file.close();
+        const QList<QFileInfo> files {QFileInfo(file.fileName())};
+        LogModel inMemory;
+        inMemory.setRecords(LogRecordLoader::loadLog(files).records);
+        LogModel indexed;
+        indexed.setIndex(LogRecordLoader::indexLog(files).index);
+        LogFilterModel memoryFilter;
+        memoryFilter.setSourceModel(&inMemory);
+        LogFilterModel indexFilter;
+        indexFilter.setSourceModel(&indexed);
+        for (const QString &text : {QStringLiteral("zzzneedle x"), QStringLiteral("xx end"),
+                 QStringLiteral("filezzz<ln>x"), QStringLiteral("i\u0307 x"),
+                 QStringLiteral("two\nx"), QStringLiteral("2023/02/28 10:00:00.000zzzinfo")}) {
+            memoryFilter.setFilter({text}, true, false);
+            indexFilter.setFilter({text}, true, false);
+            QCOMPARE(indexFilter.acceptedSourceRows(), memoryFilter.acceptedSourceRows());
+            QCOMPARE(indexFilter.rowCount() > 0, true);
+        }
+    }
+
     // A file removed, cut short, rewritten or appended to after it was indexed gives its
     // records while it still holds them, and no record rather than a wrong one once it does not.
     void changedFilesGiveNoWrongRecord_data()
