@@ -69,15 +69,30 @@ bool appendWindow(const RecordIndex &index, const int *rows, size_t count, QByte
         size_t last = next;
         while (last + 1 < count && places[last + 1].place.file == file)
             ++last;
-        const bool complete = index.readFileBytes(file, places[next].place.local,
-            places[last].place.local + 1, [&](size_t local, QByteArrayView bytes) {
-                if (local != places[next].place.local)
-                    return true;
-                auto written = recordText(index, file, local, bytes, record);
-                if (written)
-                    texts[places[next++].answer] = std::move(*written);
-                return written.has_value();
-            });
+        const size_t first = places[next].place.local;
+        const size_t end = places[last].place.local + 1;
+        bool complete = true;
+        if (index.isUtf8(file)) {
+            complete
+                = index.readFileBytes(file, first, end, [&](size_t local, QByteArrayView bytes) {
+                      if (local != places[next].place.local)
+                          return true;
+                      auto written = recordText(index, file, local, bytes, record);
+                      if (written)
+                          texts[places[next++].answer] = std::move(*written);
+                      return written.has_value();
+                  });
+        } else {
+            // Parsed a block at a time, which costs far less than a record at a time.
+            complete = index.readFileRecords(file, first, end, [&](size_t row, const auto &read) {
+                if (complete && next <= last
+                    && index.rowOf(file, places[next].place.local) == row) {
+                    auto written = utf8Of(LogTextWriter::recordText(read));
+                    complete = written.has_value();
+                    texts[places[next++].answer] = written.value_or(QByteArray());
+                }
+            }) && complete;
+        }
         if (!complete)
             return false;
     }
