@@ -153,8 +153,7 @@ bool DateColumn::earlier(size_t a, const DateColumn &other, size_t b) const
 {
     const quint64 aKey = keys[a];
     const quint64 bKey = other.keys[b];
-    if (aKey != irregular && bKey != irregular
-        && (&other == this || shape.isSharedWith(other.shape) || shape == other.shape))
+    if (aKey != irregular && bKey != irregular && (&other == this || sharesShapeWith(other)))
         return aKey < bKey;
     return text(a) < other.text(b);
 }

@@ -39,6 +39,13 @@ public:
     // Whether row a of this column comes before row b of other by QString's less-than.
     [[nodiscard]] bool earlier(size_t a, const DateColumn &other, size_t b) const;
     [[nodiscard]] size_t memoryBytes() const;
+    // A row's key, irregular for a date kept as text. Keys of two columns compare as their
+    // dates do when both are regular and the columns share their shape.
+    [[nodiscard]] quint64 keyAt(size_t row) const { return keys[row]; }
+    [[nodiscard]] bool sharesShapeWith(const DateColumn &other) const
+    {
+        return shape.isSharedWith(other.shape) || shape == other.shape;
+    }
 
 private:
     template<typename View>
