@@ -26,14 +26,13 @@ RecordIndex::RecordIndex(std::vector<File> &&read)
     mergeFiles();
 }
 
+// Each file's rows are filled in by the merge.
 void RecordIndex::numberFiles()
 {
     for (size_t file = 0; file < files.size(); ++file) {
         segments.push_back({globalCount, file, 0});
         globalCount += files[file]->size();
         rowsOfFile.emplace_back();
-        for (size_t local = 0; local < files[file]->size(); ++local)
-            rowsOfFile.back().push_back(0);
     }
 }
 
@@ -88,6 +87,8 @@ void RecordIndex::mergeFiles()
         if (unordered >= file.size())
             continue;
         std::vector<quint32> &run = runs[f];
+        for (size_t local = 0; local < file.size(); ++local)
+            rowsOfFile[f].push_back(0);
         run.resize(file.size());
         std::iota(run.begin(), run.end(), quint32(0));
         std::stable_sort(run.begin(), run.end(),
@@ -125,7 +126,12 @@ void RecordIndex::mergeFiles()
         const Head head = heads.top();
         heads.pop();
         const size_t local = localAt(head.file, head.next);
-        placeRow(segments[head.file].firstGlobal + local, {head.file, local});
+        // A file in date order gets its rows in its own order.
+        if (runs[head.file].empty())
+            rowsOfFile[head.file].push_back(order.size());
+        else
+            rowsOfFile[head.file].set(local, order.size());
+        order.push_back(quint32(segments[head.file].firstGlobal + local));
         if (head.next + 1 < files[head.file]->size())
             heads.push(headAt(head.file, head.next + 1));
         else
