@@ -128,11 +128,10 @@ std::optional<QByteArray> IndexedRecordText::message(const RecordIndex &index, s
         return read ? utf8Of(read->message) : std::nullopt;
     }
     const std::string_view message = record.message();
-    const auto at = quintptr(message.data());
-    const auto begin = quintptr(bytes->constData());
-    if (message.empty() || at < begin || at + message.size() > begin + quintptr(bytes->size()))
+    const std::optional<size_t> offset = record.messageOffset();
+    if (!offset)
         return QByteArray(message.data(), qsizetype(message.size()));
-    bytes->truncate(qsizetype(at - begin + message.size()));
-    bytes->remove(0, qsizetype(at - begin));
+    bytes->truncate(qsizetype(*offset + message.size()));
+    bytes->remove(0, qsizetype(*offset));
     return bytes;
 }

@@ -51,6 +51,7 @@ bool Utf8Record::read(std::string_view record)
     // Below this size no line is cut and no message loses lines, so no note is added.
     if (qsizetype(record.size()) + 1 >= maxMessageUnits)
         return false;
+    bytes = record;
     LineSplitter lines(record);
     std::string_view line;
     if (!lines.next(line) || !hasTagAt(line, 0, headTag) || !readHeader(line))
@@ -62,6 +63,13 @@ bool Utf8Record::read(std::string_view record)
     while (!ended && lines.next(line))
         ended = readBlockLine(line);
     return lines.atEnd();
+}
+
+std::optional<size_t> Utf8Record::messageOffset() const
+{
+    if (gathering || oneLine.empty())
+        return std::nullopt;
+    return size_t(oneLine.data() - bytes.data());
 }
 
 // The date's place counts in characters, which are bytes only while the line is ASCII there.

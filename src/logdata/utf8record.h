@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,9 @@ public:
     [[nodiscard]] std::string_view dateTime() const { return date; }
     [[nodiscard]] std::string_view headerField(size_t field) const { return fields[field]; }
     [[nodiscard]] std::string_view message() const { return gathering ? gathered : oneLine; }
+    // Where the message stands in the bytes read, when it is a view of them (one line, not
+    // empty); otherwise none.
+    [[nodiscard]] std::optional<size_t> messageOffset() const;
 
 private:
     bool readHeader(std::string_view line);
@@ -32,6 +36,7 @@ private:
     bool readBlockLine(std::string_view line);
     void gather(std::string_view text, bool lineEnd);
 
+    std::string_view bytes;
     std::string_view date;
     std::array<std::string_view, headerFieldCount> fields;
     std::string_view oneLine;

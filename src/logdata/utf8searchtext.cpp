@@ -23,17 +23,15 @@ bool Utf8SearchText::writeOver(char *bytes, size_t length)
     if (!record.read({bytes, length}))
         return false;
     const std::string_view message = record.message();
-    const auto offset = size_t(quintptr(message.data()) - quintptr(bytes));
-    const bool inBytes = !message.empty() && quintptr(message.data()) >= quintptr(bytes)
-        && offset + message.size() <= length;
-    if (!inBytes || !lowerCase.lowersInPlace(message))
+    const std::optional<size_t> offset = record.messageOffset();
+    if (!offset || !lowerCase.lowersInPlace(message))
         return write({bytes, length});
     if (!writeFieldsBeforeMessage())
         return false;
-    if (size > offset)
+    if (size > *offset)
         return write({bytes, length});
-    char *const start = bytes + offset - size;
-    char *const end = lowerCase.write(message, bytes + offset);
+    char *const start = bytes + *offset - size;
+    char *const end = lowerCase.write(message, bytes + *offset);
     std::copy_n(buffer.get(), size, start);
     written = {start, size_t(end - start)};
     return true;
