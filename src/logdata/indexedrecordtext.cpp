@@ -20,8 +20,7 @@ bool readUtf8(
 {
     if (!index.isUtf8(file) || !record.read(std::string_view(bytes.data(), size_t(bytes.size()))))
         return false;
-    const std::string_view date = record.dateTime();
-    if (!index.holdsDate(file, local, QLatin1StringView(date.data(), qsizetype(date.size()))))
+    if (!index.holdsDate(file, local, record.dateTime()))
         return false;
     for (size_t field = 0; field < Utf8Record::headerFieldCount; ++field) {
         if (!isValidUtf8(record.headerField(field)))

@@ -92,9 +92,7 @@ bool IndexedSearch::writeCandidates(const Block &block, QByteArray &bytes,
         const QByteArrayView record
             = QByteArrayView(bytes).sliced(from, index.recordEnd(block.file, local) - start - from);
         if (writeText(text, bytes, from, record.size())) {
-            const std::string_view date = text.dateTime();
-            if (!index.holdsDate(
-                    block.file, local, QLatin1StringView(date.data(), qsizetype(date.size()))))
+            if (!index.holdsDate(block.file, local, text.dateTime()))
                 return false;
             pass = matches(text.text());
             continue;

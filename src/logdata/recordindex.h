@@ -11,6 +11,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 // A log's records as places in its files' bytes, merged into one list ordered by date and time
@@ -92,11 +93,12 @@ public:
     {
         return files[file]->ends[local];
     }
-    // Whether a record's indexed date is this text: a record read again must still be the one
-    // indexed there.
-    [[nodiscard]] bool holdsDate(size_t file, size_t local, QLatin1StringView date) const
+    // Whether a record's indexed date is this ASCII text, read from its bytes: a record read
+    // again must still be the one indexed there.
+    [[nodiscard]] bool holdsDate(size_t file, size_t local, std::string_view date) const
     {
-        return files[file]->dates.holds(local, date);
+        return files[file]->dates.holds(
+            local, QLatin1StringView(date.data(), qsizetype(date.size())));
     }
     [[nodiscard]] TextEncoding encoding(size_t file) const
     {

@@ -6,9 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace {
-
-bool isAsciiText(std::string_view text)
+bool TextLineReader::isAsciiText(std::string_view text)
 {
     const char *p = text.data();
     const char *end = p + text.size();
@@ -34,6 +32,8 @@ bool isAsciiText(std::string_view text)
         bits |= static_cast<unsigned char>(*p);
     return (bits & 0x8080808080808080ull) == 0;
 }
+
+namespace {
 
 // Appends text to end, keeping only its last units.
 template<typename Text, typename View>

@@ -49,6 +49,9 @@ public:
         return std::min<qsizetype>(256, maxLineBytes / 4) / qsizetype(sizeof(Unit));
     }
 
+    // Whether bytes are all ASCII, looked at 16 at a time.
+    [[nodiscard]] static bool isAsciiText(std::string_view text);
+
     // The current line is either ASCII bytes (asciiLine) or decoded text (textLine).
     [[nodiscard]] bool isAscii() const { return ascii; }
     [[nodiscard]] std::string_view asciiLine() const { return bytes; }

@@ -1,19 +1,11 @@
 #include "utf8record.h"
 
 #include "recordtags.h"
+#include "textlinereader.h"
 
 using namespace RecordTags;
 
 namespace {
-
-// Without an early exit, so that the compiler makes it one vector step.
-bool isAscii(std::string_view text)
-{
-    uchar bits = 0;
-    for (const char c : text)
-        bits |= uchar(c);
-    return bits < 0x80;
-}
 
 // Hands out the lines of a record's bytes as the line reader splits them: at line feeds, with
 // one carriage return before the feed (or at the very end) dropped.
@@ -75,7 +67,7 @@ std::optional<size_t> Utf8Record::messageOffset() const
 // The date's place counts in characters, which are bytes only while the line is ASCII there.
 bool Utf8Record::readHeader(std::string_view line)
 {
-    if (!isAscii(line.substr(0, dateTimeStart + dateTimeLength)))
+    if (!TextLineReader::isAsciiText(line.substr(0, dateTimeStart + dateTimeLength)))
         return false;
     date = line.size() > dateTimeStart ? line.substr(dateTimeStart, dateTimeLength)
                                        : std::string_view();
