@@ -58,42 +58,59 @@ std::optional<QByteArray> recordText(
 // whole at once.
 constexpr size_t windowRows = 65'536;
 
+using Places = std::vector<RecordIndex::WantedPlace>;
+
+// Writes the texts of the wanted records places[first..last], all of one file, to their places
+// among texts, from the records' bytes; false when a file changed or a text is not UTF-8.
+bool writeFromBytes(const RecordIndex &index, const Places &places, size_t first, size_t last,
+    std::vector<QByteArray> &texts)
+{
+    const size_t file = places[first].place.file;
+    Utf8Record record;
+    size_t next = first;
+    return index.readFileBytes(file, places[first].place.local, places[last].place.local + 1,
+        [&](size_t local, QByteArrayView bytes) {
+            if (local != places[next].place.local)
+                return true;
+            auto written = recordText(index, file, local, bytes, record);
+            if (written)
+                texts[places[next++].answer] = std::move(*written);
+            return written.has_value();
+        });
+}
+
+// The same for a UTF-16 or UTF-32 file, parsed a block at a time, which costs far less than a
+// record at a time.
+bool writeParsed(const RecordIndex &index, const Places &places, size_t first, size_t last,
+    std::vector<QByteArray> &texts)
+{
+    const size_t file = places[first].place.file;
+    bool complete = true;
+    size_t next = first;
+    const bool read = index.readFileRecords(file, places[first].place.local,
+        places[last].place.local + 1, [&](size_t row, const QarnLogParser::QarnLog &record) {
+            if (!complete || next > last || index.rowOf(file, places[next].place.local) != row)
+                return;
+            auto written = utf8Of(LogTextWriter::recordText(record));
+            complete = written.has_value();
+            texts[places[next++].answer] = written.value_or(QByteArray());
+        });
+    return read && complete;
+}
+
 bool appendWindow(const RecordIndex &index, const int *rows, size_t count, QByteArray &text)
 {
-    const std::vector<RecordIndex::WantedPlace> places = index.placesInFileOrder(rows, count);
+    const Places places = index.placesInFileOrder(rows, count);
     std::vector<QByteArray> texts(count);
-    Utf8Record record;
-    for (size_t next = 0; next < count;) {
-        const size_t file = places[next].place.file;
-        size_t last = next;
+    for (size_t first = 0; first < count;) {
+        const size_t file = places[first].place.file;
+        size_t last = first;
         while (last + 1 < count && places[last + 1].place.file == file)
             ++last;
-        const size_t first = places[next].place.local;
-        const size_t end = places[last].place.local + 1;
-        bool complete = true;
-        if (index.isUtf8(file)) {
-            complete
-                = index.readFileBytes(file, first, end, [&](size_t local, QByteArrayView bytes) {
-                      if (local != places[next].place.local)
-                          return true;
-                      auto written = recordText(index, file, local, bytes, record);
-                      if (written)
-                          texts[places[next++].answer] = std::move(*written);
-                      return written.has_value();
-                  });
-        } else {
-            // Parsed a block at a time, which costs far less than a record at a time.
-            complete = index.readFileRecords(file, first, end, [&](size_t row, const auto &read) {
-                if (complete && next <= last
-                    && index.rowOf(file, places[next].place.local) == row) {
-                    auto written = utf8Of(LogTextWriter::recordText(read));
-                    complete = written.has_value();
-                    texts[places[next++].answer] = written.value_or(QByteArray());
-                }
-            }) && complete;
-        }
-        if (!complete)
+        const auto write = index.isUtf8(file) ? writeFromBytes : writeParsed;
+        if (!write(index, places, first, last, texts))
             return false;
+        first = last + 1;
     }
     for (QByteArray &written : texts)
         text += std::exchange(written, QByteArray());
