@@ -61,6 +61,21 @@ bool spells(std::string_view bytes, const QString &text)
     return QByteArrayView(bytes.data(), qsizetype(bytes.size())) == text.toUtf8();
 }
 
+// ASCII bytes told to stand in a record's message are in the parsed message as they are,
+// whatever bytes stand around them.
+void checkMessagePlaces(const Utf8Record &record, std::string_view bytes, const QString &message)
+{
+    constexpr size_t lengths[] = {1, 4};
+    for (size_t from = 0; from < bytes.size(); ++from) {
+        for (const size_t length : lengths) {
+            const std::string_view piece = bytes.substr(from, length);
+            if (piece.size() == length && TextLineReader::isAsciiText(piece)
+                && record.holdsInMessage(from, from + length))
+                check(message.contains(QLatin1String(piece.data(), qsizetype(length))));
+        }
+    }
+}
+
 // A UTF-8 record read from its bytes holds the parsed record's fields where they are valid
 // UTF-8, and the search text and the copy text written from them are the parsed record's.
 void compareBytesReading(const RecordScanner::FileRecords &scanned, const QByteArray &data,
@@ -83,8 +98,11 @@ void compareBytesReading(const RecordScanner::FileRecords &scanned, const QByteA
     check(overText.writeOver(over.data(), over.size()) == written);
     check(!written || (overText.text() == text.text() && overText.dateTime() == text.dateTime()));
     Utf8Record record;
-    if (!record.read(bytes))
+    const bool placed = record.readMessagePlaces(bytes);
+    check(placed == record.read(bytes));
+    if (!placed)
         return;
+    checkMessagePlaces(record, bytes, parsed.message);
     check(spells(record.dateTime(), parsed.dateTime));
     const QString *fields[] = {&parsed.logType, &parsed.threadID, &parsed.moduleName,
         &parsed.cppFileName, &parsed.cppLine};

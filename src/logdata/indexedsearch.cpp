@@ -52,45 +52,71 @@ bool IndexedSearch::narrowBlock(const Block &block, std::vector<char> &passes) c
     return true;
 }
 
-std::vector<char> IndexedSearch::candidatesOf(const Block &block, const QByteArray &bytes) const
+IndexedSearch::Candidates IndexedSearch::candidatesOf(
+    const Block &block, const QByteArray &bytes) const
 {
-    std::vector<char> candidates(block.end - block.first, 1);
+    const size_t count = block.end - block.first;
+    Candidates candidates {std::vector<char>(count, 1), {}};
     const TextPrefilter &prefilter = *prefilters[size_t(index.encoding(block.file))];
     if (prefilter.keepsEverything())
         return candidates;
+    // Sightings are of ASCII bytes, which only UTF-8 files hold as such.
+    if (index.isUtf8(block.file))
+        candidates.sightings.resize(count);
     const qint64 start = index.recordBegin(block.file, block.first);
     // Lines skipped between two records count with the second: it may only gain a candidate.
     std::vector<size_t> ends;
     for (size_t local = block.first; local < block.end; ++local)
         ends.push_back(size_t(index.recordEnd(block.file, local) - start));
-    prefilter.markCandidates(
-        std::string_view(bytes.constData(), size_t(bytes.size())), ends, candidates.data());
+    prefilter.markCandidates(std::string_view(bytes.constData(), size_t(bytes.size())), ends,
+        candidates.marks.data(),
+        candidates.sightings.empty() ? nullptr : candidates.sightings.data());
     return candidates;
 }
 
 bool IndexedSearch::checkCandidates(const Block &block, QByteArray &bytes,
-    const std::vector<char> &candidates, std::vector<char> &passes) const
+    const Candidates &candidates, std::vector<char> &passes) const
 {
     return index.isUtf8(block.file) ? writeCandidates(block, bytes, candidates, passes)
-                                    : parseCandidates(block, bytes, candidates, passes);
+                                    : parseCandidates(block, bytes, candidates.marks, passes);
 }
 
-// Each candidate's search text is written straight from its bytes; the few records that
-// cannot be written so are parsed.
+// A text seen whole in a record's message is in its search text, which holds the message
+// lower-cased: ASCII bytes lower-case to ASCII bytes, and invalid bytes near them decode to
+// U+FFFD without taking them along. Reads the record's bytes, from recordFrom in the block's,
+// into record.
+bool IndexedSearch::seenInMessage(
+    Utf8Record &record, std::string_view bytes, size_t recordFrom, TextPrefilter::Sighting seen)
+{
+    return seen.to != 0 && seen.from >= recordFrom && record.readMessagePlaces(bytes)
+        && record.holdsInMessage(seen.from - recordFrom, seen.to - recordFrom);
+}
+
+// Each candidate's search text is written straight from its bytes, unless a text was seen in
+// its message; the few records that cannot be written so are parsed.
 bool IndexedSearch::writeCandidates(const Block &block, QByteArray &bytes,
-    const std::vector<char> &candidates, std::vector<char> &passes) const
+    const Candidates &candidates, std::vector<char> &passes) const
 {
     Utf8SearchText text;
+    Utf8Record seen;
     const qint64 start = index.recordBegin(block.file, block.first);
     for (size_t local = block.first; local < block.end; ++local) {
         char &pass = passOf(passes, block.file, local);
-        if (!pass || !candidates[local - block.first]) {
+        if (!pass || !candidates.marks[local - block.first]) {
             pass = 0;
             continue;
         }
         const qint64 from = index.recordBegin(block.file, local) - start;
         const QByteArrayView record
             = QByteArrayView(bytes).sliced(from, index.recordEnd(block.file, local) - start - from);
+        if (!candidates.sightings.empty()
+            && seenInMessage(seen, std::string_view(record.data(), size_t(record.size())),
+                size_t(from), candidates.sightings[local - block.first])) {
+            if (!index.holdsDate(block.file, local, seen.dateTime()))
+                return false;
+            pass = 1;
+            continue;
+        }
         if (writeText(text, bytes, from, record.size())) {
             if (!index.holdsDate(block.file, local, text.dateTime()))
                 return false;

@@ -43,19 +43,29 @@ private:
         size_t end;
     };
 
+    // What the prefilter found of a block's records: whether each may pass, and where a text
+    // was seen whole.
+    struct Candidates
+    {
+        std::vector<char> marks;
+        std::vector<TextPrefilter::Sighting> sightings;
+    };
+
     [[nodiscard]] std::vector<Block> blocks(const std::vector<size_t> &firstRecords) const;
     [[nodiscard]] bool narrowBlock(const Block &block, std::vector<char> &passes) const;
     // Checks the candidates among the records [first, end) of a block's bytes exactly.
     [[nodiscard]] bool checkCandidates(const Block &block, QByteArray &bytes,
-        const std::vector<char> &candidates, std::vector<char> &passes) const;
+        const Candidates &candidates, std::vector<char> &passes) const;
     [[nodiscard]] bool writeCandidates(const Block &block, QByteArray &bytes,
-        const std::vector<char> &candidates, std::vector<char> &passes) const;
+        const Candidates &candidates, std::vector<char> &passes) const;
+    static bool seenInMessage(Utf8Record &record, std::string_view bytes, size_t recordFrom,
+        TextPrefilter::Sighting seen);
     static bool writeText(Utf8SearchText &text, QByteArray &bytes, qint64 from, qint64 length);
     [[nodiscard]] bool parseCandidates(const Block &block, const QByteArray &bytes,
         const std::vector<char> &candidates, std::vector<char> &passes) const;
     [[nodiscard]] bool matches(const QarnLogParser::QarnLog &record) const;
     [[nodiscard]] bool matches(std::string_view utf8Text) const;
-    [[nodiscard]] std::vector<char> candidatesOf(const Block &block, const QByteArray &bytes) const;
+    [[nodiscard]] Candidates candidatesOf(const Block &block, const QByteArray &bytes) const;
     void clearRows(size_t file, size_t first, size_t end, std::vector<char> &passes) const;
 
     const RecordIndex &index;

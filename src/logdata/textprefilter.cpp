@@ -77,9 +77,9 @@ public:
 
     void markCandidates(const TextPrefilter &filter, std::string_view bytes,
         const std::vector<size_t> &ends, size_t first, size_t last, char *candidates,
-        Tally &tally) const
+        Sighting *sightings, Tally &tally) const
     {
-        ScanState state {bytes, ends, filter.pieces, tally, candidates};
+        ScanState state {filter, bytes, ends, tally, candidates, sightings};
         std::fill(candidates + first, candidates + last, char(0));
         size_t record = first;
         while (record < last) {
@@ -96,11 +96,12 @@ private:
     // Where one scan stands: the record that holds the last match, and what to do with it.
     struct ScanState
     {
+        const TextPrefilter &filter;
         std::string_view bytes;
         const std::vector<size_t> &ends;
-        const std::vector<FoldedPiece> &pieces;
         Tally &tally;
         char *candidates;
+        Sighting *sightings;
         size_t scanStart = 0; // offset in bytes of the scanned part
         size_t record = 0;
         size_t talliedRecord = noRecord; // the record the tally counts for
@@ -153,7 +154,7 @@ private:
         while (ends[state.record] < matchEnd)
             ++state.record;
         const size_t start = recordStart(ends, state.record);
-        const FoldedPiece &piece = state.pieces[id];
+        const FoldedPiece &piece = state.filter.pieces[id];
         // A match near the record's start may have begun in the record before.
         if (matchEnd - start < piece.longest()
             && !piece.endsAtEndOf(state.bytes.substr(start, matchEnd - start)))
@@ -165,6 +166,9 @@ private:
         if (!state.tally.take(id))
             return 0;
         state.candidates[state.record] = 1;
+        if (state.sightings)
+            state.sightings[state.record]
+                = state.filter.sightingOf(id, state.bytes, start, matchEnd);
         return 1;
     }
 
@@ -206,6 +210,9 @@ TextPrefilter::TextPrefilter(
                 textsOfPiece.emplace_back();
             }
         }
+        const bool ascii
+            = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
+        asciiTexts.push_back(ascii ? text.toStdString() : std::string());
         std::sort(ids.begin(), ids.end());
         ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
         for (const size_t id : ids)
@@ -223,7 +230,7 @@ TextPrefilter::TextPrefilter(
 TextPrefilter::~TextPrefilter() = default;
 
 void TextPrefilter::markCandidates(std::string_view bytes, const std::vector<size_t> &ends,
-    size_t first, size_t last, char *candidates) const
+    size_t first, size_t last, char *candidates, Sighting *sightings) const
 {
     if (keepsAll) {
         std::fill(candidates + first, candidates + last, char(1));
@@ -232,7 +239,8 @@ void TextPrefilter::markCandidates(std::string_view bytes, const std::vector<siz
     Tally tally(*this);
 #ifdef KESTRUNE_USE_HYPERSCAN
     if (automaton) {
-        automaton->markCandidates(*this, bytes, ends, first, last, candidates, tally);
+        automaton->markCandidates(
+            *this, bytes, ends, first, last, candidates, anyOf ? sightings : nullptr, tally);
         return;
     }
 #endif
@@ -252,6 +260,22 @@ bool TextPrefilter::isCandidate(std::string_view record, Tally &tally) const
             return true;
     }
     return false;
+}
+
+TextPrefilter::Sighting TextPrefilter::sightingOf(
+    size_t piece, std::string_view bytes, size_t from, size_t to) const
+{
+    for (const size_t text : textsOfPiece[piece]) {
+        const std::string &ascii = asciiTexts[text];
+        if (ascii.empty() || to - from < ascii.size())
+            continue;
+        const std::string_view seen = bytes.substr(to - ascii.size(), ascii.size());
+        if (std::equal(seen.begin(), seen.end(), ascii.begin(), [](char byte, char lower) {
+                return (byte >= 'A' && byte <= 'Z' ? char(byte - 'A' + 'a') : byte) == lower;
+            }))
+            return {to - ascii.size(), to};
+    }
+    return {};
 }
 
 TextPrefilter::Tally::Tally(const TextPrefilter &filter)

@@ -43,16 +43,26 @@ public:
     // every record out.
     [[nodiscard]] bool keepsEverything() const { return keepsAll; }
 
+    // Where a candidate of an any-of filter was seen to hold one of the texts whole, spelled in
+    // ASCII: the bytes [from, to) of the run. A record whose search text holds those bytes
+    // lower-cased then passes without a closer look. Empty (to == 0) when none was seen.
+    struct Sighting
+    {
+        size_t from = 0;
+        size_t to = 0;
+    };
+
     // Sets candidates[i] for each record i in [first, last) of a run of records laid end to
     // end in bytes, record i spanning [i == 0 ? 0 : ends[i - 1], ends[i]): 1 when it may
     // pass, 0 when it cannot. A record longer than alwaysCandidateBytes is always marked.
+    // With sightings, sets sightings[i] for the candidates where one is made (never for all).
     // Safe on several threads at once, for parts of one run or for different runs.
     void markCandidates(std::string_view bytes, const std::vector<size_t> &ends, size_t first,
-        size_t last, char *candidates) const;
-    void markCandidates(
-        std::string_view bytes, const std::vector<size_t> &ends, char *candidates) const
+        size_t last, char *candidates, Sighting *sightings = nullptr) const;
+    void markCandidates(std::string_view bytes, const std::vector<size_t> &ends, char *candidates,
+        Sighting *sightings = nullptr) const
     {
-        markCandidates(bytes, ends, 0, ends.size(), candidates);
+        markCandidates(bytes, ends, 0, ends.size(), candidates, sightings);
     }
 
 private:
@@ -79,6 +89,10 @@ private:
     };
 
     [[nodiscard]] bool isCandidate(std::string_view record, Tally &tally) const;
+    // The sighting of a text of the piece that ends at `to` in the bytes and starts at `from` or
+    // later, if any.
+    [[nodiscard]] Sighting sightingOf(
+        size_t piece, std::string_view bytes, size_t from, size_t to) const;
 
     bool anyOf;
     bool passesAll = false;
@@ -88,5 +102,8 @@ private:
     // Of each text that has pieces, how many distinct ones, and by piece the texts holding it.
     std::vector<size_t> textPieceCounts;
     std::vector<std::vector<size_t>> textsOfPiece;
+    // Of each text that has pieces, the text when it is ASCII, which a sighting compares with
+    // the bytes; otherwise empty.
+    std::vector<std::string> asciiTexts;
     std::unique_ptr<Automaton> automaton;
 };

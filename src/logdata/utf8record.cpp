@@ -3,6 +3,8 @@
 #include "recordtags.h"
 #include "textlinereader.h"
 
+#include <algorithm>
+
 using namespace RecordTags;
 
 namespace {
@@ -40,21 +42,45 @@ private:
 
 bool Utf8Record::read(std::string_view record)
 {
+    return readRecord(record, Reading::whole);
+}
+
+bool Utf8Record::readMessagePlaces(std::string_view record)
+{
+    return readRecord(record, Reading::messagePlaces);
+}
+
+bool Utf8Record::readRecord(std::string_view record, Reading reading)
+{
     // Below this size no line is cut and no message loses lines, so no note is added.
     if (qsizetype(record.size()) + 1 >= maxMessageUnits)
         return false;
     bytes = record;
     LineSplitter lines(record);
     std::string_view line;
-    if (!lines.next(line) || !hasTagAt(line, 0, headTag) || !readHeader(line))
+    if (!lines.next(line) || !hasTagAt(line, 0, headTag) || !readHeader(line, reading))
         return false;
     oneLine = {};
-    gathered.clear();
+    pieces.clear();
     gathering = false;
     bool ended = false;
     while (!ended && lines.next(line))
         ended = readBlockLine(line);
+    if (gathering && reading == Reading::whole)
+        joinPieces();
     return lines.atEnd();
+}
+
+bool Utf8Record::holdsInMessage(size_t from, size_t to) const
+{
+    const auto holds = [&](std::string_view text) {
+        const auto begin = size_t(text.data() - bytes.data());
+        return !text.empty() && from >= begin && to <= begin + text.size();
+    };
+    if (!gathering)
+        return holds(oneLine);
+    return std::any_of(
+        pieces.cbegin(), pieces.cend(), [&](const Piece &piece) { return holds(piece.text); });
 }
 
 std::optional<size_t> Utf8Record::messageOffset() const
@@ -65,12 +91,14 @@ std::optional<size_t> Utf8Record::messageOffset() const
 }
 
 // The date's place counts in characters, which are bytes only while the line is ASCII there.
-bool Utf8Record::readHeader(std::string_view line)
+bool Utf8Record::readHeader(std::string_view line, Reading reading)
 {
     if (!TextLineReader::isAsciiText(line.substr(0, dateTimeStart + dateTimeLength)))
         return false;
     date = line.size() > dateTimeStart ? line.substr(dateTimeStart, dateTimeLength)
                                        : std::string_view();
+    if (reading == Reading::messagePlaces)
+        return true;
     const auto tags = findTags(line, headerTags);
     for (size_t field = 0; field < headerFieldCount; ++field) {
         const size_t open = 2 * field;
@@ -88,7 +116,7 @@ bool Utf8Record::readBlockLine(std::string_view line)
     const bool ended = close != npos;
     if (open != npos) {
         const std::string_view value = tagValue(line, open, contOpen.size(), close);
-        gathered.clear();
+        pieces.clear();
         gathering = !ended;
         if (ended)
             oneLine = value;
@@ -105,7 +133,15 @@ bool Utf8Record::readBlockLine(std::string_view line)
 void Utf8Record::gather(std::string_view text, bool lineEnd)
 {
     gathering = true;
-    gathered.append(text);
-    if (lineEnd)
-        gathered += '\n';
+    pieces.push_back({text, lineEnd});
+}
+
+void Utf8Record::joinPieces()
+{
+    gathered.clear();
+    for (const Piece &piece : pieces) {
+        gathered.append(piece.text);
+        if (piece.lineEnd)
+            gathered += '\n';
+    }
 }

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // A record of a UTF-8 file read straight from its bytes by the parser's rules, its fields left
 // where they are: each is a view of the bytes, and so is the message when it is one line, as it
@@ -22,6 +23,12 @@ public:
     // given; false when it cannot. The views are valid while the bytes are, and until the next
     // read.
     bool read(std::string_view record);
+    // Reads only the date and where the message's pieces stand, for holdsInMessage: less than
+    // read does, for the same records. The fields and the message are left unread.
+    bool readMessagePlaces(std::string_view record);
+    // Whether the bytes [from, to) of the record read stand within one piece of its message,
+    // so that the message holds them as they are.
+    [[nodiscard]] bool holdsInMessage(size_t from, size_t to) const;
 
     [[nodiscard]] std::string_view dateTime() const { return date; }
     [[nodiscard]] std::string_view headerField(size_t field) const { return fields[field]; }
@@ -31,15 +38,28 @@ public:
     [[nodiscard]] std::optional<size_t> messageOffset() const;
 
 private:
-    bool readHeader(std::string_view line);
+    enum class Reading { whole, messagePlaces };
+
+    // A piece of a message gathered from several lines: its text in the bytes, and whether a
+    // line feed follows it.
+    struct Piece
+    {
+        std::string_view text;
+        bool lineEnd;
+    };
+
+    bool readRecord(std::string_view record, Reading reading);
+    bool readHeader(std::string_view line, Reading reading);
     // Applies one line of the message block; true when it closes the block.
     bool readBlockLine(std::string_view line);
     void gather(std::string_view text, bool lineEnd);
+    void joinPieces();
 
     std::string_view bytes;
     std::string_view date;
     std::array<std::string_view, headerFieldCount> fields;
     std::string_view oneLine;
+    std::vector<Piece> pieces;
     std::string gathered;
     bool gathering = false;
 };

@@ -122,13 +122,33 @@ Corpus randomCorpus(quint32 seed, int count)
     return corpus;
 }
 
-std::vector<char> candidates(const TextPrefilter &prefilter, const Corpus &corpus)
+std::vector<char> candidates(const TextPrefilter &prefilter, const Corpus &corpus,
+    std::vector<TextPrefilter::Sighting> *sightings = nullptr)
 {
     std::vector<char> marks(corpus.ends.size(), 2);
+    if (sightings)
+        sightings->assign(corpus.ends.size(), {});
     prefilter.markCandidates(
         std::string_view(corpus.bytes.constData(), size_t(corpus.bytes.size())), corpus.ends,
-        marks.data());
+        marks.data(), sightings ? sightings->data() : nullptr);
     return marks;
+}
+
+// A sighting is of a candidate, within its bytes, and spells one of the texts in ASCII.
+bool sightingsHoldTexts(const std::vector<TextPrefilter::Sighting> &sightings,
+    const std::vector<char> &marks, const QStringList &texts, const Corpus &corpus)
+{
+    for (size_t record = 0; record < sightings.size(); ++record) {
+        const TextPrefilter::Sighting seen = sightings[record];
+        const size_t start = record == 0 ? 0 : corpus.ends[record - 1];
+        if (seen.to != 0
+            && (marks[record] != 1 || seen.from < start || seen.to > corpus.ends[record]
+                || !texts.contains(QString::fromLatin1(
+                    corpus.bytes.mid(qsizetype(seen.from), qsizetype(seen.to - seen.from)))
+                                       .toLower())))
+            return false;
+    }
+    return true;
 }
 
 // The candidates of a filter searched both ways, and in parts on several threads at once,
@@ -136,7 +156,8 @@ std::vector<char> candidates(const TextPrefilter &prefilter, const Corpus &corpu
 std::vector<char> agreedCandidates(const QStringList &texts, bool anyOf, const Corpus &corpus)
 {
     const TextPrefilter prefilter(texts, anyOf);
-    const std::vector<char> fastest = candidates(prefilter, corpus);
+    std::vector<TextPrefilter::Sighting> sightings;
+    const std::vector<char> fastest = candidates(prefilter, corpus, &sightings);
     const std::vector<char> byPiece
         = candidates(TextPrefilter(texts, anyOf, TextEncoding::utf8, Search::pieceByPiece), corpus);
     std::vector<char> inParts(corpus.ends.size(), 2);
@@ -147,6 +168,10 @@ std::vector<char> agreedCandidates(const QStringList &texts, bool anyOf, const C
     });
     if (fastest != byPiece || fastest != inParts) {
         qWarning() << "the searches disagree on" << texts << anyOf;
+        return {};
+    }
+    if (!sightingsHoldTexts(sightings, fastest, texts, corpus)) {
+        qWarning() << "a sighting is wrong for" << texts << anyOf;
         return {};
     }
     return fastest;
@@ -274,6 +299,19 @@ void TestTextPrefilter::recordBoundsAndFoldingBeyondAscii()
         return marked;
     };
     QCOMPARE(marks("12 kb"), QByteArray("100001"));
+    // Only a text spelled in ASCII is told as seen, and only for an any-of filter.
+    const auto sighted = [&corpus](const QString &text, bool anyOf) {
+        std::vector<TextPrefilter::Sighting> sightings;
+        candidates(TextPrefilter({text}, anyOf), corpus, &sightings);
+        QByteArray seen;
+        for (const TextPrefilter::Sighting sighting : sightings)
+            seen.append(sighting.to != 0 ? '1' : '0');
+        return seen;
+    };
+    QCOMPARE(sighted("12 kb", true), QByteArray("000000"));
+    QCOMPARE(sighted("size 12", true), QByteArray("100000"));
+    QCOMPARE(sighted("size 12", false), QByteArray("000000"));
+    QCOMPARE(sighted(QStringLiteral("i̇stanbul"), true), QByteArray("000000"));
     QCOMPARE(marks(QStringLiteral("i̇stanbul")), QByteArray("010001"));
     QCOMPARE(marks(QStringLiteral("straße")), QByteArray("010001"));
     // "İ" lowers to two code points: a text may end within them or start within them.
