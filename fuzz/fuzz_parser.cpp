@@ -61,17 +61,18 @@ bool spells(std::string_view bytes, const QString &text)
     return QByteArrayView(bytes.data(), qsizetype(bytes.size())) == text.toUtf8();
 }
 
-// ASCII bytes told to stand in a record's message are in the parsed message as they are,
+// ASCII bytes told to stand in a record's searched fields are in its search text lower-cased,
 // whatever bytes stand around them.
-void checkMessagePlaces(const Utf8Record &record, std::string_view bytes, const QString &message)
+void checkTextPlaces(const Utf8Record &record, std::string_view bytes, const QString &searchText)
 {
     constexpr size_t lengths[] = {1, 4};
     for (size_t from = 0; from < bytes.size(); ++from) {
         for (const size_t length : lengths) {
             const std::string_view piece = bytes.substr(from, length);
             if (piece.size() == length && TextLineReader::isAsciiText(piece)
-                && record.holdsInMessage(from, from + length))
-                check(message.contains(QLatin1String(piece.data(), qsizetype(length))));
+                && record.holdsInText(from, from + length))
+                check(searchText.contains(
+                    QString::fromLatin1(piece.data(), qsizetype(length)).toLower()));
         }
     }
 }
@@ -98,11 +99,14 @@ void compareBytesReading(const RecordScanner::FileRecords &scanned, const QByteA
     check(overText.writeOver(over.data(), over.size()) == written);
     check(!written || (overText.text() == text.text() && overText.dateTime() == text.dateTime()));
     Utf8Record record;
+    const QString searchText = SearchTextStore::searchTextOf(parsed);
     const bool placed = record.readMessagePlaces(bytes);
+    if (placed)
+        checkTextPlaces(record, bytes, searchText);
     check(placed == record.read(bytes));
     if (!placed)
         return;
-    checkMessagePlaces(record, bytes, parsed.message);
+    checkTextPlaces(record, bytes, searchText);
     check(spells(record.dateTime(), parsed.dateTime));
     const QString *fields[] = {&parsed.logType, &parsed.threadID, &parsed.moduleName,
         &parsed.cppFileName, &parsed.cppLine};

@@ -81,19 +81,24 @@ bool IndexedSearch::checkCandidates(const Block &block, QByteArray &bytes,
                                     : parseCandidates(block, bytes, candidates.marks, passes);
 }
 
-// A text seen whole in a record's message is in its search text, which holds the message
+// A text seen whole in a record's searched fields is in its search text, which holds them
 // lower-cased: ASCII bytes lower-case to ASCII bytes, and invalid bytes near them decode to
-// U+FFFD without taking them along. Reads the record's bytes, from recordFrom in the block's,
-// into record.
-bool IndexedSearch::seenInMessage(
+// U+FFFD without taking them along. The header's fields are read only for a text seen in the
+// header line. Reads the record's bytes, from recordFrom in the block's, into record.
+bool IndexedSearch::seenInText(
     Utf8Record &record, std::string_view bytes, size_t recordFrom, TextPrefilter::Sighting seen)
 {
-    return seen.to != 0 && seen.from >= recordFrom && record.readMessagePlaces(bytes)
-        && record.holdsInMessage(seen.from - recordFrom, seen.to - recordFrom);
+    if (seen.to == 0 || seen.from < recordFrom)
+        return false;
+    const size_t from = seen.from - recordFrom;
+    const size_t to = seen.to - recordFrom;
+    const bool inHeader = bytes.substr(0, to).find('\n') == std::string_view::npos;
+    return (inHeader ? record.read(bytes) : record.readMessagePlaces(bytes))
+        && record.holdsInText(from, to);
 }
 
 // Each candidate's search text is written straight from its bytes, unless a text was seen in
-// its message; the few records that cannot be written so are parsed.
+// its fields; the few records that cannot be written so are parsed.
 bool IndexedSearch::writeCandidates(const Block &block, QByteArray &bytes,
     const Candidates &candidates, std::vector<char> &passes) const
 {
@@ -110,7 +115,7 @@ bool IndexedSearch::writeCandidates(const Block &block, QByteArray &bytes,
         const QByteArrayView record
             = QByteArrayView(bytes).sliced(from, index.recordEnd(block.file, local) - start - from);
         if (!candidates.sightings.empty()
-            && seenInMessage(seen, std::string_view(record.data(), size_t(record.size())),
+            && seenInText(seen, std::string_view(record.data(), size_t(record.size())),
                 size_t(from), candidates.sightings[local - block.first])) {
             if (!index.holdsDate(block.file, local, seen.dateTime()))
                 return false;

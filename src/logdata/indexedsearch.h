@@ -58,7 +58,7 @@ private:
         const Candidates &candidates, std::vector<char> &passes) const;
     [[nodiscard]] bool writeCandidates(const Block &block, QByteArray &bytes,
         const Candidates &candidates, std::vector<char> &passes) const;
-    static bool seenInMessage(Utf8Record &record, std::string_view bytes, size_t recordFrom,
+    static bool seenInText(Utf8Record &record, std::string_view bytes, size_t recordFrom,
         TextPrefilter::Sighting seen);
     static bool writeText(Utf8SearchText &text, QByteArray &bytes, qint64 from, qint64 length);
     [[nodiscard]] bool parseCandidates(const Block &block, const QByteArray &bytes,

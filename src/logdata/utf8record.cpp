@@ -71,12 +71,14 @@ bool Utf8Record::readRecord(std::string_view record, Reading reading)
     return lines.atEnd();
 }
 
-bool Utf8Record::holdsInMessage(size_t from, size_t to) const
+bool Utf8Record::holdsInText(size_t from, size_t to) const
 {
     const auto holds = [&](std::string_view text) {
         const auto begin = size_t(text.data() - bytes.data());
         return !text.empty() && from >= begin && to <= begin + text.size();
     };
+    if (fieldsRead && std::any_of(fields.cbegin(), fields.cend() - 1, holds))
+        return true;
     if (!gathering)
         return holds(oneLine);
     return std::any_of(
@@ -97,7 +99,8 @@ bool Utf8Record::readHeader(std::string_view line, Reading reading)
         return false;
     date = line.size() > dateTimeStart ? line.substr(dateTimeStart, dateTimeLength)
                                        : std::string_view();
-    if (reading == Reading::messagePlaces)
+    fieldsRead = reading == Reading::whole;
+    if (!fieldsRead)
         return true;
     const auto tags = findTags(line, headerTags);
     for (size_t field = 0; field < headerFieldCount; ++field) {

@@ -23,12 +23,13 @@ public:
     // given; false when it cannot. The views are valid while the bytes are, and until the next
     // read.
     bool read(std::string_view record);
-    // Reads only the date and where the message's pieces stand, for holdsInMessage: less than
+    // Reads only the date and where the message's pieces stand, for holdsInText: less than
     // read does, for the same records. The fields and the message are left unread.
     bool readMessagePlaces(std::string_view record);
-    // Whether the bytes [from, to) of the record read stand within one piece of its message,
-    // so that the message holds them as they are.
-    [[nodiscard]] bool holdsInMessage(size_t from, size_t to) const;
+    // Whether the bytes [from, to) of the record read stand within one piece of its message or,
+    // when it was read whole, within one header field but the source line: the fields that a
+    // record's search text holds, lower-cased.
+    [[nodiscard]] bool holdsInText(size_t from, size_t to) const;
 
     [[nodiscard]] std::string_view dateTime() const { return date; }
     [[nodiscard]] std::string_view headerField(size_t field) const { return fields[field]; }
@@ -58,6 +59,7 @@ private:
     std::string_view bytes;
     std::string_view date;
     std::array<std::string_view, headerFieldCount> fields;
+    bool fieldsRead = false;
     std::string_view oneLine;
     std::vector<Piece> pieces;
     std::string gathered;
