@@ -36,6 +36,16 @@ public:
 
     void set(size_t i, const T &value) { writable(i >> chunkBits)[i & (chunkSize - 1)] = value; }
 
+    // Holds n values of T{} in chunks of its own, so that several threads may then set values
+    // of it at once, each at places of its own.
+    void reset(size_t n)
+    {
+        chunks.clear();
+        for (size_t first = 0; first < n; first += chunkSize)
+            chunks.push_back(std::make_shared<std::vector<T>>(std::min(chunkSize, n - first)));
+        count = n;
+    }
+
     // Keeps the first n values.
     void truncate(size_t n)
     {

@@ -42,6 +42,13 @@ public:
     // A row's key, irregular for a date kept as text. Keys of two columns compare as their
     // dates do when both are regular and the columns share their shape.
     [[nodiscard]] quint64 keyAt(size_t row) const { return keys[row]; }
+    // Whether every date is kept as a key.
+    [[nodiscard]] bool allRegular() const { return irregularTexts->empty(); }
+    // The first row whose key is not below key; the keys must be in order.
+    [[nodiscard]] size_t firstKeyAtLeast(quint64 key) const
+    {
+        return key == 0 ? 0 : keys.upperBound(0, keys.size(), key - 1);
+    }
     [[nodiscard]] bool sharesShapeWith(const DateColumn &other) const
     {
         return shape.isSharedWith(other.shape) || shape == other.shape;

@@ -1,5 +1,7 @@
 #include "recordindex.h"
 
+#include "parallelfor.h"
+
 #include <algorithm>
 #include <numeric>
 #include <queue>
@@ -73,18 +75,95 @@ bool RecordIndex::before(
     return a.file != b.file ? a.file < b.file : a.local < b.local;
 }
 
+namespace {
+
+bool isInDateOrder(const RecordScanner::FileRecords &file)
+{
+    size_t unordered = 1;
+    while (unordered < file.size() && !file.dates.earlier(unordered, file.dates, unordered - 1))
+        ++unordered;
+    return unordered >= file.size();
+}
+
+} // namespace
+
+// A large log whose files are each in date order, with dates of one shape kept as keys, as
+// nearly every log is, is merged on several threads.
+bool RecordIndex::mergesInDateRanges() const
+{
+    constexpr size_t fewestRecords = size_t(1) << 16;
+    return threadCount() > 1 && files.size() > 1 && globalCount >= fewestRecords
+        && std::all_of(files.begin(), files.end(), [this](const auto &file) {
+               return file->dates.allRegular() && file->dates.sharesShapeWith(files.front()->dates)
+                   && isInDateOrder(*file);
+           });
+}
+
+// The dates that cut the largest file into even parts cut every file: a part takes each file's
+// records from one cut to the next, so all of a part's records come before the next part's,
+// and its rows start after theirs.
+void RecordIndex::mergeInDateRanges(size_t parts)
+{
+    const RecordScanner::FileRecords &largest = **std::max_element(files.begin(), files.end(),
+        [](const auto &a, const auto &b) { return a->size() < b->size(); });
+    std::vector<std::vector<size_t>> starts(parts + 1, std::vector<size_t>(files.size()));
+    for (size_t file = 0; file < files.size(); ++file) {
+        for (size_t part = 1; part < parts; ++part) {
+            const quint64 cut = largest.dates.keyAt(largest.size() * part / parts);
+            starts[part][file] = files[file]->dates.firstKeyAtLeast(cut);
+        }
+        starts[parts][file] = files[file]->size();
+        rowsOfFile[file].reset(files[file]->size());
+    }
+    order.reset(globalCount);
+    parallelParts(parts, parts, [&](size_t first, size_t last) {
+        for (size_t part = first; part < last; ++part)
+            mergeRange(starts[part], starts[part + 1]);
+    });
+}
+
+// Merges each file's records [from[file], to[file]) into the rows from the sum of from on; the
+// dates are keys of one shape, in order in each file. A tie goes to the earlier file.
+void RecordIndex::mergeRange(const std::vector<size_t> &from, const std::vector<size_t> &to)
+{
+    struct Head
+    {
+        quint64 key;
+        size_t file;
+        size_t local;
+    };
+    const auto later = [](const Head &a, const Head &b) {
+        return a.key != b.key ? a.key > b.key : a.file > b.file;
+    };
+    std::priority_queue<Head, std::vector<Head>, decltype(later)> heads(later);
+    for (size_t file = 0; file < files.size(); ++file) {
+        if (from[file] < to[file])
+            heads.push({files[file]->dates.keyAt(from[file]), file, from[file]});
+    }
+    size_t row = std::accumulate(from.begin(), from.end(), size_t(0));
+    while (!heads.empty()) {
+        const Head head = heads.top();
+        heads.pop();
+        rowsOfFile[head.file].set(head.local, quint32(row));
+        order.set(row++, quint32(segments[head.file].firstGlobal + head.local));
+        if (const size_t next = head.local + 1; next < to[head.file])
+            heads.push({files[head.file]->dates.keyAt(next), head.file, next});
+    }
+}
+
 // Each file's records are put in date order first (a stable sort, where they are not in order
 // already; a file in order, as nearly all are, needs no list of its own), then the files are
 // merged with a heap, a tie going to the earlier file.
 void RecordIndex::mergeFiles()
 {
+    if (mergesInDateRanges()) {
+        mergeInDateRanges(threadCount());
+        return;
+    }
     std::vector<std::vector<quint32>> runs(files.size());
     for (size_t f = 0; f < files.size(); ++f) {
         const RecordScanner::FileRecords &file = *files[f];
-        size_t unordered = 1;
-        while (unordered < file.size() && !file.dates.earlier(unordered, file.dates, unordered - 1))
-            ++unordered;
-        if (unordered >= file.size())
+        if (isInDateOrder(file))
             continue;
         std::vector<quint32> &run = runs[f];
         for (size_t local = 0; local < file.size(); ++local)

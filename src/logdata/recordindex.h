@@ -150,6 +150,9 @@ private:
 
     void numberFiles();
     void mergeFiles();
+    [[nodiscard]] bool mergesInDateRanges() const;
+    void mergeInDateRanges(size_t parts);
+    void mergeRange(const std::vector<size_t> &from, const std::vector<size_t> &to);
     // Whether the record at a comes before the one at b: by date text, then file, then place.
     [[nodiscard]] bool before(const Place &a, const Place &b) const;
     [[nodiscard]] static bool before(

@@ -8,6 +8,7 @@
 #include "logmodel.h"
 #include "logrecordloader.h"
 #include "logtextwriter.h"
+#include "parallelfor.h"
 #include "paralleltextfinder.h"
 #include "recordindex.h"
 #include "testlogs.h"
@@ -24,9 +25,37 @@ namespace {
 
 using QarnLog = QarnLogParser::QarnLog;
 
-// Writes a generated log (non-ASCII, CR LF or UTF-16) or sixty files of random lines.
+// Three files in date order, large enough to be merged on several threads, whose dates tie
+// within and across files.
+bool writeTiedDates(const QString &folder)
+{
+    for (int f = 0; f < 3; ++f) {
+        QByteArray bytes;
+        for (int i = 0; i < 25'000; ++i) {
+            const int second = (i + 3 * f) / 7;
+            bytes += QStringLiteral("<HEAD>[80]2023/02/28 %1:%2:%3.000 <LN>Info</LN> <TID>1</TID> "
+                                    "<MNAME>M</MNAME> <FILE>f.cpp</FILE> <LINE>1</LINE>\n"
+                                    "<CONT>file %4 record %5</CONT>\n")
+                         .arg(second / 3600, 2, 10, QChar(u'0'))
+                         .arg(second / 60 % 60, 2, 10, QChar(u'0'))
+                         .arg(second % 60, 2, 10, QChar(u'0'))
+                         .arg(f)
+                         .arg(i)
+                         .toLatin1();
+        }
+        QFile file(folder + QStringLiteral("/t_%1.log").arg(f));
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) < 0)
+            return false;
+    }
+    return true;
+}
+
+// Writes a generated log (non-ASCII, CR LF or UTF-16), three files of tied dates or sixty files
+// of random lines.
 bool writeCorpus(const QString &folder, const QString &corpus)
 {
+    if (corpus == QStringLiteral("ties"))
+        return writeTiedDates(folder);
     if (corpus == QStringLiteral("random")) {
         QRandomGenerator random(23);
         for (int i = 0; i < 60; ++i) {
@@ -62,6 +91,8 @@ private slots:
         QTest::newRow("random bytes in every encoding")
             << QStringLiteral("random") << qsizetype(1 << 20);
         QTest::newRow("random bytes, small blocks") << QStringLiteral("random") << qsizetype(5);
+        QTest::newRow("tied dates, merged in parts")
+            << QStringLiteral("ties") << qsizetype(1 << 20);
     }
 
     void indexGivesTheLoadedRecords()
@@ -71,6 +102,9 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(writeCorpus(dir.path(), corpus));
         const QList<QFileInfo> files = QDir(dir.path()).entryInfoList(QDir::Files, QDir::Name);
+        // A large log is merged in as many parts as threads, whatever the machine has.
+        setThreadCount(3);
+        const auto machineThreads = qScopeGuard([] { setThreadCount(0); });
         const LogRecordLoader::LoadedLog loaded = LogRecordLoader::loadLog(files);
         const RecordIndex index = indexOf(files, blockSize);
         QVERIFY(!loaded.records.empty());
