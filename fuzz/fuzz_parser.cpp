@@ -8,14 +8,16 @@
 #include "recordscanner.h"
 #include "referenceparser.h"
 #include "searchtextstore.h"
+#include "taggedrecord.h"
+#include "textencoding.h"
 #include "textlinereader.h"
-#include "utf8record.h"
 #include "utf8searchtext.h"
 
 #include <QBuffer>
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -61,20 +63,52 @@ bool spells(std::string_view bytes, const QString &text)
     return QByteArrayView(bytes.data(), qsizetype(bytes.size())) == text.toUtf8();
 }
 
-// ASCII bytes told to stand in a record's searched fields are in its search text lower-cased,
-// whatever bytes stand around them.
-void checkTextPlaces(const Utf8Record &record, std::string_view bytes, const QString &searchText)
+// ASCII units told to stand in a record's searched fields are in its search text lower-cased,
+// whatever units stand around them.
+template<typename Ch>
+void checkTextPlaces(
+    const TaggedRecord<Ch> &record, std::basic_string_view<Ch> units, const QString &searchText)
 {
     constexpr size_t lengths[] = {1, 4};
-    for (size_t from = 0; from < bytes.size(); ++from) {
+    for (size_t from = 0; from < units.size(); ++from) {
         for (const size_t length : lengths) {
-            const std::string_view piece = bytes.substr(from, length);
-            if (piece.size() == length && TextLineReader::isAsciiText(piece)
-                && record.holdsInText(from, from + length))
-                check(searchText.contains(
-                    QString::fromLatin1(piece.data(), qsizetype(length)).toLower()));
+            const std::basic_string_view<Ch> piece = units.substr(from, length);
+            QString text;
+            for (const Ch unit : piece)
+                text.append(QChar(char16_t(unit)));
+            const bool ascii = std::all_of(piece.begin(), piece.end(),
+                [](Ch unit) { return std::make_unsigned_t<Ch>(unit) < 0x80; });
+            if (piece.size() == length && ascii && record.holdsInText(from, from + length))
+                check(searchText.contains(text.toLower()));
         }
     }
+}
+
+// Reads a record both ways: where only the places of its searched fields are read, they hold
+// what its search text holds.
+template<typename Ch>
+bool readPlaces(
+    TaggedRecord<Ch> &record, std::basic_string_view<Ch> units, const QString &searchText)
+{
+    const bool placed = record.readMessagePlaces(units);
+    if (placed)
+        checkTextPlaces(record, units, searchText);
+    check(placed == record.read(units));
+    if (placed)
+        checkTextPlaces(record, units, searchText);
+    return placed;
+}
+
+// A record of a UTF-16 file in this machine's byte order read from its code units.
+void compareUtf16Reading(std::string_view bytes, const QarnLogParser::QarnLog &parsed)
+{
+    if (bytes.size() % 2 != 0)
+        return;
+    std::u16string units(bytes.size() / 2, u'\0');
+    std::memcpy(units.data(), bytes.data(), bytes.size());
+    Utf16Record record;
+    if (readPlaces(record, std::u16string_view(units), SearchTextStore::searchTextOf(parsed)))
+        check(QStringView(record.dateTime()) == parsed.dateTime);
 }
 
 // A UTF-8 record read from its bytes holds the parsed record's fields where they are valid
@@ -82,10 +116,12 @@ void checkTextPlaces(const Utf8Record &record, std::string_view bytes, const QSt
 void compareBytesReading(const RecordScanner::FileRecords &scanned, const QByteArray &data,
     size_t index, const QarnLogParser::QarnLog &parsed)
 {
-    if (!scanned.byteOrderMark.isEmpty() && scanned.byteOrderMark != "\xEF\xBB\xBF")
-        return;
     const qint64 begin = scanned.begins[index];
     const std::string_view bytes(data.constData() + begin, size_t(scanned.ends[index] - begin));
+    if (encodingOfMark(scanned.byteOrderMark) == nativeUtf16)
+        compareUtf16Reading(bytes, parsed);
+    if (!scanned.byteOrderMark.isEmpty() && scanned.byteOrderMark != "\xEF\xBB\xBF")
+        return;
     static Utf8SearchText text;
     const bool written = text.write(bytes);
     if (written) {
@@ -99,14 +135,8 @@ void compareBytesReading(const RecordScanner::FileRecords &scanned, const QByteA
     check(overText.writeOver(over.data(), over.size()) == written);
     check(!written || (overText.text() == text.text() && overText.dateTime() == text.dateTime()));
     Utf8Record record;
-    const QString searchText = SearchTextStore::searchTextOf(parsed);
-    const bool placed = record.readMessagePlaces(bytes);
-    if (placed)
-        checkTextPlaces(record, bytes, searchText);
-    check(placed == record.read(bytes));
-    if (!placed)
+    if (!readPlaces(record, bytes, SearchTextStore::searchTextOf(parsed)))
         return;
-    checkTextPlaces(record, bytes, searchText);
     check(spells(record.dateTime(), parsed.dateTime));
     const QString *fields[] = {&parsed.logType, &parsed.threadID, &parsed.moduleName,
         &parsed.cppFileName, &parsed.cppLine};

@@ -1,7 +1,7 @@
 #include "indexedrecordtext.h"
 
 #include "logtextwriter.h"
-#include "utf8record.h"
+#include "taggedrecord.h"
 
 #include <QStringView>
 

@@ -60,8 +60,8 @@ IndexedSearch::Candidates IndexedSearch::candidatesOf(
     const TextPrefilter &prefilter = *prefilters[size_t(index.encoding(block.file))];
     if (prefilter.keepsEverything())
         return candidates;
-    // Sightings are of ASCII bytes, which only UTF-8 files hold as such.
-    if (index.isUtf8(block.file))
+    // Of encodings that make no sightings, the candidates are all checked.
+    if (index.isUtf8(block.file) || index.encoding(block.file) == nativeUtf16)
         candidates.sightings.resize(count);
     const qint64 start = index.recordBegin(block.file, block.first);
     // Lines skipped between two records count with the second: it may only gain a candidate.
@@ -77,24 +77,55 @@ IndexedSearch::Candidates IndexedSearch::candidatesOf(
 bool IndexedSearch::checkCandidates(const Block &block, QByteArray &bytes,
     const Candidates &candidates, std::vector<char> &passes) const
 {
-    return index.isUtf8(block.file) ? writeCandidates(block, bytes, candidates, passes)
-                                    : parseCandidates(block, bytes, candidates.marks, passes);
+    if (index.isUtf8(block.file))
+        return writeCandidates(block, bytes, candidates, passes);
+    std::vector<char> checks = candidates.marks;
+    return passSightedUtf16(block, bytes, candidates, checks, passes)
+        && parseCandidates(block, bytes, checks, passes);
 }
 
 // A text seen whole in a record's searched fields is in its search text, which holds them
-// lower-cased: ASCII bytes lower-case to ASCII bytes, and invalid bytes near them decode to
+// lower-cased: ASCII units lower-case to ASCII units, and invalid units near them decode to
 // U+FFFD without taking them along. The header's fields are read only for a text seen in the
-// header line. Reads the record's bytes, from recordFrom in the block's, into record.
-bool IndexedSearch::seenInText(
-    Utf8Record &record, std::string_view bytes, size_t recordFrom, TextPrefilter::Sighting seen)
+// header line. Reads the record's units, from recordFrom in the block's, into record.
+template<typename Ch>
+bool IndexedSearch::seenInText(TaggedRecord<Ch> &record, std::basic_string_view<Ch> units,
+    size_t recordFrom, size_t from, size_t to)
 {
-    if (seen.to == 0 || seen.from < recordFrom)
+    if (to == 0 || from < recordFrom)
         return false;
-    const size_t from = seen.from - recordFrom;
-    const size_t to = seen.to - recordFrom;
-    const bool inHeader = bytes.substr(0, to).find('\n') == std::string_view::npos;
-    return (inHeader ? record.read(bytes) : record.readMessagePlaces(bytes))
+    from -= recordFrom;
+    to -= recordFrom;
+    const bool inHeader = units.substr(0, to).find(Ch('\n')) == std::basic_string_view<Ch>::npos;
+    return (inHeader ? record.read(units) : record.readMessagePlaces(units))
         && record.holdsInText(from, to);
+}
+
+// Of a UTF-16 file in this machine's byte order, the candidates with a text seen in their
+// fields pass unparsed (checks 2): the others are left to be parsed (checks 1).
+bool IndexedSearch::passSightedUtf16(const Block &block, const QByteArray &bytes,
+    const Candidates &candidates, std::vector<char> &checks, std::vector<char> &passes) const
+{
+    if (candidates.sightings.empty())
+        return true;
+    const qint64 start = index.recordBegin(block.file, block.first);
+    Utf16Record record;
+    for (size_t local = block.first; local < block.end; ++local) {
+        const TextPrefilter::Sighting seen = candidates.sightings[local - block.first];
+        const qint64 from = index.recordBegin(block.file, local) - start;
+        const qint64 length = index.recordEnd(block.file, local) - start - from;
+        if (seen.to == 0 || !passOf(passes, block.file, local) || from % 2 != 0 || length % 2 != 0)
+            continue;
+        const std::u16string_view units(
+            reinterpret_cast<const char16_t *>(bytes.constData() + from), size_t(length / 2));
+        if (!seenInText(record, units, size_t(from / 2), seen.from / 2, seen.to / 2))
+            continue;
+        const std::u16string_view date = record.dateTime();
+        if (!index.holdsDate(block.file, local, std::string(date.begin(), date.end())))
+            return false;
+        checks[local - block.first] = 2;
+    }
+    return true;
 }
 
 // Each candidate's search text is written straight from its bytes, unless a text was seen in
@@ -116,7 +147,8 @@ bool IndexedSearch::writeCandidates(const Block &block, QByteArray &bytes,
             = QByteArrayView(bytes).sliced(from, index.recordEnd(block.file, local) - start - from);
         if (!candidates.sightings.empty()
             && seenInText(seen, std::string_view(record.data(), size_t(record.size())),
-                size_t(from), candidates.sightings[local - block.first])) {
+                size_t(from), candidates.sightings[local - block.first].from,
+                candidates.sightings[local - block.first].to)) {
             if (!index.holdsDate(block.file, local, seen.dateTime()))
                 return false;
             pass = 1;
@@ -149,18 +181,22 @@ bool IndexedSearch::writeText(Utf8SearchText &text, QByteArray &bytes, qint64 fr
 
 // Candidates of UTF-16 and UTF-32 files are decoded in runs, from the bytes already read: a parse
 // costs more to start than a few records cost to read, so records between candidates close together
-// are parsed along with them and skipped.
+// are parsed along with them and skipped. checks: 0 ruled out, 1 to be checked, 2 passes.
 bool IndexedSearch::parseCandidates(const Block &block, const QByteArray &bytes,
-    const std::vector<char> &candidates, std::vector<char> &passes) const
+    const std::vector<char> &checks, std::vector<char> &passes) const
 {
     constexpr size_t mostSkippedInRun = 16;
     const qint64 start = index.recordBegin(block.file, block.first);
     const auto wanted = [&](size_t local) {
-        return candidates[local - block.first] && passOf(passes, block.file, local);
+        return checks[local - block.first] == 1 && passOf(passes, block.file, local);
+    };
+    const auto settle = [&](size_t local) {
+        char &pass = passOf(passes, block.file, local);
+        pass = pass && checks[local - block.first] == 2;
     };
     for (size_t local = block.first; local < block.end;) {
         if (!wanted(local)) {
-            passOf(passes, block.file, local++) = 0;
+            settle(local++);
             continue;
         }
         size_t runEnd = local + 1;
@@ -175,9 +211,11 @@ bool IndexedSearch::parseCandidates(const Block &block, const QByteArray &bytes,
         if (!records)
             return false;
         for (const QarnLogParser::QarnLog &record : *records) {
-            const bool check = wanted(local);
-            char &pass = passOf(passes, block.file, local++);
-            pass = check && matches(record);
+            if (wanted(local))
+                passOf(passes, block.file, local) = matches(record);
+            else
+                settle(local);
+            ++local;
         }
     }
     return true;

@@ -58,11 +58,14 @@ private:
         const Candidates &candidates, std::vector<char> &passes) const;
     [[nodiscard]] bool writeCandidates(const Block &block, QByteArray &bytes,
         const Candidates &candidates, std::vector<char> &passes) const;
-    static bool seenInText(Utf8Record &record, std::string_view bytes, size_t recordFrom,
-        TextPrefilter::Sighting seen);
+    template<typename Ch>
+    static bool seenInText(TaggedRecord<Ch> &record, std::basic_string_view<Ch> units,
+        size_t recordFrom, size_t from, size_t to);
+    [[nodiscard]] bool passSightedUtf16(const Block &block, const QByteArray &bytes,
+        const Candidates &candidates, std::vector<char> &checks, std::vector<char> &passes) const;
     static bool writeText(Utf8SearchText &text, QByteArray &bytes, qint64 from, qint64 length);
     [[nodiscard]] bool parseCandidates(const Block &block, const QByteArray &bytes,
-        const std::vector<char> &candidates, std::vector<char> &passes) const;
+        const std::vector<char> &checks, std::vector<char> &passes) const;
     [[nodiscard]] bool matches(const QarnLogParser::QarnLog &record) const;
     [[nodiscard]] bool matches(std::string_view utf8Text) const;
     [[nodiscard]] Candidates candidatesOf(const Block &block, const QByteArray &bytes) const;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "qarnlogparser.h"
-#include "utf8record.h"
+#include "taggedrecord.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,11 +1,16 @@
 #pragma once
 
 #include <QByteArray>
+#include <QSysInfo>
 
 // The encodings of a log file, as its byte-order mark tells them: none, or UTF-8's, is UTF-8.
 enum class TextEncoding { utf8, utf16LE, utf16BE, utf32LE, utf32BE };
 
 constexpr size_t textEncodingCount = 5;
+
+// UTF-16 in this machine's byte order, whose code units can be read in place.
+constexpr TextEncoding nativeUtf16
+    = QSysInfo::ByteOrder == QSysInfo::LittleEndian ? TextEncoding::utf16LE : TextEncoding::utf16BE;
 
 inline TextEncoding encodingOfMark(const QByteArray &byteOrderMark)
 {

@@ -26,6 +26,21 @@ void keepLongestPieces(std::vector<FoldedPiece> &pieces)
     pieces.erase(pieces.begin() + maxPiecesPerText, pieces.end());
 }
 
+// An ASCII text's bytes as an encoding holds them: sightings are made in UTF-8 and in UTF-16 of
+// this machine's byte order, which the records are read in without decoding.
+std::string asciiBytes(const QString &text, TextEncoding encoding)
+{
+    const bool ascii
+        = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
+    if (!ascii)
+        return {};
+    if (encoding == TextEncoding::utf8)
+        return text.toStdString();
+    if (encoding == nativeUtf16)
+        return std::string(reinterpret_cast<const char *>(text.utf16()), 2 * size_t(text.size()));
+    return {};
+}
+
 size_t recordStart(const std::vector<size_t> &ends, size_t record)
 {
     return record == 0 ? 0 : ends[record - 1];
@@ -186,6 +201,7 @@ class TextPrefilter::Automaton
 TextPrefilter::TextPrefilter(
     const QStringList &loweredTexts, bool anyOf, TextEncoding encoding, Search search)
     : anyOf(anyOf)
+    , unitBytes(encoding == TextEncoding::utf8 ? 1 : 2)
 {
     const auto everywhere
         = std::count_if(loweredTexts.cbegin(), loweredTexts.cend(), heldByEverySearchText);
@@ -210,9 +226,7 @@ TextPrefilter::TextPrefilter(
                 textsOfPiece.emplace_back();
             }
         }
-        const bool ascii
-            = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
-        asciiTexts.push_back(ascii ? text.toStdString() : std::string());
+        asciiTexts.push_back(asciiBytes(text, encoding));
         std::sort(ids.begin(), ids.end());
         ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
         for (const size_t id : ids)
@@ -267,9 +281,10 @@ TextPrefilter::Sighting TextPrefilter::sightingOf(
 {
     for (const size_t text : textsOfPiece[piece]) {
         const std::string &ascii = asciiTexts[text];
-        if (ascii.empty() || to - from < ascii.size())
+        if (ascii.empty() || to - from < ascii.size() || (to - ascii.size()) % unitBytes != 0)
             continue;
         const std::string_view seen = bytes.substr(to - ascii.size(), ascii.size());
+        // The zero bytes of UTF-16 units compare as themselves.
         if (std::equal(seen.begin(), seen.end(), ascii.begin(), [](char byte, char lower) {
                 return (byte >= 'A' && byte <= 'Z' ? char(byte - 'A' + 'a') : byte) == lower;
             }))

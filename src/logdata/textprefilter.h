@@ -44,7 +44,8 @@ public:
     [[nodiscard]] bool keepsEverything() const { return keepsAll; }
 
     // Where a candidate of an any-of filter was seen to hold one of the texts whole, spelled in
-    // ASCII: the bytes [from, to) of the run. A record whose search text holds those bytes
+    // ASCII code units of UTF-8 or of UTF-16 in this machine's byte order: the bytes [from, to)
+    // of the run, which starts at a code unit. A record whose search text holds those units
     // lower-cased then passes without a closer look. Empty (to == 0) when none was seen.
     struct Sighting
     {
@@ -55,7 +56,8 @@ public:
     // Sets candidates[i] for each record i in [first, last) of a run of records laid end to
     // end in bytes, record i spanning [i == 0 ? 0 : ends[i - 1], ends[i]): 1 when it may
     // pass, 0 when it cannot. A record longer than alwaysCandidateBytes is always marked.
-    // With sightings, sets sightings[i] for the candidates where one is made (never for all).
+    // With sightings, sets sightings[i] for the candidates where one is made (never for all,
+    // and for none where the encoding makes none).
     // Safe on several threads at once, for parts of one run or for different runs.
     void markCandidates(std::string_view bytes, const std::vector<size_t> &ends, size_t first,
         size_t last, char *candidates, Sighting *sightings = nullptr) const;
@@ -102,8 +104,10 @@ private:
     // Of each text that has pieces, how many distinct ones, and by piece the texts holding it.
     std::vector<size_t> textPieceCounts;
     std::vector<std::vector<size_t>> textsOfPiece;
-    // Of each text that has pieces, the text when it is ASCII, which a sighting compares with
-    // the bytes; otherwise empty.
+    // Of each text that has pieces, the text's bytes in the encoding when it is ASCII and the
+    // encoding makes sightings, which a sighting compares with the bytes; otherwise empty.
     std::vector<std::string> asciiTexts;
+    // The bytes of a code unit, in an encoding that makes sightings.
+    size_t unitBytes = 1;
     std::unique_ptr<Automaton> automaton;
 };

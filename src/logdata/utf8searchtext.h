@@ -1,7 +1,7 @@
 #pragma once
 
 #include "lowercaseutf8.h"
-#include "utf8record.h"
+#include "taggedrecord.h"
 
 #include <memory>
 #include <string_view>

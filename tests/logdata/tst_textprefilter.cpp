@@ -367,7 +367,21 @@ void TestTextPrefilter::wideEncodings()
             QCOMPARE(marks(QStringLiteral("12 kb")), utf32 ? "1000" : "100");
             QCOMPARE(marks(QStringLiteral("\U00010428x")), utf32 ? "0101" : "010");
         }
+        // Only UTF-16 in this machine's byte order makes sightings, of whole code units.
+        std::vector<TextPrefilter::Sighting> sightings;
+        candidates(TextPrefilter({QStringLiteral("size 12")}, true, encoding), corpus, &sightings);
+        const bool native = encoding == nativeUtf16;
+        QCOMPARE(sightings.front().from, size_t(0));
+        QCOMPARE(sightings.front().to, native ? size_t(14) : size_t(0));
     }
+    // Its bytes "c\0a\0" after the first byte of a unit are no sighting of "ca".
+    const QString units = QStringLiteral("\u6320\u6100\u2000");
+    Corpus shifted;
+    shifted.bytes = QByteArray(reinterpret_cast<const char *>(units.utf16()), 2 * units.size());
+    shifted.ends.push_back(size_t(shifted.bytes.size()));
+    std::vector<TextPrefilter::Sighting> sightings;
+    candidates(TextPrefilter({QStringLiteral("ca")}, true, nativeUtf16), shifted, &sightings);
+    QCOMPARE(sightings.front().to, size_t(0));
 }
 
 QTEST_GUILESS_MAIN(TestTextPrefilter)

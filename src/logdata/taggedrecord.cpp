@@ -1,4 +1,4 @@
-#include "utf8record.h"
+#include "taggedrecord.h"
 
 #include "recordtags.h"
 #include "textlinereader.h"
@@ -9,55 +9,70 @@ using namespace RecordTags;
 
 namespace {
 
-// Hands out the lines of a record's bytes as the line reader splits them: at line feeds, with
+// Hands out the lines of a record's units as the line reader splits them: at line feeds, with
 // one carriage return before the feed (or at the very end) dropped.
+template<typename Ch>
 class LineSplitter
 {
 public:
-    explicit LineSplitter(std::string_view bytes)
-        : bytes(bytes)
+    explicit LineSplitter(View<Ch> units)
+        : units(units)
     { }
 
-    bool next(std::string_view &line)
+    bool next(View<Ch> &line)
     {
-        if (at >= bytes.size())
+        if (at >= units.size())
             return false;
-        const size_t feed = bytes.find('\n', at);
-        const size_t end = feed == std::string_view::npos ? bytes.size() : feed;
-        line = bytes.substr(at, end - at);
-        if (!line.empty() && line.back() == '\r')
+        const size_t feed = units.find(Ch('\n'), at);
+        const size_t end = feed == View<Ch>::npos ? units.size() : feed;
+        line = units.substr(at, end - at);
+        if (!line.empty() && line.back() == Ch('\r'))
             line.remove_suffix(1);
         at = end + 1;
         return true;
     }
 
-    [[nodiscard]] bool atEnd() const { return at >= bytes.size(); }
+    [[nodiscard]] bool atEnd() const { return at >= units.size(); }
 
 private:
-    std::string_view bytes;
+    View<Ch> units;
     size_t at = 0;
 };
 
+bool isAscii(std::string_view text)
+{
+    return TextLineReader::isAsciiText(text);
+}
+
+bool isAscii(std::u16string_view text)
+{
+    return std::all_of(text.begin(), text.end(), [](char16_t unit) { return unit < 0x80; });
+}
+
 } // namespace
 
-bool Utf8Record::read(std::string_view record)
+template<typename Ch>
+bool TaggedRecord<Ch>::read(View record)
 {
     return readRecord(record, Reading::whole);
 }
 
-bool Utf8Record::readMessagePlaces(std::string_view record)
+template<typename Ch>
+bool TaggedRecord<Ch>::readMessagePlaces(View record)
 {
     return readRecord(record, Reading::messagePlaces);
 }
 
-bool Utf8Record::readRecord(std::string_view record, Reading reading)
+template<typename Ch>
+bool TaggedRecord<Ch>::readRecord(View record, Reading reading)
 {
+    fieldsRead = false;
     // Below this size no line is cut and no message loses lines, so no note is added.
-    if (qsizetype(record.size()) + 1 >= maxMessageUnits)
+    if (qsizetype(sizeof(Ch) * record.size()) + 1 >= maxMessageUnits)
         return false;
-    bytes = record;
-    LineSplitter lines(record);
-    std::string_view line;
+    units = record;
+    LineSplitter<Ch> lines(record);
+    View line;
     if (!lines.next(line) || !hasTagAt(line, 0, headTag) || !readHeader(line, reading))
         return false;
     oneLine = {};
@@ -71,10 +86,11 @@ bool Utf8Record::readRecord(std::string_view record, Reading reading)
     return lines.atEnd();
 }
 
-bool Utf8Record::holdsInText(size_t from, size_t to) const
+template<typename Ch>
+bool TaggedRecord<Ch>::holdsInText(size_t from, size_t to) const
 {
-    const auto holds = [&](std::string_view text) {
-        const auto begin = size_t(text.data() - bytes.data());
+    const auto holds = [&](View text) {
+        const auto begin = size_t(text.data() - units.data());
         return !text.empty() && from >= begin && to <= begin + text.size();
     };
     if (fieldsRead && std::any_of(fields.cbegin(), fields.cend() - 1, holds))
@@ -85,20 +101,21 @@ bool Utf8Record::holdsInText(size_t from, size_t to) const
         pieces.cbegin(), pieces.cend(), [&](const Piece &piece) { return holds(piece.text); });
 }
 
-std::optional<size_t> Utf8Record::messageOffset() const
+template<typename Ch>
+std::optional<size_t> TaggedRecord<Ch>::messageOffset() const
 {
     if (gathering || oneLine.empty())
         return std::nullopt;
-    return size_t(oneLine.data() - bytes.data());
+    return size_t(oneLine.data() - units.data());
 }
 
-// The date's place counts in characters, which are bytes only while the line is ASCII there.
-bool Utf8Record::readHeader(std::string_view line, Reading reading)
+// The date's place counts in characters, which are units only while the line is ASCII there.
+template<typename Ch>
+bool TaggedRecord<Ch>::readHeader(View line, Reading reading)
 {
-    if (!TextLineReader::isAsciiText(line.substr(0, dateTimeStart + dateTimeLength)))
+    if (!isAscii(line.substr(0, dateTimeStart + dateTimeLength)))
         return false;
-    date = line.size() > dateTimeStart ? line.substr(dateTimeStart, dateTimeLength)
-                                       : std::string_view();
+    date = line.size() > dateTimeStart ? line.substr(dateTimeStart, dateTimeLength) : View();
     fieldsRead = reading == Reading::whole;
     if (!fieldsRead)
         return true;
@@ -112,13 +129,14 @@ bool Utf8Record::readHeader(std::string_view line, Reading reading)
 
 // As the parser builds a message: an opening tag starts it again, a closing tag ends it, and
 // every line that does not end it adds its text and a line feed.
-bool Utf8Record::readBlockLine(std::string_view line)
+template<typename Ch>
+bool TaggedRecord<Ch>::readBlockLine(View line)
 {
     const auto [open, close] = findTags(line, std::array {contOpen, contClose});
-    constexpr size_t npos = std::string_view::npos;
+    constexpr size_t npos = View::npos;
     const bool ended = close != npos;
     if (open != npos) {
-        const std::string_view value = tagValue(line, open, contOpen.size(), close);
+        const View value = tagValue(line, open, contOpen.size(), close);
         pieces.clear();
         gathering = !ended;
         if (ended)
@@ -133,18 +151,23 @@ bool Utf8Record::readBlockLine(std::string_view line)
     return ended;
 }
 
-void Utf8Record::gather(std::string_view text, bool lineEnd)
+template<typename Ch>
+void TaggedRecord<Ch>::gather(View text, bool lineEnd)
 {
     gathering = true;
     pieces.push_back({text, lineEnd});
 }
 
-void Utf8Record::joinPieces()
+template<typename Ch>
+void TaggedRecord<Ch>::joinPieces()
 {
     gathered.clear();
     for (const Piece &piece : pieces) {
         gathered.append(piece.text);
         if (piece.lineEnd)
-            gathered += '\n';
+            gathered += Ch('\n');
     }
 }
+
+template class TaggedRecord<char>;
+template class TaggedRecord<char16_t>;
