@@ -33,14 +33,35 @@ FileBytes::FileBytes(const QString &path, bool keepOpen)
         return;
     size = file->size();
     modified = file->fileTime(QFileDevice::FileModificationTime);
+    if (const auto now = sizeAndTime(*file))
+        modifiedNs = now->second;
     fileNumber = numberOf(path);
     if (keepOpen)
         open = std::move(file);
 }
 
-// The same size and time, or more bytes: a log is only ever appended to in place.
+std::optional<std::pair<qint64, qint64>> FileBytes::sizeAndTime(const QFile &file)
+{
+#ifdef Q_OS_UNIX
+    struct stat status
+    {
+    };
+    if (::fstat(file.handle(), &status) != 0)
+        return std::nullopt;
+    return std::pair {qint64(status.st_size),
+        qint64(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec};
+#else
+    Q_UNUSED(file);
+    return std::nullopt;
+#endif
+}
+
+// The same size and time, or more bytes: a log is only ever appended to in place. Asked
+// before and after every read, so the handle's word is taken where there is one.
 bool FileBytes::unchanged(const QFile &file) const
 {
+    if (const auto now = sizeAndTime(file))
+        return now->first > size || (now->first == size && now->second == modifiedNs);
     const qint64 now = file.size();
     return now > size
         || (now == size && file.fileTime(QFileDevice::FileModificationTime) == modified);

@@ -6,6 +6,8 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
+#include <utility>
 
 // Reads byte ranges of one file of an indexed log, on any thread, and tells whether the file
 // still holds what was indexed. It keeps the file open where it can, so that a file removed or
@@ -29,11 +31,15 @@ public:
 
 private:
     [[nodiscard]] bool unchanged(const QFile &file) const;
+    // The file's size and modification time in nanoseconds as its handle tells them, or none.
+    [[nodiscard]] static std::optional<std::pair<qint64, qint64>> sizeAndTime(const QFile &file);
     [[nodiscard]] static bool readAt(QFile &file, qint64 offset, qint64 length, char *out);
 
     QString filePath;
     qint64 size = 0;
     QDateTime modified;
+    // The same time as sizeAndTime tells it, which costs far less to read again.
+    qint64 modifiedNs = 0;
     // The file system's number of the file, where it has one: a file put in place of another
     // under the same name has another number.
     quint64 fileNumber = 0;
