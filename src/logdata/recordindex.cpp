@@ -297,9 +297,11 @@ std::optional<RecordIndex::Grown> RecordIndex::grown(const RecordIndex &old,
     return Grown {std::move(index), first};
 }
 
+// Small enough that a block read stays in the processor's cache while it is searched, large
+// enough that reading costs little per block.
 size_t RecordIndex::blockEnd(size_t file, size_t first, size_t end) const
 {
-    constexpr qint64 blockBytes = qint64(4) << 20;
+    constexpr qint64 blockBytes = qint64(512) << 10;
     const RecordScanner::FileRecords &records = *files[file];
     const qint64 limit = records.begins[first] + blockBytes;
     return records.ends.upperBound(first + 1, end, limit);
