@@ -90,7 +90,7 @@ template<typename Ch>
 bool readPlaces(
     TaggedRecord<Ch> &record, std::basic_string_view<Ch> units, const QString &searchText)
 {
-    const bool placed = record.readMessagePlaces(units);
+    const bool placed = record.readTextPlaces(units, units.size());
     if (placed)
         checkTextPlaces(record, units, searchText);
     check(placed == record.read(units));

@@ -86,19 +86,16 @@ bool IndexedSearch::checkCandidates(const Block &block, QByteArray &bytes,
 
 // A text seen whole in a record's searched fields is in its search text, which holds them
 // lower-cased: ASCII units lower-case to ASCII units, and invalid units near them decode to
-// U+FFFD without taking them along. The header's fields are read only for a text seen in the
-// header line. Reads the record's units, from recordFrom in the block's, into record.
+// U+FFFD without taking them along. Reads the record's units, from recordFrom in the block's,
+// into record.
 template<typename Ch>
 bool IndexedSearch::seenInText(TaggedRecord<Ch> &record, std::basic_string_view<Ch> units,
     size_t recordFrom, size_t from, size_t to)
 {
     if (to == 0 || from < recordFrom)
         return false;
-    from -= recordFrom;
-    to -= recordFrom;
-    const bool inHeader = units.substr(0, to).find(Ch('\n')) == std::basic_string_view<Ch>::npos;
-    return (inHeader ? record.read(units) : record.readMessagePlaces(units))
-        && record.holdsInText(from, to);
+    return record.readTextPlaces(units, to - recordFrom)
+        && record.holdsInText(from - recordFrom, to - recordFrom);
 }
 
 // Of a UTF-16 file in this machine's byte order, the candidates with a text seen in their

@@ -58,13 +58,13 @@ bool TaggedRecord<Ch>::read(View record)
 }
 
 template<typename Ch>
-bool TaggedRecord<Ch>::readMessagePlaces(View record)
+bool TaggedRecord<Ch>::readTextPlaces(View record, size_t end)
 {
-    return readRecord(record, Reading::messagePlaces);
+    return readRecord(record, Reading::textPlaces, end);
 }
 
 template<typename Ch>
-bool TaggedRecord<Ch>::readRecord(View record, Reading reading)
+bool TaggedRecord<Ch>::readRecord(View record, Reading reading, size_t end)
 {
     fieldsRead = false;
     // Below this size no line is cut and no message loses lines, so no note is added.
@@ -73,7 +73,8 @@ bool TaggedRecord<Ch>::readRecord(View record, Reading reading)
     units = record;
     LineSplitter<Ch> lines(record);
     View line;
-    if (!lines.next(line) || !hasTagAt(line, 0, headTag) || !readHeader(line, reading))
+    if (!lines.next(line) || !hasTagAt(line, 0, headTag)
+        || !readHeader(line, reading == Reading::whole || end <= line.size()))
         return false;
     oneLine = {};
     pieces.clear();
@@ -111,12 +112,12 @@ std::optional<size_t> TaggedRecord<Ch>::messageOffset() const
 
 // The date's place counts in characters, which are units only while the line is ASCII there.
 template<typename Ch>
-bool TaggedRecord<Ch>::readHeader(View line, Reading reading)
+bool TaggedRecord<Ch>::readHeader(View line, bool withFields)
 {
     if (!isAscii(line.substr(0, dateTimeStart + dateTimeLength)))
         return false;
     date = line.size() > dateTimeStart ? line.substr(dateTimeStart, dateTimeLength) : View();
-    fieldsRead = reading == Reading::whole;
+    fieldsRead = withFields;
     if (!fieldsRead)
         return true;
     const auto tags = findTags(line, headerTags);

@@ -27,9 +27,10 @@ public:
     // given; false when it cannot. The views are valid while the units are, and until the next
     // read.
     bool read(View record);
-    // Reads only the date and where the message's pieces stand, for holdsInText: less than
-    // read does, for the same records. The fields and the message are left unread.
-    bool readMessagePlaces(View record);
+    // Reads what holdsInText needs to tell of units that end at end: the date, where the
+    // message's pieces stand and, only when end falls within the header line, the header's
+    // fields. Less than read does, for the same records; the message is left unread.
+    bool readTextPlaces(View record, size_t end);
     // Whether the units [from, to) of the record read stand within one piece of its message or,
     // when it was read whole, within one header field but the source line: the fields that a
     // record's search text holds, lower-cased.
@@ -43,7 +44,7 @@ public:
     [[nodiscard]] std::optional<size_t> messageOffset() const;
 
 private:
-    enum class Reading { whole, messagePlaces };
+    enum class Reading { whole, textPlaces };
 
     // A piece of a message gathered from several lines: its text in the bytes, and whether a
     // line feed follows it.
@@ -53,8 +54,9 @@ private:
         bool lineEnd;
     };
 
-    bool readRecord(View record, Reading reading);
-    bool readHeader(View line, Reading reading);
+    // With textPlaces, the header's fields are read only for units that end at or before end.
+    bool readRecord(View record, Reading reading, size_t end = 0);
+    bool readHeader(View line, bool withFields);
     // Applies one line of the message block; true when it closes the block.
     bool readBlockLine(View line);
     void gather(View text, bool lineEnd);
