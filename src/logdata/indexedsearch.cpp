@@ -60,8 +60,7 @@ IndexedSearch::Candidates IndexedSearch::candidatesOf(
     const TextPrefilter &prefilter = *prefilters[size_t(index.encoding(block.file))];
     if (prefilter.keepsEverything())
         return candidates;
-    // Of encodings that make no sightings, the candidates are all checked.
-    if (index.isUtf8(block.file) || index.encoding(block.file) == nativeUtf16)
+    if (prefilter.makesSightings())
         candidates.sightings.resize(count);
     const qint64 start = index.recordBegin(block.file, block.first);
     // Lines skipped between two records count with the second: it may only gain a candidate.
@@ -90,12 +89,12 @@ bool IndexedSearch::checkCandidates(const Block &block, QByteArray &bytes,
 // into record.
 template<typename Ch>
 bool IndexedSearch::seenInText(TaggedRecord<Ch> &record, std::basic_string_view<Ch> units,
-    size_t recordFrom, size_t from, size_t to)
+    size_t recordFrom, TextPrefilter::Sighting seen)
 {
-    if (to == 0 || from < recordFrom)
+    if (seen.to == 0 || seen.from < recordFrom)
         return false;
-    return record.readTextPlaces(units, to - recordFrom)
-        && record.holdsInText(from - recordFrom, to - recordFrom);
+    return record.readTextPlaces(units, seen.to - recordFrom)
+        && record.holdsInText(seen.from - recordFrom, seen.to - recordFrom);
 }
 
 // Of a UTF-16 file in this machine's byte order, the candidates with a text seen in their
@@ -115,7 +114,7 @@ bool IndexedSearch::passSightedUtf16(const Block &block, const QByteArray &bytes
             continue;
         const std::u16string_view units(
             reinterpret_cast<const char16_t *>(bytes.constData() + from), size_t(length / 2));
-        if (!seenInText(record, units, size_t(from / 2), seen.from / 2, seen.to / 2))
+        if (!seenInText(record, units, size_t(from / 2), {seen.from / 2, seen.to / 2}))
             continue;
         const std::u16string_view date = record.dateTime();
         if (!index.holdsDate(block.file, local, std::string(date.begin(), date.end())))
@@ -144,8 +143,7 @@ bool IndexedSearch::writeCandidates(const Block &block, QByteArray &bytes,
             = QByteArrayView(bytes).sliced(from, index.recordEnd(block.file, local) - start - from);
         if (!candidates.sightings.empty()
             && seenInText(seen, std::string_view(record.data(), size_t(record.size())),
-                size_t(from), candidates.sightings[local - block.first].from,
-                candidates.sightings[local - block.first].to)) {
+                size_t(from), candidates.sightings[local - block.first])) {
             if (!index.holdsDate(block.file, local, seen.dateTime()))
                 return false;
             pass = 1;

@@ -60,7 +60,7 @@ private:
         const Candidates &candidates, std::vector<char> &passes) const;
     template<typename Ch>
     static bool seenInText(TaggedRecord<Ch> &record, std::basic_string_view<Ch> units,
-        size_t recordFrom, size_t from, size_t to);
+        size_t recordFrom, TextPrefilter::Sighting seen);
     [[nodiscard]] bool passSightedUtf16(const Block &block, const QByteArray &bytes,
         const Candidates &candidates, std::vector<char> &checks, std::vector<char> &passes) const;
     static bool writeText(Utf8SearchText &text, QByteArray &bytes, qint64 from, qint64 length);

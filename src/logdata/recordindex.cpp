@@ -106,12 +106,13 @@ void RecordIndex::mergeInDateRanges(size_t parts)
 {
     const RecordScanner::FileRecords &largest = **std::max_element(files.begin(), files.end(),
         [](const auto &a, const auto &b) { return a->size() < b->size(); });
+    std::vector<quint64> cuts;
+    for (size_t part = 1; part < parts; ++part)
+        cuts.push_back(largest.dates.keyAt(largest.size() * part / parts));
     std::vector<std::vector<size_t>> starts(parts + 1, std::vector<size_t>(files.size()));
     for (size_t file = 0; file < files.size(); ++file) {
-        for (size_t part = 1; part < parts; ++part) {
-            const quint64 cut = largest.dates.keyAt(largest.size() * part / parts);
-            starts[part][file] = files[file]->dates.firstKeyAtLeast(cut);
-        }
+        for (size_t part = 1; part < parts; ++part)
+            starts[part][file] = files[file]->dates.firstKeyAtLeast(cuts[part - 1]);
         starts[parts][file] = files[file]->size();
         rowsOfFile[file].reset(files[file]->size());
     }

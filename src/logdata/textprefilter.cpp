@@ -26,13 +26,13 @@ void keepLongestPieces(std::vector<FoldedPiece> &pieces)
     pieces.erase(pieces.begin() + maxPiecesPerText, pieces.end());
 }
 
-// An ASCII text's bytes as an encoding holds them: sightings are made in UTF-8 and in UTF-16 of
-// this machine's byte order, which the records are read in without decoding.
-std::string asciiBytes(const QString &text, TextEncoding encoding)
+// What a sighting of a text compares with the bytes: an ASCII text of an any-of filter as
+// UTF-8 or as UTF-16 of this machine's byte order holds it; otherwise nothing.
+std::string sightedBytes(const QString &text, bool anyOf, TextEncoding encoding)
 {
     const bool ascii
         = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
-    if (!ascii)
+    if (!anyOf || !ascii)
         return {};
     if (encoding == TextEncoding::utf8)
         return text.toStdString();
@@ -226,7 +226,7 @@ TextPrefilter::TextPrefilter(
                 textsOfPiece.emplace_back();
             }
         }
-        asciiTexts.push_back(asciiBytes(text, encoding));
+        asciiTexts.push_back(sightedBytes(text, anyOf, encoding));
         std::sort(ids.begin(), ids.end());
         ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
         for (const size_t id : ids)
@@ -253,8 +253,7 @@ void TextPrefilter::markCandidates(std::string_view bytes, const std::vector<siz
     Tally tally(*this);
 #ifdef KESTRUNE_USE_HYPERSCAN
     if (automaton) {
-        automaton->markCandidates(
-            *this, bytes, ends, first, last, candidates, anyOf ? sightings : nullptr, tally);
+        automaton->markCandidates(*this, bytes, ends, first, last, candidates, sightings, tally);
         return;
     }
 #endif

@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -53,11 +55,20 @@ public:
         size_t to = 0;
     };
 
+    // Whether markCandidates can tell sightings: for an any-of filter with a text in ASCII, in
+    // UTF-8 or in UTF-16 of this machine's byte order, the encodings whose records are read
+    // without decoding.
+    [[nodiscard]] bool makesSightings() const
+    {
+        return std::any_of(asciiTexts.cbegin(), asciiTexts.cend(),
+            [](const std::string &text) { return !text.empty(); });
+    }
+
     // Sets candidates[i] for each record i in [first, last) of a run of records laid end to
     // end in bytes, record i spanning [i == 0 ? 0 : ends[i - 1], ends[i]): 1 when it may
     // pass, 0 when it cannot. A record longer than alwaysCandidateBytes is always marked.
     // With sightings, sets sightings[i] for the candidates where one is made (never for all,
-    // and for none where the encoding makes none).
+    // and for none unless makesSightings).
     // Safe on several threads at once, for parts of one run or for different runs.
     void markCandidates(std::string_view bytes, const std::vector<size_t> &ends, size_t first,
         size_t last, char *candidates, Sighting *sightings = nullptr) const;
@@ -104,8 +115,8 @@ private:
     // Of each text that has pieces, how many distinct ones, and by piece the texts holding it.
     std::vector<size_t> textPieceCounts;
     std::vector<std::vector<size_t>> textsOfPiece;
-    // Of each text that has pieces, the text's bytes in the encoding when it is ASCII and the
-    // encoding makes sightings, which a sighting compares with the bytes; otherwise empty.
+    // Of each text that has pieces, the text's bytes in the encoding when a sighting may
+    // compare them with the bytes (see makesSightings); otherwise empty.
     std::vector<std::string> asciiTexts;
     // The bytes of a code unit, in an encoding that makes sightings.
     size_t unitBytes = 1;
