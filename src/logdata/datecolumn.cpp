@@ -66,6 +66,11 @@ void DateColumn::append(const DateColumn &other)
         return;
     }
     shape = other.shape;
+    if (other.size() > 0) {
+        noteOrderAt(size(), other.keys[0]);
+        if (firstKeyOutOfOrder == noRow && other.firstKeyOutOfOrder != noRow)
+            firstKeyOutOfOrder = size() + other.firstKeyOutOfOrder;
+    }
     if (!other.irregularTexts->empty()) {
         IrregularTexts &texts = writableIrregularTexts();
         for (const auto &[row, date] : *other.irregularTexts)
@@ -79,6 +84,8 @@ void DateColumn::truncate(size_t count)
     if (count >= keys.size())
         return;
     keys.truncate(count);
+    if (firstKeyOutOfOrder >= count)
+        firstKeyOutOfOrder = noRow;
     const bool dropsText = std::any_of(irregularTexts->begin(), irregularTexts->end(),
         [count](const auto &entry) { return entry.first >= count; });
     if (!dropsText)
@@ -103,7 +110,26 @@ void DateColumn::appendDate(View date)
     const quint64 key = keyOf(date);
     if (key == irregular)
         writableIrregularTexts().emplace(keys.size(), date.toString());
+    noteOrderAt(keys.size(), key);
     keys.push_back(key);
+}
+
+// The key that is to take row, compared with the one above it.
+void DateColumn::noteOrderAt(size_t row, quint64 key)
+{
+    if (firstKeyOutOfOrder == noRow && row > 0 && key < keys[row - 1])
+        firstKeyOutOfOrder = row;
+}
+
+bool DateColumn::inOrder() const
+{
+    if (allRegular())
+        return firstKeyOutOfOrder == noRow;
+    for (size_t row = 1; row < size(); ++row) {
+        if (earlier(row, *this, row - 1))
+            return false;
+    }
+    return true;
 }
 
 template<typename View>

@@ -38,6 +38,8 @@ public:
     [[nodiscard]] bool holds(size_t row, QLatin1StringView date) const;
     // Whether row a of this column comes before row b of other by QString's less-than.
     [[nodiscard]] bool earlier(size_t a, const DateColumn &other, size_t b) const;
+    // Whether no date comes before the one above it, as a file's dates nearly always are.
+    [[nodiscard]] bool inOrder() const;
     [[nodiscard]] size_t memoryBytes() const;
     // A row's key, irregular for a date kept as text. Keys of two columns compare as their
     // dates do when both are regular and the columns share their shape.
@@ -64,7 +66,15 @@ private:
     // The texts of dates kept as text, by row, copied before a change when shared.
     IrregularTexts &writableIrregularTexts();
 
+    void noteOrderAt(size_t row, quint64 key);
+
+    static constexpr size_t noRow = ~size_t(0);
+
     QString shape;
     ChunkedColumn<quint64> keys;
+    // The first row whose key is below the one above it, noted as dates come, so that a
+    // column of keys alone needs no pass to tell its order. A date kept as text counts as the
+    // highest key here; a column that has such dates is checked by its texts.
+    size_t firstKeyOutOfOrder = noRow;
     std::shared_ptr<IrregularTexts> irregularTexts = std::make_shared<IrregularTexts>();
 };

@@ -75,18 +75,6 @@ bool RecordIndex::before(
     return a.file != b.file ? a.file < b.file : a.local < b.local;
 }
 
-namespace {
-
-bool isInDateOrder(const RecordScanner::FileRecords &file)
-{
-    size_t unordered = 1;
-    while (unordered < file.size() && !file.dates.earlier(unordered, file.dates, unordered - 1))
-        ++unordered;
-    return unordered >= file.size();
-}
-
-} // namespace
-
 // A large log whose files are each in date order, with dates of one shape kept as keys, as
 // nearly every log is, is merged on several threads.
 bool RecordIndex::mergesInDateRanges() const
@@ -95,7 +83,7 @@ bool RecordIndex::mergesInDateRanges() const
     return threadCount() > 1 && files.size() > 1 && globalCount >= fewestRecords
         && std::all_of(files.begin(), files.end(), [this](const auto &file) {
                return file->dates.allRegular() && file->dates.sharesShapeWith(files.front()->dates)
-                   && isInDateOrder(*file);
+                   && file->dates.inOrder();
            });
 }
 
@@ -124,7 +112,8 @@ void RecordIndex::mergeInDateRanges(size_t parts)
 }
 
 // Merges each file's records [from[file], to[file]) into the rows from the sum of from on; the
-// dates are keys of one shape, in order in each file. A tie goes to the earlier file.
+// dates are keys of one shape, in order in each file. A tie goes to the earlier file. The
+// earliest of a few heads is found by looking at each, of many through a heap.
 void RecordIndex::mergeRange(const std::vector<size_t> &from, const std::vector<size_t> &to)
 {
     struct Head
@@ -133,22 +122,44 @@ void RecordIndex::mergeRange(const std::vector<size_t> &from, const std::vector<
         size_t file;
         size_t local;
     };
-    const auto later = [](const Head &a, const Head &b) {
-        return a.key != b.key ? a.key > b.key : a.file > b.file;
+    const auto earlier = [](const Head &a, const Head &b) {
+        return a.key != b.key ? a.key < b.key : a.file < b.file;
     };
-    std::priority_queue<Head, std::vector<Head>, decltype(later)> heads(later);
+    std::vector<Head> heads;
     for (size_t file = 0; file < files.size(); ++file) {
         if (from[file] < to[file])
-            heads.push({files[file]->dates.keyAt(from[file]), file, from[file]});
+            heads.push_back({files[file]->dates.keyAt(from[file]), file, from[file]});
     }
     size_t row = std::accumulate(from.begin(), from.end(), size_t(0));
-    while (!heads.empty()) {
-        const Head head = heads.top();
-        heads.pop();
+    // Places the head's record and moves the head on; false when its file has no more here.
+    const auto placeHead = [&](Head &head) {
         rowsOfFile[head.file].set(head.local, quint32(row));
         order.set(row++, quint32(segments[head.file].firstGlobal + head.local));
-        if (const size_t next = head.local + 1; next < to[head.file])
-            heads.push({files[head.file]->dates.keyAt(next), head.file, next});
+        if (++head.local >= to[head.file])
+            return false;
+        head.key = files[head.file]->dates.keyAt(head.local);
+        return true;
+    };
+    constexpr size_t fewHeads = 8;
+    if (heads.size() <= fewHeads) {
+        while (!heads.empty()) {
+            const auto earliest = std::min_element(heads.begin(), heads.end(), earlier);
+            if (!placeHead(*earliest))
+                heads.erase(earliest);
+        }
+        return;
+    }
+    // The heap's top must be the earliest head: "later" puts the later one lower.
+    const auto later = [&earlier](const Head &a, const Head &b) {
+        return earlier(b, a);
+    };
+    std::make_heap(heads.begin(), heads.end(), later);
+    while (!heads.empty()) {
+        std::pop_heap(heads.begin(), heads.end(), later);
+        if (placeHead(heads.back()))
+            std::push_heap(heads.begin(), heads.end(), later);
+        else
+            heads.pop_back();
     }
 }
 
@@ -164,7 +175,7 @@ void RecordIndex::mergeFiles()
     std::vector<std::vector<quint32>> runs(files.size());
     for (size_t f = 0; f < files.size(); ++f) {
         const RecordScanner::FileRecords &file = *files[f];
-        if (isInDateOrder(file))
+        if (file.dates.inOrder())
             continue;
         std::vector<quint32> &run = runs[f];
         for (size_t local = 0; local < file.size(); ++local)

@@ -25,13 +25,13 @@ namespace {
 
 using QarnLog = QarnLogParser::QarnLog;
 
-// Three files in date order, large enough to be merged on several threads, whose dates tie
-// within and across files.
-bool writeTiedDates(const QString &folder)
+// Files in date order, large enough to be merged on several threads, whose dates tie within
+// and across files.
+bool writeTiedDates(const QString &folder, int files, int recordsPerFile)
 {
-    for (int f = 0; f < 3; ++f) {
+    for (int f = 0; f < files; ++f) {
         QByteArray bytes;
-        for (int i = 0; i < 25'000; ++i) {
+        for (int i = 0; i < recordsPerFile; ++i) {
             const int second = (i + 3 * f) / 7;
             bytes += QStringLiteral("<HEAD>[80]2023/02/28 %1:%2:%3.000 <LN>Info</LN> <TID>1</TID> "
                                     "<MNAME>M</MNAME> <FILE>f.cpp</FILE> <LINE>1</LINE>\n"
@@ -50,12 +50,14 @@ bool writeTiedDates(const QString &folder)
     return true;
 }
 
-// Writes a generated log (non-ASCII, CR LF or UTF-16), three files of tied dates or sixty files
-// of random lines.
+// Writes a generated log (non-ASCII, CR LF or UTF-16), three or twelve files of tied dates or
+// sixty files of random lines.
 bool writeCorpus(const QString &folder, const QString &corpus)
 {
     if (corpus == QStringLiteral("ties"))
-        return writeTiedDates(folder);
+        return writeTiedDates(folder, 3, 25'000);
+    if (corpus == QStringLiteral("many ties"))
+        return writeTiedDates(folder, 12, 6'000);
     if (corpus == QStringLiteral("random")) {
         QRandomGenerator random(23);
         for (int i = 0; i < 60; ++i) {
@@ -93,6 +95,38 @@ private slots:
         QTest::newRow("random bytes, small blocks") << QStringLiteral("random") << qsizetype(5);
         QTest::newRow("tied dates, merged in parts")
             << QStringLiteral("ties") << qsizetype(1 << 20);
+        QTest::newRow("tied dates in twelve files, merged in parts")
+            << QStringLiteral("many ties") << qsizetype(1 << 20);
+    }
+
+    // The order of a column's dates is noted as they come; it must stay right as the column of a
+    // growing file is cut back and continued.
+    void dateOrderFollowsChanges()
+    {
+        const auto column = [](std::initializer_list<const char *> dates) {
+            DateColumn made;
+            for (const char *date : dates)
+                made.append(QLatin1StringView(date));
+            return made;
+        };
+        DateColumn dates = column({"10:00", "10:01", "09:59", "10:02"});
+        QVERIFY(!dates.inOrder());
+        dates.truncate(3);
+        QVERIFY(!dates.inOrder());
+        dates.truncate(2);
+        QVERIFY(dates.inOrder());
+        dates.append(column({"10:01", "10:05"}));
+        QVERIFY(dates.inOrder());
+        dates.append(column({"10:04"}));
+        QVERIFY(!dates.inOrder());
+        dates.truncate(4);
+        dates.append(column({"10:06", "10:05"}));
+        QVERIFY(!dates.inOrder());
+        // A date of another shape is kept as text and compared as text.
+        DateColumn mixed = column({"10:00 x", "10:00"});
+        QVERIFY(!mixed.inOrder());
+        mixed = column({"10:00", "10:00 x", "10:01"});
+        QVERIFY(mixed.inOrder());
     }
 
     void indexGivesTheLoadedRecords()
