@@ -252,7 +252,7 @@ Item { Component.onCompleted: Qt.exit(0) })");
     QVERIFY(process.waitForFinished(60000));
     QCOMPARE(process.exitCode(), 0);
     const QString output = QString::fromLocal8Bit(process.readAll());
-    QVERIFY2(output.contains(R"(opt.thp: "never")"), qPrintable(output));
+    QVERIFY2(output.contains(R"(opt.thp: "always")"), qPrintable(output));
     QVERIFY2(output.contains(R"(opt.background_thread: true)"), qPrintable(output));
     QVERIFY2(output.contains(R"(opt.dirty_decay_ms: 1000)"), qPrintable(output));
 #endif
