@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QSet>
+#include <QStringConverter>
 
 #include <algorithm>
 #include <atomic>
@@ -109,15 +110,14 @@ SortedRun parsedRun(
     return run;
 }
 
-// Each of about two workers per thread takes the next file until none is left: files differ in
-// size, and the workers stay busy alike. After an exception the others take no more. A file is
-// read whole by one worker: with one worker per thread, three equal files on two threads would
-// take two files' time instead of one and a half; twice as many keep a few large files evenly
-// spread, and many small ones still share them.
+// Each of about two workers per thread takes the next item (a file, or a part of one) until
+// none is left: items differ in size, and the workers stay busy alike. After an exception the
+// others take no more. With one worker per thread, three equal files parsed whole on two
+// threads would take two files' time instead of one and a half; twice as many keep a few large
+// files evenly spread, and many small ones still share them.
 template<typename Work>
-void forEachFileInParallel(qsizetype fileCount, const Work &work)
+void forEachInParallel(size_t count, const Work &work)
 {
-    const auto count = size_t(fileCount);
     std::atomic<size_t> nextFile {0};
     const size_t workers = std::min(count, 2 * threadCount());
     parallelParts(count, workers, [&](size_t, size_t) {
@@ -130,6 +130,81 @@ void forEachFileInParallel(qsizetype fileCount, const Work &work)
             throw;
         }
     });
+}
+
+// Part of a file to be read: from its start (after -1) or from the first line that starts past
+// byte `after`, up to the first record at or past stopAt.
+struct FilePart
+{
+    size_t file;
+    qint64 after;
+    qint64 stopAt;
+};
+
+// Whether a file's text is UTF-8, which can be read from any line on: it starts with no
+// byte-order mark of another encoding.
+bool isUtf8(const QFileInfo &info)
+{
+    QFile file(info.absoluteFilePath());
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const auto encoding = QStringConverter::encodingForData(file.read(4));
+    return !encoding || *encoding == QStringConverter::Utf8;
+}
+
+// Of about this many bytes at least, parts cost little to start and to join.
+constexpr qint64 leastPartBytes = qint64(64) << 20;
+
+// Parts just small enough that each of two workers per thread gets an even share of the work:
+// a part's records are copied once more when they are joined.
+qint64 sharingPartBytes(const QList<QFileInfo> &files)
+{
+    qint64 total = 0;
+    for (const QFileInfo &file : files)
+        total += file.size();
+    return std::max(leastPartBytes, total / qint64(2 * threadCount()));
+}
+
+// The parts of the files, in order; a file that is not read in parts is one part.
+std::vector<FilePart> partsOf(const QList<QFileInfo> &files, qint64 bytesPerPart)
+{
+    std::vector<FilePart> parts;
+    for (qsizetype file = 0; file < files.size(); ++file) {
+        const qint64 size = files[file].size();
+        const qint64 count
+            = size >= 2 * bytesPerPart && isUtf8(files[file]) ? size / bytesPerPart : qint64(1);
+        for (qint64 part = 0; part < count; ++part) {
+            parts.push_back({size_t(file), part == 0 ? -1 : size * part / count - 1,
+                part + 1 < count ? size * (part + 1) / count : RecordScanner::toTheEnd});
+        }
+    }
+    return parts;
+}
+
+RecordScanner::Part scanFilePart(const QFileInfo &info, qint64 after, qint64 stopAt,
+    LogRecordLoader::LoadControl *control, bool &readFailed)
+{
+    // Tells whether a read failed as it goes.
+    ReadCheckedFile device(info.absoluteFilePath(), readFailed, control);
+    if (!device.open(QIODevice::ReadOnly) || (after >= 0 && !device.seek(after))) {
+        readFailed = true;
+        return {};
+    }
+    return RecordScanner::scanPart(&device, after, stopAt);
+}
+
+// A file's records from its parts, and those that no part could give read on to the end.
+RecordScanner::FileRecords joinedParts(const QFileInfo &info, std::vector<RecordScanner::Part> own,
+    LogRecordLoader::LoadControl *control, bool &readFailed)
+{
+    RecordScanner::Joined joined = RecordScanner::join(std::move(own));
+    if (joined.unreadFrom < 0)
+        return std::move(joined.records);
+    RecordScanner::Part rest
+        = scanFilePart(info, joined.unreadFrom - 1, RecordScanner::toTheEnd, control, readFailed);
+    rest.records.byteOrderMark = joined.records.byteOrderMark;
+    joined.records.continueWith(joined.records.size(), rest.records);
+    return std::move(joined.records);
 }
 
 void countTotalBytes(const QList<QFileInfo> &files, LogRecordLoader::LoadControl *control)
@@ -170,29 +245,41 @@ std::vector<LogRecordLoader::SortedRun> LogRecordLoader::parseSortedRuns(
     const QList<QFileInfo> &files, LoadControl *control)
 {
     std::vector<SortedRun> runs(size_t(files.size()));
-    forEachFileInParallel(files.size(), [&](size_t file, SharedFieldValues &sharedValues) {
+    forEachInParallel(size_t(files.size()), [&](size_t file, SharedFieldValues &sharedValues) {
         runs[file] = parsedRun(files[qsizetype(file)], control, sharedValues);
     });
     return runs;
 }
 
 LogRecordLoader::IndexedLog LogRecordLoader::indexLog(
-    const QList<QFileInfo> &files, LoadControl *control)
+    const QList<QFileInfo> &files, LoadControl *control, qint64 partBytes)
 {
     countTotalBytes(files, control);
-    std::vector<RecordScanner::FileRecords> scanned(size_t(files.size()));
-    std::vector<char> failed(scanned.size(), 0);
-    forEachFileInParallel(files.size(), [&](size_t file, SharedFieldValues &) {
+    const std::vector<FilePart> parts
+        = partsOf(files, partBytes > 0 ? partBytes : sharingPartBytes(files));
+    std::vector<RecordScanner::Part> scannedParts(parts.size());
+    std::vector<char> failed(size_t(files.size()), 0);
+    forEachInParallel(parts.size(), [&](size_t part, SharedFieldValues &) {
+        const FilePart &where = parts[part];
         bool readFailed = false;
-        {
-            // Tells whether a read failed as it goes.
-            ReadCheckedFile device(files[qsizetype(file)].absoluteFilePath(), readFailed, control);
-            if (device.open(QIODevice::ReadOnly))
-                scanned[file] = RecordScanner::scan(&device);
-            else
-                readFailed = true;
-        }
-        failed[file] = readFailed;
+        scannedParts[part] = scanFilePart(
+            files[qsizetype(where.file)], where.after, where.stopAt, control, readFailed);
+        if (readFailed)
+            failed[where.file] = 1;
+    });
+    // Each file has one part at least, and its parts follow one another.
+    std::vector<size_t> firstPart(failed.size() + 1, parts.size());
+    for (size_t part = parts.size(); part-- > 0;)
+        firstPart[parts[part].file] = part;
+    std::vector<RecordScanner::FileRecords> scanned(failed.size());
+    forEachInParallel(scanned.size(), [&](size_t file, SharedFieldValues &) {
+        bool readFailed = false;
+        const auto begin = scannedParts.begin() + qsizetype(firstPart[file]);
+        const auto end = scannedParts.begin() + qsizetype(firstPart[file + 1]);
+        scanned[file] = joinedParts(files[qsizetype(file)],
+            {std::make_move_iterator(begin), std::make_move_iterator(end)}, control, readFailed);
+        if (readFailed)
+            failed[file] = 1;
     });
     IndexedLog indexed;
     if (control && control->stopRequested.load())

@@ -66,10 +66,13 @@ public:
         const QList<QFileInfo> &files, LoadControl *control = nullptr);
 
     // Indexes every file that opens, on about one thread per core, and merges their records;
-    // the index gives the records that loadLog gives. An exception reaches the caller after
-    // every job has ended. A stopped load returns no index.
+    // the index gives the records that loadLog gives. A UTF-8 file of at least twice partBytes
+    // is read in parts of about that size, on several threads at once; with partBytes 0, parts
+    // are just small enough to share the work evenly among the threads, and 64 MiB at least.
+    // An exception reaches the caller after every job has ended. A stopped load returns no
+    // index.
     [[nodiscard]] static IndexedLog indexLog(
-        const QList<QFileInfo> &files, LoadControl *control = nullptr);
+        const QList<QFileInfo> &files, LoadControl *control = nullptr, qint64 partBytes = 0);
 
     // Parses the files on about one thread per core, each taking the next file as it gets
     // free, and blocks until the last one has finished; returns one sorted run per file, in

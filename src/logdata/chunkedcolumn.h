@@ -24,13 +24,7 @@ public:
 
     void push_back(const T &value)
     {
-        if ((count & (chunkSize - 1)) == 0) {
-            chunks.push_back(std::make_shared<std::vector<T>>());
-            // A column of a few values, as in a log of many small files, takes only their room.
-            if (count > 0)
-                chunks.back()->reserve(chunkSize);
-        }
-        writable(chunks.size() - 1).push_back(value);
+        lastWithRoom().push_back(value);
         ++count;
     }
 
@@ -57,10 +51,19 @@ public:
         count = n;
     }
 
+    // Another column's values after these, copied a run at a time.
     void append(const ChunkedColumn &other)
     {
-        for (size_t i = 0; i < other.size(); ++i)
-            push_back(other[i]);
+        for (const auto &chunk : other.chunks) {
+            for (auto from = chunk->begin(); from != chunk->end();) {
+                std::vector<T> &last = lastWithRoom();
+                const auto taken
+                    = std::min(chunk->end() - from, std::ptrdiff_t(chunkSize - last.size()));
+                last.insert(last.end(), from, from + taken);
+                from += taken;
+                count += size_t(taken);
+            }
+        }
     }
 
     // The first place in [first, last) whose value is greater than value; the values there
@@ -86,6 +89,18 @@ public:
     }
 
 private:
+    // The last chunk, with room for one value at least.
+    std::vector<T> &lastWithRoom()
+    {
+        if ((count & (chunkSize - 1)) == 0) {
+            chunks.push_back(std::make_shared<std::vector<T>>());
+            // A column of a few values, as in a log of many small files, takes only their room.
+            if (count > 0)
+                chunks.back()->reserve(chunkSize);
+        }
+        return writable(chunks.size() - 1);
+    }
+
     // A chunk that no other copy shares: one that is shared is copied first.
     std::vector<T> &writable(size_t chunk)
     {

@@ -133,21 +133,45 @@ size_t RecordScanner::FileRecords::memoryBytes() const
 
 RecordScanner::FileRecords RecordScanner::scan(QIODevice *device, qsizetype blockSize)
 {
-    FileRecords file;
-    TextLineReader reader(device, blockSize);
+    return scanPart(device, -1, toTheEnd, blockSize).records;
+}
+
+RecordScanner::Part RecordScanner::scanPart(
+    QIODevice *device, qint64 after, qint64 stopAt, qsizetype blockSize)
+{
+    const bool atStart = after < 0;
+    TextLineReader reader(device, blockSize, TextLineReader::defaultMaxLineBytes,
+        atStart ? TextLineReader::Start::textStart : TextLineReader::Start::insideUtf8);
     reader.keepUtf8Undecoded();
-    file.byteOrderMark = reader.byteOrderMark();
+    if (!atStart && !reader.readLine())
+        return {};
+    Part part = scanLines(reader, std::max<qint64>(after, 0), stopAt);
+    part.records.byteOrderMark = reader.byteOrderMark();
+    return part;
+}
+
+RecordScanner::Part RecordScanner::scanLines(TextLineReader &reader, qint64 base, qint64 stopAt)
+{
+    Part part;
+    FileRecords &file = part.records;
     const auto noteCut = [&] {
         file.cutLines += reader.cutLineBytes() > 0 ? 1 : 0;
     };
     bool haveLine = reader.readLine();
     while (haveLine) {
+        const bool header = withLine(reader, [](auto line) { return startsWith(line, headTag); });
+        if (header && base + reader.lineOffset() >= stopAt) {
+            part.stoppedAt = base + reader.lineOffset();
+            break;
+        }
+        if (header && file.size() == 0)
+            part.cutLinesBeforeFirst = file.cutLines;
         noteCut();
-        if (!withLine(reader, [](auto line) { return startsWith(line, headTag); })) {
+        if (!header) {
             haveLine = reader.readLine();
             continue;
         }
-        file.begins.push_back(reader.lineOffset());
+        file.begins.push_back(base + reader.lineOffset());
         appendDate(reader, file.dates);
         file.errors.push_back(withLine(reader, [](auto line) { return isErrorType(line); }));
         bool ended = false;
@@ -165,10 +189,35 @@ RecordScanner::FileRecords RecordScanner::scan(QIODevice *device, qsizetype bloc
         // next closing tag or the end of the input.
         if (headerLinesTaken > 0)
             file.unclosedBlocks.push_back({file.begins.size() - 1, blockLines});
-        file.ends.push_back(reader.nextLineOffset());
+        file.ends.push_back(base + reader.nextLineOffset());
         haveLine = ended && reader.readLine();
     }
-    return file;
+    return part;
+}
+
+// A part that took no record before the stop of the part before read only lines that part
+// read: it is passed over.
+RecordScanner::Joined RecordScanner::join(std::vector<Part> &&parts)
+{
+    Joined joined;
+    if (parts.empty())
+        return joined;
+    joined.records = std::move(parts.front().records);
+    qint64 stoppedAt = parts.front().stoppedAt;
+    for (size_t next = 1; next < parts.size() && stoppedAt >= 0; ++next) {
+        Part &part = parts[next];
+        if (part.records.size() == 0 && part.stoppedAt == stoppedAt)
+            continue;
+        if (part.records.size() == 0 || part.records.begins[0] != stoppedAt)
+            break;
+        part.records.byteOrderMark = joined.records.byteOrderMark;
+        joined.records.continueWith(joined.records.size(), part.records);
+        joined.records.cutLines -= part.cutLinesBeforeFirst;
+        stoppedAt = part.stoppedAt;
+        part.records = {};
+    }
+    joined.unreadFrom = stoppedAt;
+    return joined;
 }
 
 std::optional<RecordScanner::FileRecords> RecordScanner::scanTail(

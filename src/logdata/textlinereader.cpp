@@ -53,11 +53,14 @@ std::u16string_view viewOf(const QString &text, qsizetype from, qsizetype size)
 
 } // namespace
 
-TextLineReader::TextLineReader(QIODevice *device, qsizetype blockSize, qsizetype maxLineBytes)
+TextLineReader::TextLineReader(
+    QIODevice *device, qsizetype blockSize, qsizetype maxLineBytes, Start start)
     : device(device)
     , blockSize(blockSize)
     , maxLineBytes(std::max<qsizetype>(maxLineBytes, 4))
 {
+    if (start == Start::insideUtf8)
+        return;
     // The longest byte-order mark has four bytes.
     while (raw.size() < 4 && fillBuffer()) { }
     detectEncoding();

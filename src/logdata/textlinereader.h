@@ -20,10 +20,14 @@ public:
     // Lines are cut past this many bytes of text (of UTF-16 text for UTF-16 and UTF-32 files).
     static constexpr qsizetype defaultMaxLineBytes = qsizetype(64) << 20;
 
+    // Where the device's bytes start: at the start of a text, which may begin with a byte-order
+    // mark, or somewhere inside UTF-8 text, where bytes that look like a mark are text.
+    enum class Start { textStart, insideUtf8 };
+
     // Reads the device from its current position, blockSize bytes at a time; does not take
     // ownership.
     explicit TextLineReader(QIODevice *device, qsizetype blockSize = 1 << 20,
-        qsizetype maxLineBytes = defaultMaxLineBytes);
+        qsizetype maxLineBytes = defaultMaxLineBytes, Start start = Start::textStart);
 
     // From now on UTF-8 lines are handed out as their bytes, undecoded, through asciiLine,
     // for a reader that only looks for ASCII tags: a tag occurs in the bytes exactly where it

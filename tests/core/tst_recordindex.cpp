@@ -83,20 +83,24 @@ class TestRecordIndex : public QObject
     Q_OBJECT
 
 private slots:
+    // Read whole with the given block size, and read in parts of partBytes.
     void indexGivesTheLoadedRecords_data()
     {
         QTest::addColumn<QString>("corpus");
         QTest::addColumn<qsizetype>("blockSize");
+        QTest::addColumn<qint64>("partBytes");
         QTest::newRow("generated, non-ASCII, CR LF")
-            << QStringLiteral("generated") << qsizetype(1 << 20);
-        QTest::newRow("generated UTF-16, small blocks") << QStringLiteral("utf16") << qsizetype(7);
+            << QStringLiteral("generated") << qsizetype(1 << 20) << qint64(997);
+        QTest::newRow("generated UTF-16, small blocks")
+            << QStringLiteral("utf16") << qsizetype(7) << qint64(997);
         QTest::newRow("random bytes in every encoding")
-            << QStringLiteral("random") << qsizetype(1 << 20);
-        QTest::newRow("random bytes, small blocks") << QStringLiteral("random") << qsizetype(5);
+            << QStringLiteral("random") << qsizetype(1 << 20) << qint64(13);
+        QTest::newRow("random bytes, small blocks")
+            << QStringLiteral("random") << qsizetype(5) << qint64(40);
         QTest::newRow("tied dates, merged in parts")
-            << QStringLiteral("ties") << qsizetype(1 << 20);
+            << QStringLiteral("ties") << qsizetype(1 << 20) << qint64(1 << 18);
         QTest::newRow("tied dates in twelve files, merged in parts")
-            << QStringLiteral("many ties") << qsizetype(1 << 20);
+            << QStringLiteral("many ties") << qsizetype(1 << 20) << qint64(1 << 16);
     }
 
     // The order of a column's dates is noted as they come; it must stay right as the column of a
@@ -133,6 +137,7 @@ private slots:
     {
         QFETCH(QString, corpus);
         QFETCH(qsizetype, blockSize);
+        QFETCH(qint64, partBytes);
         QTemporaryDir dir;
         QVERIFY(writeCorpus(dir.path(), corpus));
         const QList<QFileInfo> files = QDir(dir.path()).entryInfoList(QDir::Files, QDir::Name);
@@ -140,18 +145,26 @@ private slots:
         setThreadCount(3);
         const auto machineThreads = qScopeGuard([] { setThreadCount(0); });
         const LogRecordLoader::LoadedLog loaded = LogRecordLoader::loadLog(files);
-        const RecordIndex index = indexOf(files, blockSize);
+        const RecordIndex whole = indexOf(files, blockSize);
+        const auto inParts = LogRecordLoader::indexLog(files, nullptr, partBytes).index;
         QVERIFY(!loaded.records.empty());
-        QCOMPARE(index.size(), loaded.records.size());
-        QCOMPARE(index.cutLines(), loaded.cutLines);
-        for (size_t row = 0; row < index.size(); ++row) {
-            const QarnLog &expected = loaded.records[row];
-            const std::optional<QarnLog> record = index.record(row);
-            QVERIFY2(record && sameRecord(*record, expected), qPrintable(QString::number(row)));
-            QCOMPARE(index.dateTime(row), expected.dateTime);
-            const QString type = expected.logType.toLower();
-            QCOMPARE(index.isError(row),
-                type == QLatin1String("error") || type == QLatin1String("fatal"));
+        for (const RecordIndex *index : {&whole, inParts.get()}) {
+            QCOMPARE(index->size(), loaded.records.size());
+            QCOMPARE(index->cutLines(), loaded.cutLines);
+            for (size_t row = 0; row < index->size(); ++row) {
+                const QarnLog &expected = loaded.records[row];
+                const std::optional<QarnLog> record = index->record(row);
+                QVERIFY2(record && sameRecord(*record, expected), qPrintable(QString::number(row)));
+                QCOMPARE(index->dateTime(row), expected.dateTime);
+                const QString type = expected.logType.toLower();
+                QCOMPARE(index->isError(row),
+                    type == QLatin1String("error") || type == QLatin1String("fatal"));
+                QCOMPARE(index->byteSize(row), whole.byteSize(row));
+            }
+            const auto blocks = index->unclosedBlocks();
+            const auto wholeBlocks = whole.unclosedBlocks();
+            QVERIFY(std::equal(blocks.begin(), blocks.end(), wholeBlocks.begin(), wholeBlocks.end(),
+                [](const auto &a, const auto &b) { return a.row == b.row && a.lines == b.lines; }));
         }
     }
 
@@ -265,22 +278,31 @@ private slots:
 
     // A line longer than the reader keeps is cut alike, and its record still ends where the
     // parser ends it: at the closing tag kept from the line's end.
+    // A cut message line and a cut line between records, read whole and in two parts: the
+    // second part starts in the message and reads the line between again, which counts once.
     void cutLinesEndRecordsAlike()
     {
         QTemporaryDir dir;
         QFile file(dir.filePath(QStringLiteral("long_1.log")));
         QVERIFY(file.open(QIODevice::WriteOnly));
+        const qsizetype longLine = (qsizetype(64) << 20) + 10;
         file.write("<HEAD>[10]2023/02/28 10:00:00.000 <LN>Info</LN>\n<CONT>");
-        file.write(QByteArray((qsizetype(64) << 20) + 10, 'x'));
-        file.write("</CONT>\n<HEAD>[10]2023/02/28 09:00:00.000 <LN>Error</LN>\n<CONT>b</CONT>\n");
+        file.write(QByteArray(longLine + (6 << 20), 'x'));
+        file.write("</CONT>\n");
+        file.write(QByteArray(longLine, 'y'));
+        file.write("\n<HEAD>[10]2023/02/28 09:00:00.000 <LN>Error</LN>\n<CONT>b</CONT>\n");
         file.close();
         const QList<QFileInfo> files {QFileInfo(file.fileName())};
         const LogRecordLoader::LoadedLog loaded = LogRecordLoader::loadLog(files);
-        const RecordIndex index = indexOf(files, 1 << 20);
-        QCOMPARE(index.size(), size_t(2));
-        QCOMPARE(index.cutLines(), qsizetype(1));
-        for (size_t row = 0; row < index.size(); ++row)
-            QVERIFY(sameRecord(*index.record(row), loaded.records[row]));
+        QCOMPARE(loaded.cutLines, qsizetype(2));
+        const RecordIndex whole = indexOf(files, 1 << 20);
+        const auto inParts = LogRecordLoader::indexLog(files, nullptr, file.size() / 2).index;
+        for (const RecordIndex *index : {&whole, inParts.get()}) {
+            QCOMPARE(index->size(), size_t(2));
+            QCOMPARE(index->cutLines(), loaded.cutLines);
+            for (size_t row = 0; row < index->size(); ++row)
+                QVERIFY(sameRecord(*index->record(row), loaded.records[row]));
+        }
     }
 
     // Records of megabytes, whose texts a filter writes over their own bytes where it can: a
