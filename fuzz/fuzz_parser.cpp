@@ -14,6 +14,7 @@
 #include "utf8searchtext.h"
 
 #include <QBuffer>
+#include <QStringConverter>
 
 #include <cstdint>
 #include <cstdlib>
@@ -153,12 +154,58 @@ void compareBytesReading(const RecordScanner::FileRecords &scanned, const QByteA
         !valid || LogTextWriter::recordText(record) == LogTextWriter::recordText(parsed).toUtf8());
 }
 
+// The records of UTF-8 data read in parts cut every `step` bytes, joined as the loader joins
+// them.
+RecordScanner::FileRecords scanInParts(const QByteArray &data, qint64 step, qsizetype blockSize)
+{
+    const auto partFrom = [&data, blockSize](qint64 after, qint64 stopAt) {
+        QBuffer buffer;
+        buffer.setData(data);
+        buffer.open(QIODevice::ReadOnly);
+        buffer.seek(std::max<qint64>(after, 0));
+        return RecordScanner::scanPart(&buffer, after, stopAt, blockSize);
+    };
+    std::vector<RecordScanner::Part> parts;
+    for (qint64 cut = 0; cut < data.size(); cut += step) {
+        const qint64 next = cut + step < data.size() ? cut + step : RecordScanner::toTheEnd;
+        parts.push_back(partFrom(cut == 0 ? -1 : cut - 1, next));
+    }
+    RecordScanner::Joined joined = RecordScanner::join(std::move(parts));
+    if (joined.unreadFrom >= 0) {
+        RecordScanner::Part rest = partFrom(joined.unreadFrom - 1, RecordScanner::toTheEnd);
+        rest.records.byteOrderMark = joined.records.byteOrderMark;
+        joined.records.continueWith(joined.records.size(), rest.records);
+    }
+    return std::move(joined.records);
+}
+
+void compareParts(
+    const QByteArray &data, qsizetype blockSize, const RecordScanner::FileRecords &whole)
+{
+    const auto encoding = QStringConverter::encodingForData(data);
+    if (data.isEmpty() || (encoding && *encoding != QStringConverter::Utf8))
+        return;
+    const RecordScanner::FileRecords parts = scanInParts(data, 1 + blockSize * 37, blockSize);
+    check(parts.size() == whole.size() && parts.cutLines == whole.cutLines
+        && parts.byteOrderMark == whole.byteOrderMark);
+    for (size_t i = 0; i < whole.size(); ++i) {
+        check(parts.begins[i] == whole.begins[i] && parts.ends[i] == whole.ends[i]);
+        check(parts.dates.text(i) == whole.dates.text(i) && parts.errors[i] == whole.errors[i]);
+    }
+    check(parts.unclosedBlocks.size() == whole.unclosedBlocks.size());
+    for (size_t i = 0; i < whole.unclosedBlocks.size(); ++i) {
+        check(parts.unclosedBlocks[i].local == whole.unclosedBlocks[i].local
+            && parts.unclosedBlocks[i].lines == whole.unclosedBlocks[i].lines);
+    }
+}
+
 void compareScan(
     const QByteArray &data, qsizetype blockSize, const std::vector<QarnLogParser::QarnLog> &records)
 {
     QBuffer *buffer = openBuffer(data);
     const RecordScanner::FileRecords scanned = RecordScanner::scan(buffer, blockSize);
     delete buffer;
+    compareParts(data, blockSize, scanned);
     check(scanned.size() == records.size());
     for (size_t i = 0; i < records.size(); ++i) {
         const qint64 begin = scanned.begins[i];
