@@ -258,15 +258,18 @@ LogRecordLoader::IndexedLog LogRecordLoader::indexLog(
     const std::vector<FilePart> parts
         = partsOf(files, partBytes > 0 ? partBytes : sharingPartBytes(files));
     std::vector<RecordScanner::Part> scannedParts(parts.size());
-    std::vector<char> failed(size_t(files.size()), 0);
+    // Parts of one file are read on several threads: each notes its own failure.
+    std::vector<char> partFailed(parts.size(), 0);
     forEachInParallel(parts.size(), [&](size_t part, SharedFieldValues &) {
         const FilePart &where = parts[part];
         bool readFailed = false;
         scannedParts[part] = scanFilePart(
             files[qsizetype(where.file)], where.after, where.stopAt, control, readFailed);
-        if (readFailed)
-            failed[where.file] = 1;
+        partFailed[part] = readFailed;
     });
+    std::vector<char> failed(size_t(files.size()), 0);
+    for (size_t part = 0; part < parts.size(); ++part)
+        failed[parts[part].file] |= partFailed[part];
     // Each file has one part at least, and its parts follow one another.
     std::vector<size_t> firstPart(failed.size() + 1, parts.size());
     for (size_t part = parts.size(); part-- > 0;)
