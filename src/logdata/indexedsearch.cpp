@@ -14,11 +14,11 @@ IndexedSearch::IndexedSearch(
     , anyOf(anyOf)
     , firstRow(firstRow)
 {
-    prefilters[size_t(TextEncoding::utf8)] = std::make_unique<TextPrefilter>(texts, anyOf);
+    prefilters[size_t(TextEncoding::utf8)] = PrefilterCache::of(texts, anyOf, TextEncoding::utf8);
     for (size_t file = 0; file < index.fileCount(); ++file) {
-        std::unique_ptr<TextPrefilter> &prefilter = prefilters[size_t(index.encoding(file))];
+        std::shared_ptr<const TextPrefilter> &prefilter = prefilters[size_t(index.encoding(file))];
         if (!prefilter)
-            prefilter = std::make_unique<TextPrefilter>(texts, anyOf, index.encoding(file));
+            prefilter = PrefilterCache::of(texts, anyOf, index.encoding(file));
     }
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "prefiltercache.h"
 #include "recordindex.h"
-#include "textprefilter.h"
 #include "textsetmatcher.h"
 #include "utf8searchtext.h"
 
@@ -75,7 +75,7 @@ private:
     QStringList texts;
     // By encoding, for those of the index's files; whether everything passes does not depend
     // on it.
-    std::array<std::unique_ptr<TextPrefilter>, textEncodingCount> prefilters;
+    std::array<std::shared_ptr<const TextPrefilter>, textEncodingCount> prefilters;
     TextSetMatcher matcher;
     bool anyOf;
     size_t firstRow;
