@@ -152,6 +152,14 @@ bool isUtf8(const QFileInfo &info)
     return !encoding || *encoding == QStringConverter::Utf8;
 }
 
+qint64 totalBytes(const QList<QFileInfo> &files)
+{
+    qint64 total = 0;
+    for (const QFileInfo &file : files)
+        total += file.size();
+    return total;
+}
+
 // Of about this many bytes at least, parts cost little to start and to join.
 constexpr qint64 leastPartBytes = qint64(64) << 20;
 
@@ -159,10 +167,7 @@ constexpr qint64 leastPartBytes = qint64(64) << 20;
 // a part's records are copied once more when they are joined.
 qint64 sharingPartBytes(const QList<QFileInfo> &files)
 {
-    qint64 total = 0;
-    for (const QFileInfo &file : files)
-        total += file.size();
-    return std::max(leastPartBytes, total / qint64(2 * threadCount()));
+    return std::max(leastPartBytes, totalBytes(files) / qint64(2 * threadCount()));
 }
 
 // The parts of the files, in order; a file that is not read in parts is one part.
@@ -209,12 +214,8 @@ RecordScanner::FileRecords joinedParts(const QFileInfo &info, std::vector<Record
 
 void countTotalBytes(const QList<QFileInfo> &files, LogRecordLoader::LoadControl *control)
 {
-    if (!control)
-        return;
-    qint64 total = 0;
-    for (const QFileInfo &file : files)
-        total += file.size();
-    control->totalBytes.store(total);
+    if (control)
+        control->totalBytes.store(totalBytes(files));
 }
 
 } // namespace
