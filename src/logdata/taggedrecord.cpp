@@ -4,6 +4,7 @@
 #include "textlinereader.h"
 
 #include <algorithm>
+#include <type_traits>
 
 using namespace RecordTags;
 
@@ -69,6 +70,11 @@ bool TaggedRecord<Ch>::readRecord(View record, Reading reading, size_t end)
     fieldsRead = false;
     // Below this size no line is cut and no message loses lines, so no note is added.
     if (qsizetype(sizeof(Ch) * record.size()) + 1 >= maxMessageUnits)
+        return false;
+    // The file's last line, without a line feed, loses an unfinished sequence at its end when
+    // it is decoded, and then a carriage return that stood before it: left to the parser.
+    if (!record.empty() && record.back() != Ch('\n')
+        && std::make_unsigned_t<Ch>(record.back()) >= 0x80)
         return false;
     units = record;
     LineSplitter<Ch> lines(record);

@@ -113,7 +113,8 @@ QByteArray randomLogFile(QRandomGenerator &random)
     case 2:
         return encoded(text, QStringConverter::Utf32LE);
     case 3:
-        return "\xEF\xBB\xBF" + text.toUtf8() + "\xC3";
+        // An unfinished sequence at the end, after a carriage return that then ends the line.
+        return "\xEF\xBB\xBF" + text.toUtf8() + "\r\xC3";
     case 4: {
         QByteArray bytes = text.toUtf8();
         if (!bytes.isEmpty())

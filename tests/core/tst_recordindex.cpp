@@ -212,9 +212,10 @@ private slots:
         const QStringList texts {QStringLiteral("error"), QStringLiteral("zzz"),
             QStringLiteral("rzzz"), QStringLiteral("errorzzz"), QStringLiteral("k"),
             QStringLiteral("i\u0307"), QStringLiteral("<tid>"), QStringLiteral("<cont>"),
-            QStringLiteral("one\nclose"), QStringLiteral("\n"), QStringLiteral("\u00e9"),
-            QStringLiteral("\ufffd"), QStringLiteral("a\u0000b"), QStringLiteral("grüße"),
-            QStringLiteral("2023/02/28 10"), QStringLiteral("no such text")};
+            QStringLiteral("one\nclose"), QStringLiteral("\n"), QStringLiteral("\r"),
+            QStringLiteral("\u00e9"), QStringLiteral("\ufffd"), QStringLiteral("a\u0000b"),
+            QStringLiteral("grüße"), QStringLiteral("2023/02/28 10"),
+            QStringLiteral("no such text")};
         LogFilterModel memoryFilter;
         memoryFilter.setSourceModel(&inMemory);
         LogFilterModel indexFilter;
