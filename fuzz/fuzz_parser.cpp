@@ -11,6 +11,7 @@
 #include "taggedrecord.h"
 #include "textencoding.h"
 #include "textlinereader.h"
+#include "textprefilter.h"
 #include "utf8searchtext.h"
 
 #include <QBuffer>
@@ -199,6 +200,30 @@ void compareParts(
     }
 }
 
+// A text taken from one record's search text, in its file's bytes, rules out no record whose
+// search text holds it.
+void comparePrefilter(const QByteArray &data, const RecordScanner::FileRecords &scanned,
+    const std::vector<QarnLogParser::QarnLog> &records)
+{
+    if (records.empty())
+        return;
+    const auto choice = size_t(data.size());
+    const QString source = SearchTextStore::searchTextOf(records[choice % records.size()]);
+    const QString needle
+        = source.mid(source.isEmpty() ? 0 : qsizetype(choice % size_t(source.size())),
+            qsizetype(1 + choice % 6));
+    const TextPrefilter prefilter({needle}, true, encodingOfMark(scanned.byteOrderMark));
+    const qint64 start = scanned.begins[0];
+    std::vector<size_t> ends;
+    for (size_t i = 0; i < records.size(); ++i)
+        ends.push_back(size_t(scanned.ends[i] - start));
+    std::vector<char> candidates(records.size(), 0);
+    prefilter.markCandidates(
+        std::string_view(data.constData() + start, ends.back()), ends, candidates.data());
+    for (size_t i = 0; i < records.size(); ++i)
+        check(candidates[i] || !SearchTextStore::searchTextOf(records[i]).contains(needle));
+}
+
 void compareScan(
     const QByteArray &data, qsizetype blockSize, const std::vector<QarnLogParser::QarnLog> &records)
 {
@@ -219,6 +244,7 @@ void compareScan(
             == (type == QLatin1String("error") || type == QLatin1String("fatal")));
         compareBytesReading(scanned, data, i, records[i]);
     }
+    comparePrefilter(data, scanned, records);
 }
 
 } // namespace

@@ -46,6 +46,22 @@ size_t recordStart(const std::vector<size_t> &ends, size_t record)
     return record == 0 ? 0 : ends[record - 1];
 }
 
+// Qt's decoder makes a UTF-32 unit beyond U+10FFFF two UTF-16 units, the first of them any
+// character: text that the bytes do not spell.
+bool holdsUnitBeyondUnicode(std::string_view record, bool bigEndian)
+{
+    for (size_t at = 0; at + 4 <= record.size(); at += 4) {
+        char32_t unit = 0;
+        for (size_t byte = 0; byte < 4; ++byte) {
+            const auto value = char32_t(static_cast<unsigned char>(record[at + byte]));
+            unit |= value << (8 * (bigEndian ? 3 - byte : byte));
+        }
+        if (unit > 0x10FFFF)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 #ifdef KESTRUNE_USE_HYPERSCAN
@@ -201,6 +217,7 @@ class TextPrefilter::Automaton
 TextPrefilter::TextPrefilter(
     const QStringList &loweredTexts, bool anyOf, TextEncoding encoding, Search search)
     : anyOf(anyOf)
+    , encoding(encoding)
     , unitBytes(encoding == TextEncoding::utf8 ? 1 : 2)
 {
     const auto everywhere
@@ -244,6 +261,21 @@ TextPrefilter::TextPrefilter(
 TextPrefilter::~TextPrefilter() = default;
 
 void TextPrefilter::markCandidates(std::string_view bytes, const std::vector<size_t> &ends,
+    size_t first, size_t last, char *candidates, Sighting *sightings) const
+{
+    markByPieces(bytes, ends, first, last, candidates, sightings);
+    if (encoding != TextEncoding::utf32LE && encoding != TextEncoding::utf32BE)
+        return;
+    for (size_t record = first; record < last; ++record) {
+        const size_t start = recordStart(ends, record);
+        if (!candidates[record]
+            && holdsUnitBeyondUnicode(
+                bytes.substr(start, ends[record] - start), encoding == TextEncoding::utf32BE))
+            candidates[record] = 1;
+    }
+}
+
+void TextPrefilter::markByPieces(std::string_view bytes, const std::vector<size_t> &ends,
     size_t first, size_t last, char *candidates, Sighting *sightings) const
 {
     if (keepsAll) {

@@ -66,7 +66,8 @@ public:
 
     // Sets candidates[i] for each record i in [first, last) of a run of records laid end to
     // end in bytes, record i spanning [i == 0 ? 0 : ends[i - 1], ends[i]): 1 when it may
-    // pass, 0 when it cannot. A record longer than alwaysCandidateBytes is always marked.
+    // pass, 0 when it cannot. A record longer than alwaysCandidateBytes is always marked, and
+    // so is one of a UTF-32 file with a unit beyond U+10FFFF.
     // With sightings, sets sightings[i] for the candidates where one is made (never for all,
     // and for none unless makesSightings).
     // Safe on several threads at once, for parts of one run or for different runs.
@@ -101,6 +102,8 @@ private:
         size_t piecesSeen = 0; // for all-of
     };
 
+    void markByPieces(std::string_view bytes, const std::vector<size_t> &ends, size_t first,
+        size_t last, char *candidates, Sighting *sightings) const;
     [[nodiscard]] bool isCandidate(std::string_view record, Tally &tally) const;
     // The sighting of a text of the piece that ends at `to` in the bytes and starts at `from` or
     // later, if any.
@@ -108,6 +111,7 @@ private:
         size_t piece, std::string_view bytes, size_t from, size_t to) const;
 
     bool anyOf;
+    TextEncoding encoding;
     bool passesAll = false;
     bool keepsAll = false;
     // The distinct pieces of the texts that have any.
