@@ -271,12 +271,36 @@ void TextLineReader::decodeUtf8Line(std::string_view line, bool last)
     if (ascii) {
         undecodedLine = line;
         lastLine = last;
-        if (last && !line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
+        if (last) {
+            line.remove_suffix(unfinishedEndBytes(line));
+            if (!line.empty() && line.back() == '\r')
+                line.remove_suffix(1);
+        }
         bytes = line;
         return;
     }
     text = decodeLine(line, last);
+}
+
+// The bytes of an unfinished sequence that ends the input, which decoding drops (and then a
+// carriage return before them): at most three, found by decoding the last three both ways,
+// so that the bytes handed out undecoded hold what the decoded text holds.
+size_t TextLineReader::unfinishedEndBytes(std::string_view line)
+{
+    if (line.empty() || uchar(line.back()) < 0x80)
+        return 0;
+    const std::string_view tail = line.substr(line.size() - std::min<size_t>(3, line.size()));
+    const auto decoded = [](std::string_view bytes, QStringDecoder::Flags flags) {
+        QStringDecoder decoder(
+            QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom | flags);
+        return QString(decoder.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size()))));
+    };
+    const QString kept = decoded(tail, QStringDecoder::Flag::Default);
+    size_t dropped = 0;
+    while (dropped < tail.size()
+        && decoded(tail.substr(0, tail.size() - dropped), QStringDecoder::Flag::Stateless) != kept)
+        ++dropped;
+    return dropped;
 }
 
 // A stateless decoder turns every broken sequence into replacement characters; only at the end

@@ -73,6 +73,7 @@ private:
     bool readCutTextLine();
     void decodeUtf8Line(std::string_view line, bool last);
     std::u16string_view decodeLine(std::string_view line, bool last);
+    [[nodiscard]] static size_t unfinishedEndBytes(std::string_view line);
     [[nodiscard]] qsizetype utf8Boundary(const char *text) const;
     std::string_view limitedUtf8(std::string_view line);
     [[nodiscard]] qsizetype maxLineUnits() const { return maxLineBytes / 2; }

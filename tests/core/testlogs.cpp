@@ -113,8 +113,10 @@ QByteArray randomLogFile(QRandomGenerator &random)
     case 2:
         return encoded(text, QStringConverter::Utf32LE);
     case 3:
-        // An unfinished sequence at the end, after a carriage return that then ends the line.
-        return "\xEF\xBB\xBF" + text.toUtf8() + "\r\xC3";
+        // A last record whose type is "Error" once decoding drops the unfinished sequence at
+        // the end, and then the carriage return before it.
+        return "\xEF\xBB\xBF" + text.toUtf8()
+            + "\n<HEAD>[1]2023/02/28 10:00:00.000 <LN>Error\r\xC3";
     case 4: {
         QByteArray bytes = text.toUtf8();
         if (!bytes.isEmpty())
