@@ -1,6 +1,7 @@
 #include "indexedsearch.h"
 
 #include "parallelfor.h"
+#include "prefiltercache.h"
 #include "searchtextstore.h"
 #include "utf8searchtext.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "prefiltercache.h"
 #include "recordindex.h"
+#include "textprefilter.h"
 #include "textsetmatcher.h"
 #include "utf8searchtext.h"
 
