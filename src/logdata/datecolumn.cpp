@@ -3,10 +3,12 @@
 #include <QMutex>
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 
 namespace {
 
-// Eighteen decimal digits still fit below the top bit of a key.
+// Eighteen decimal digits still fit below a key's shape bits.
 constexpr qsizetype maxDigits = 18;
 
 char16_t unitAt(QLatin1StringView text, qsizetype i)
@@ -29,6 +31,30 @@ QString sharedShape(const QString &shape)
     if (shape != last)
         last = shape;
     return last;
+}
+
+// One counter for dates read as bytes and as text alike.
+quint64 newShapeSerial()
+{
+    static std::atomic<quint64> serials {0};
+    return ++serials;
+}
+
+bool sameShape(const QString &a, const QString &b)
+{
+    return a.isSharedWith(b) || a == b;
+}
+
+quint64 powerOfTen(int exponent)
+{
+    static const auto powers = [] {
+        std::array<quint64, maxDigits + 1> made {};
+        made[0] = 1;
+        for (size_t i = 1; i < made.size(); ++i)
+            made[i] = made[i - 1] * 10;
+        return made;
+    }();
+    return powers[size_t(exponent)];
 }
 
 } // namespace
@@ -58,25 +84,53 @@ void DateColumn::append(QLatin1StringView date)
     appendDate(date);
 }
 
+// Keys are taken over as they are where the other column's shapes stand at the same places
+// here, as they do between the parts of one file; otherwise each takes its shape's place here.
 void DateColumn::append(const DateColumn &other)
 {
-    if (other.shape != shape && !shape.isEmpty()) {
+    const std::vector<quint64> shapeKeys = shapeKeysFor(other);
+    if (shapeKeys.size() != other.shapes.size()) {
         for (size_t row = 0; row < other.size(); ++row)
             append(QStringView(other.text(row)));
         return;
     }
-    shape = other.shape;
-    if (other.size() > 0) {
+    if (other.size() > 0)
         noteOrderAt(size(), other.keys[0]);
-        if (firstKeyOutOfOrder == noRow && other.firstKeyOutOfOrder != noRow)
-            firstKeyOutOfOrder = size() + other.firstKeyOutOfOrder;
-    }
+    if (firstKeyOutOfOrder == noRow && other.firstKeyOutOfOrder != noRow)
+        firstKeyOutOfOrder = size() + other.firstKeyOutOfOrder;
     if (!other.irregularTexts->empty()) {
         IrregularTexts &texts = writableIrregularTexts();
         for (const auto &[row, date] : *other.irregularTexts)
             texts.emplace(keys.size() + row, date);
     }
-    keys.append(other.keys);
+    bool samePlaces = true;
+    for (size_t shape = 0; shape < shapeKeys.size(); ++shape)
+        samePlaces = samePlaces && shapeKeys[shape] == quint64(shape) << digitBits;
+    if (samePlaces) {
+        keys.append(other.keys);
+        return;
+    }
+    for (size_t row = 0; row < other.size(); ++row) {
+        const quint64 key = other.keys[row];
+        keys.push_back(key == irregular ? key : shapeKeys[key >> digitBits] | (key & digitMask));
+    }
+}
+
+std::vector<quint64> DateColumn::shapeKeysFor(const DateColumn &other)
+{
+    std::vector<quint64> shapeKeys;
+    for (const Shape &shape : other.shapes) {
+        const auto place
+            = size_t(std::find_if(shapes.begin(), shapes.end(), [&](const Shape &known) {
+                  return sameShape(known.text, shape.text);
+              }) - shapes.begin());
+        if (place == shapes.size() && shapes.size() == maxShapes)
+            return {};
+        if (place == shapes.size())
+            shapes.push_back(shape);
+        shapeKeys.push_back(quint64(place) << digitBits);
+    }
+    return shapeKeys;
 }
 
 void DateColumn::truncate(size_t count)
@@ -105,13 +159,55 @@ DateColumn::IrregularTexts &DateColumn::writableIrregularTexts()
 template<typename View>
 void DateColumn::appendDate(View date)
 {
-    if (shape.isEmpty())
-        shape = sharedShape(shapeOf(date.toString()));
     const quint64 key = keyOf(date);
     if (key == irregular)
         writableIrregularTexts().emplace(keys.size(), date.toString());
     noteOrderAt(keys.size(), key);
     keys.push_back(key);
+}
+
+// The shape of the date before is tried first, then the others; a date of none of them adds
+// its own while there is room.
+template<typename View>
+quint64 DateColumn::keyOf(View date)
+{
+    for (size_t tried = 0; tried < shapes.size(); ++tried) {
+        const size_t shape = (lastShape + tried) % shapes.size();
+        const quint64 digits = digitsOf(date, shapes[shape].text);
+        if (digits != irregular) {
+            lastShape = shape;
+            return quint64(shape) << digitBits | digits;
+        }
+    }
+    if (shapes.size() == maxShapes)
+        return irregular;
+    const QString shape = shapeOf(date.toString());
+    if (shape.isEmpty())
+        return irregular;
+    shapes.push_back(
+        {sharedShape(shape), int(std::count(shape.begin(), shape.end(), u'0')), newShapeSerial()});
+    lastShape = shapes.size() - 1;
+    return quint64(lastShape) << digitBits | digitsOf(date, shape);
+}
+
+template<typename View>
+quint64 DateColumn::digitsOf(View date, const QString &shape)
+{
+    if (date.size() != shape.size())
+        return irregular;
+    const auto *pattern = reinterpret_cast<const char16_t *>(shape.constData());
+    quint64 digits = 0;
+    for (qsizetype i = 0; i < date.size(); ++i) {
+        const char16_t unit = unitAt(date, i);
+        if (pattern[i] == u'0') {
+            if (!isDigit(unit))
+                return irregular;
+            digits = digits * 10 + (unit - u'0');
+        } else if (unit != pattern[i]) {
+            return irregular;
+        }
+    }
+    return digits;
 }
 
 // The key that is to take row, compared with the one above it.
@@ -123,7 +219,7 @@ void DateColumn::noteOrderAt(size_t row, quint64 key)
 
 bool DateColumn::inOrder() const
 {
-    if (allRegular())
+    if (allRegular() && shapes.size() <= 1)
         return firstKeyOutOfOrder == noRow;
     for (size_t row = 1; row < size(); ++row) {
         if (earlier(row, *this, row - 1))
@@ -132,36 +228,17 @@ bool DateColumn::inOrder() const
     return true;
 }
 
-template<typename View>
-quint64 DateColumn::keyOf(View date) const
-{
-    if (shape.isEmpty() || date.size() != shape.size())
-        return irregular;
-    const auto *pattern = reinterpret_cast<const char16_t *>(shape.constData());
-    quint64 key = 0;
-    for (qsizetype i = 0; i < date.size(); ++i) {
-        const char16_t unit = unitAt(date, i);
-        if (pattern[i] == u'0') {
-            if (!isDigit(unit))
-                return irregular;
-            key = key * 10 + (unit - u'0');
-        } else if (unit != pattern[i]) {
-            return irregular;
-        }
-    }
-    return key;
-}
-
 QString DateColumn::text(size_t row) const
 {
-    quint64 key = keys[row];
+    const quint64 key = keys[row];
     if (key == irregular)
         return irregularTexts->at(row);
-    QString date = shape;
+    QString date = shapeAt(key).text;
+    quint64 digits = key & digitMask;
     for (qsizetype i = date.size() - 1; i >= 0; --i) {
         if (date[i] == u'0') {
-            date[i] = QChar(char16_t(u'0' + key % 10));
-            key /= 10;
+            date[i] = QChar(char16_t(u'0' + digits % 10));
+            digits /= 10;
         }
     }
     return date;
@@ -172,16 +249,99 @@ bool DateColumn::holds(size_t row, QLatin1StringView date) const
     const quint64 key = keys[row];
     if (key == irregular)
         return irregularTexts->at(row) == date;
-    return keyOf(date) == key;
+    return digitsOf(date, shapeAt(key).text) == (key & digitMask);
 }
 
 bool DateColumn::earlier(size_t a, const DateColumn &other, size_t b) const
 {
     const quint64 aKey = keys[a];
     const quint64 bKey = other.keys[b];
-    if (aKey != irregular && bKey != irregular && (&other == this || sharesShapeWith(other)))
-        return aKey < bKey;
-    return text(a) < other.text(b);
+    if (aKey == irregular || bKey == irregular)
+        return text(a) < other.text(b);
+    const Shape &aShape = shapeAt(aKey);
+    const Shape &bShape = other.shapeAt(bKey);
+    if (aShape.text.isSharedWith(bShape.text))
+        return (aKey & digitMask) < (bKey & digitMask);
+    return textEarlier(aShape, aKey & digitMask, bShape, bKey & digitMask);
+}
+
+// Up to where two shapes part, their texts hold the same units but for the digits: the digits
+// there decide, if they differ. Otherwise the units where the shapes part do, a digit's place
+// standing for every digit: no other unit falls between two digits. Equal shapes never part,
+// and all their digits decide. A merge compares the same few shapes millions of times, so what
+// two shapes tell is kept per thread.
+bool DateColumn::textEarlier(
+    const Shape &aShape, quint64 aDigits, const Shape &bShape, quint64 bDigits)
+{
+    thread_local std::array<Parting, 256> partings;
+    Parting &parting = partings[(aShape.serial * 31 + bShape.serial) % partings.size()];
+    if (parting.aSerial != aShape.serial || parting.bSerial != bShape.serial)
+        parting = partingOf(aShape, bShape);
+    const quint64 aLeading = aDigits / parting.aDivisor;
+    const quint64 bLeading = bDigits / parting.bDivisor;
+    return aLeading != bLeading ? aLeading < bLeading : parting.aFirstOnTie;
+}
+
+DateColumn::Parting DateColumn::partingOf(const Shape &aShape, const Shape &bShape)
+{
+    const qsizetype common = std::min(aShape.text.size(), bShape.text.size());
+    qsizetype at = 0;
+    int digitsBefore = 0;
+    for (; at < common && aShape.text[at] == bShape.text[at]; ++at)
+        digitsBefore += aShape.text[at] == u'0' ? 1 : 0;
+    return {aShape.serial, bShape.serial, powerOfTen(aShape.digits - digitsBefore),
+        powerOfTen(bShape.digits - digitsBefore),
+        at == common ? aShape.text.size() < bShape.text.size() : aShape.text[at] < bShape.text[at]};
+}
+
+bool DateColumn::sharesShapeWith(const DateColumn &other) const
+{
+    return shapes.size() <= 1 && other.shapes.size() <= 1
+        && (shapes.empty() || other.shapes.empty()
+            || sameShape(shapes.front().text, other.shapes.front().text));
+}
+
+// Rows of one shape are put in order by their keys, where they are not in order already, and
+// the few shapes are then merged; dates kept as text are ordered by their texts. Two equal
+// dates share their shape, so rows of equal dates stay in their order.
+std::vector<quint32> DateColumn::rowsInDateOrder() const
+{
+    std::vector<std::vector<quint32>> groups(shapes.size() + 1);
+    for (size_t row = 0; row < size(); ++row) {
+        const quint64 key = keys[row];
+        groups[key == irregular ? shapes.size() : size_t(key >> digitBits)].push_back(quint32(row));
+    }
+    const auto rowEarlier = [this](quint32 a, quint32 b) {
+        return earlier(a, *this, b);
+    };
+    for (std::vector<quint32> &group : groups) {
+        if (!std::is_sorted(group.begin(), group.end(), rowEarlier))
+            std::stable_sort(group.begin(), group.end(), rowEarlier);
+    }
+    return rowsOfShapesInOrder(groups);
+}
+
+std::vector<quint32> DateColumn::rowsOfShapesInOrder(
+    std::vector<std::vector<quint32>> &groups) const
+{
+    groups.erase(std::remove_if(groups.begin(), groups.end(),
+                     [](const std::vector<quint32> &group) { return group.empty(); }),
+        groups.end());
+    std::vector<size_t> next(groups.size());
+    std::vector<quint32> rows;
+    rows.reserve(size());
+    while (rows.size() < size()) {
+        size_t earliest = groups.size();
+        for (size_t group = 0; group < groups.size(); ++group) {
+            if (next[group] < groups[group].size()
+                && (earliest == groups.size()
+                    || earlier(
+                        groups[group][next[group]], *this, groups[earliest][next[earliest]])))
+                earliest = group;
+        }
+        rows.push_back(groups[earliest][next[earliest]++]);
+    }
+    return rows;
 }
 
 size_t DateColumn::memoryBytes() const

@@ -8,11 +8,15 @@
 
 #include <memory>
 #include <unordered_map>
+#include <vector>
 
-// The date texts of one file's records, eight bytes each: a date of the file's common shape
-// (its first date with one to eighteen digits, each digit seen as '0') is kept as its digits read
-// as one decimal number, from which its text comes back exactly; any other date is kept as text.
-// Two dates of one shape differ first in a digit, so their numbers compare as their texts do.
+// The date texts of one file's records, eight bytes each. A date's shape is its text with each
+// digit seen as '0'; a date of one of the column's first sixteen shapes (of one to eighteen
+// digits) is kept as its shape's number and its digits read as one decimal number, from which
+// its text comes back exactly; any other date is kept as text. Two dates of one shape differ
+// first in a digit, so their numbers compare as their texts do; dates of two shapes compare
+// where the shapes part. So a file whose dates take a few shapes, as when a header's first
+// field is one digit wide in some lines and two in others, costs no more than one of one shape.
 // Copies share what they hold until they change it (see ChunkedColumn).
 class DateColumn
 {
@@ -40,9 +44,11 @@ public:
     [[nodiscard]] bool earlier(size_t a, const DateColumn &other, size_t b) const;
     // Whether no date comes before the one above it, as a file's dates nearly always are.
     [[nodiscard]] bool inOrder() const;
+    // The rows in date order, rows of equal dates in their own order.
+    [[nodiscard]] std::vector<quint32> rowsInDateOrder() const;
     [[nodiscard]] size_t memoryBytes() const;
     // A row's key, irregular for a date kept as text. Keys of two columns compare as their
-    // dates do when both are regular and the columns share their shape.
+    // dates do when both are regular and the columns share their one shape.
     [[nodiscard]] quint64 keyAt(size_t row) const { return keys[row]; }
     // Whether every date is kept as a key.
     [[nodiscard]] bool allRegular() const { return irregularTexts->empty(); }
@@ -51,16 +57,52 @@ public:
     {
         return key == 0 ? 0 : keys.upperBound(0, keys.size(), key - 1);
     }
-    [[nodiscard]] bool sharesShapeWith(const DateColumn &other) const
-    {
-        return shape.isSharedWith(other.shape) || shape == other.shape;
-    }
+    // Whether the dates of both columns take one shape at most, the same.
+    [[nodiscard]] bool sharesShapeWith(const DateColumn &other) const;
 
 private:
+    struct Shape
+    {
+        QString text;
+        int digits = 0;
+        // Tells this shape from every other one made in this process, for what is worked out
+        // of two shapes once.
+        quint64 serial = 0;
+    };
+    // Of two shapes a and b, what their dates' digits are divided by to leave those before the
+    // place where the shapes part, and whether a comes first when those are equal.
+    struct Parting
+    {
+        quint64 aSerial = 0;
+        quint64 bSerial = 0;
+        quint64 aDivisor = 1;
+        quint64 bDivisor = 1;
+        bool aFirstOnTie = false;
+    };
+
+    // A key's top bits name its shape, the others hold its digits: eighteen digits stay below
+    // 2^60, so no key of a shape is irregular.
+    static constexpr int shapeBits = 4;
+    static constexpr size_t maxShapes = (size_t(1) << shapeBits);
+    static constexpr int digitBits = 64 - shapeBits;
+    static constexpr quint64 digitMask = (quint64(1) << digitBits) - 1;
+
     template<typename View>
     void appendDate(View date);
     template<typename View>
-    [[nodiscard]] quint64 keyOf(View date) const;
+    [[nodiscard]] quint64 keyOf(View date);
+    // The date's digits as one number if it has the shape, otherwise irregular.
+    template<typename View>
+    [[nodiscard]] static quint64 digitsOf(View date, const QString &shape);
+    [[nodiscard]] const Shape &shapeAt(quint64 key) const { return shapes[key >> digitBits]; }
+    [[nodiscard]] static bool textEarlier(
+        const Shape &aShape, quint64 aDigits, const Shape &bShape, quint64 bDigits);
+    [[nodiscard]] static Parting partingOf(const Shape &aShape, const Shape &bShape);
+    // Where the other column's shapes stand in this one, adding those it lacks; empty when
+    // they do not all fit.
+    [[nodiscard]] std::vector<quint64> shapeKeysFor(const DateColumn &other);
+    [[nodiscard]] std::vector<quint32> rowsOfShapesInOrder(
+        std::vector<std::vector<quint32>> &groups) const;
 
     using IrregularTexts = std::unordered_map<size_t, QString>;
     // The texts of dates kept as text, by row, copied before a change when shared.
@@ -70,11 +112,14 @@ private:
 
     static constexpr size_t noRow = ~size_t(0);
 
-    QString shape;
+    std::vector<Shape> shapes;
+    // The shape of the date appended last, tried first for the next one.
+    size_t lastShape = 0;
     ChunkedColumn<quint64> keys;
     // The first row whose key is below the one above it, noted as dates come, so that a
-    // column of keys alone needs no pass to tell its order. A date kept as text counts as the
-    // highest key here; a column that has such dates is checked by its texts.
+    // column of keys of one shape needs no pass to tell its order. A date kept as text counts
+    // as the highest key here; a column that has such dates, or dates of several shapes, is
+    // checked by its texts.
     size_t firstKeyOutOfOrder = noRow;
     std::shared_ptr<IrregularTexts> irregularTexts = std::make_shared<IrregularTexts>();
 };

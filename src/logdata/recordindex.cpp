@@ -163,9 +163,9 @@ void RecordIndex::mergeRange(const std::vector<size_t> &from, const std::vector<
     }
 }
 
-// Each file's records are put in date order first (a stable sort, where they are not in order
-// already; a file in order, as nearly all are, needs no list of its own), then the files are
-// merged with a heap, a tie going to the earlier file.
+// Each file's records are put in date order first, equal dates keeping their order, where they
+// are not in order already (a file in order, as nearly all are, needs no list of its own); then
+// the files are merged with a heap, a tie going to the earlier file.
 void RecordIndex::mergeFiles()
 {
     if (mergesInDateRanges()) {
@@ -177,13 +177,9 @@ void RecordIndex::mergeFiles()
         const RecordScanner::FileRecords &file = *files[f];
         if (file.dates.inOrder())
             continue;
-        std::vector<quint32> &run = runs[f];
         for (size_t local = 0; local < file.size(); ++local)
             rowsOfFile[f].push_back(0);
-        run.resize(file.size());
-        std::iota(run.begin(), run.end(), quint32(0));
-        std::stable_sort(run.begin(), run.end(),
-            [&file](quint32 a, quint32 b) { return file.dates.earlier(a, file.dates, b); });
+        runs[f] = file.dates.rowsInDateOrder();
     }
     const auto localAt = [&](size_t file, size_t next) {
         return runs[file].empty() ? next : size_t(runs[file][next]);

@@ -133,6 +133,72 @@ private slots:
         QVERIFY(mixed.inOrder());
     }
 
+    // Dates of more shapes than a column keys, some a prefix of another or parting from it at a
+    // unit below or above the digits, compare, order and read back as their texts, also across
+    // columns whose shapes stand in another order and once one column is appended to another.
+    void datesOfManyShapesActAsTheirTexts()
+    {
+        const QStringList patterns {QStringLiteral("2023/02/28 10:00:00.000"),
+            QStringLiteral("023/02/28 10:00:00.000 "), QStringLiteral("]2023/02/28 10:00:00.00"),
+            QStringLiteral("2023/2/28 9:00:00.000"), QStringLiteral("2023/02/28"),
+            QStringLiteral("2023/02/28 10"), QStringLiteral("2023/02/28!10"),
+            QStringLiteral("2023/02/28~10"), QStringLiteral("2\u00e9023"), QString(),
+            QStringLiteral("no digits"), QStringLiteral("1234567890123456789")};
+        QRandomGenerator random(17);
+        QStringList dates;
+        for (int i = 0; i < 600; ++i) {
+            QString date = patterns[random.bounded(patterns.size())];
+            for (QChar &unit : date) {
+                if (DateColumn::isDigit(unit.unicode()))
+                    unit = QChar(char16_t(u'0' + random.bounded(i % 3 == 0 ? 2 : 10)));
+            }
+            // More shapes: some dates lose their last units.
+            dates << date.left(date.size() - random.bounded(i % 7 == 0 ? 3 : 1));
+        }
+        // As the scanner gives them: ASCII dates as bytes when asked, others as text.
+        const auto columnOf = [](const QStringList &texts, bool asBytes = false) {
+            DateColumn column;
+            for (const QString &text : texts) {
+                const QByteArray bytes = text.toLatin1();
+                if (asBytes && QString::fromLatin1(bytes) == text && !bytes.contains('\xE9'))
+                    column.append(QLatin1StringView(bytes));
+                else
+                    column.append(QStringView(text));
+            }
+            return column;
+        };
+        const DateColumn forward = columnOf(dates);
+        const DateColumn backward = columnOf(QStringList(dates.rbegin(), dates.rend()), true);
+        DateColumn appended = columnOf(dates.mid(0, 300));
+        appended.append(columnOf(dates.mid(300)));
+        const auto last = size_t(dates.size() - 1);
+        for (size_t a = 0; a <= last; ++a) {
+            QCOMPARE(forward.text(a), dates[int(a)]);
+            QCOMPARE(appended.text(a), dates[int(a)]);
+            for (size_t b = 0; b <= last; ++b) {
+                const bool expected = dates[int(a)] < dates[int(b)];
+                if (forward.earlier(a, backward, last - b) != expected
+                    || appended.earlier(a, forward, b) != expected)
+                    QFAIL(qPrintable(dates[int(a)] + QStringLiteral(" against ") + dates[int(b)]));
+            }
+        }
+        std::vector<quint32> expected(dates.size());
+        std::iota(expected.begin(), expected.end(), quint32(0));
+        std::stable_sort(expected.begin(), expected.end(),
+            [&](quint32 a, quint32 b) { return dates[int(a)] < dates[int(b)]; });
+        QVERIFY(forward.rowsInDateOrder() == expected);
+        QVERIFY(appended.rowsInDateOrder() == expected);
+        QVERIFY(!forward.inOrder());
+        QStringList sorted = dates;
+        std::sort(sorted.begin(), sorted.end());
+        QVERIFY(columnOf(sorted).inOrder());
+        // Appended keys take the places of their shapes here.
+        DateColumn few = columnOf({QStringLiteral("10:00"), QStringLiteral("a1")});
+        few.append(columnOf({QStringLiteral("b2"), QStringLiteral("a3"), QStringLiteral("10:01")}));
+        QCOMPARE(few.text(2), QStringLiteral("b2"));
+        QVERIFY(few.rowsInDateOrder() == std::vector<quint32>({0, 4, 1, 3, 2}));
+    }
+
     void indexGivesTheLoadedRecords()
     {
         QFETCH(QString, corpus);
