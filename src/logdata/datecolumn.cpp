@@ -21,16 +21,21 @@ char16_t unitAt(QStringView text, qsizetype i)
     return text.utf16()[i];
 }
 
-// Files of one log nearly always share a shape: held in one string, they tell so at once when
-// their dates are compared.
+// Files of one log nearly always share their shapes: held in one string each, they tell so at
+// once when their dates are compared. The last few shapes seen are kept for that.
 QString sharedShape(const QString &shape)
 {
+    constexpr size_t keptShapes = 64;
     static QMutex mutex;
-    static QString last;
+    static std::vector<QString> kept;
     const QMutexLocker lock(&mutex);
-    if (shape != last)
-        last = shape;
-    return last;
+    const auto found = std::find(kept.begin(), kept.end(), shape);
+    if (found != kept.end())
+        return *found;
+    if (kept.size() == keptShapes)
+        kept.erase(kept.begin());
+    kept.push_back(shape);
+    return shape;
 }
 
 // One counter for dates read as bytes and as text alike.
@@ -38,6 +43,12 @@ quint64 newShapeSerial()
 {
     static std::atomic<quint64> serials {0};
     return ++serials;
+}
+
+template<typename T>
+int threeWay(T a, T b)
+{
+    return a < b ? -1 : (b < a ? 1 : 0);
 }
 
 bool sameShape(const QString &a, const QString &b)
@@ -252,17 +263,17 @@ bool DateColumn::holds(size_t row, QLatin1StringView date) const
     return digitsOf(date, shapeAt(key).text) == (key & digitMask);
 }
 
-bool DateColumn::earlier(size_t a, const DateColumn &other, size_t b) const
+int DateColumn::compare(size_t a, const DateColumn &other, size_t b) const
 {
     const quint64 aKey = keys[a];
     const quint64 bKey = other.keys[b];
     if (aKey == irregular || bKey == irregular)
-        return text(a) < other.text(b);
+        return text(a).compare(other.text(b));
     const Shape &aShape = shapeAt(aKey);
     const Shape &bShape = other.shapeAt(bKey);
     if (aShape.text.isSharedWith(bShape.text))
-        return (aKey & digitMask) < (bKey & digitMask);
-    return textEarlier(aShape, aKey & digitMask, bShape, bKey & digitMask);
+        return threeWay(aKey & digitMask, bKey & digitMask);
+    return compareTexts(aShape, aKey & digitMask, bShape, bKey & digitMask);
 }
 
 // Up to where two shapes part, their texts hold the same units but for the digits: the digits
@@ -270,16 +281,15 @@ bool DateColumn::earlier(size_t a, const DateColumn &other, size_t b) const
 // standing for every digit: no other unit falls between two digits. Equal shapes never part,
 // and all their digits decide. A merge compares the same few shapes millions of times, so what
 // two shapes tell is kept per thread.
-bool DateColumn::textEarlier(
+int DateColumn::compareTexts(
     const Shape &aShape, quint64 aDigits, const Shape &bShape, quint64 bDigits)
 {
     thread_local std::array<Parting, 256> partings;
     Parting &parting = partings[(aShape.serial * 31 + bShape.serial) % partings.size()];
     if (parting.aSerial != aShape.serial || parting.bSerial != bShape.serial)
         parting = partingOf(aShape, bShape);
-    const quint64 aLeading = aDigits / parting.aDivisor;
-    const quint64 bLeading = bDigits / parting.bDivisor;
-    return aLeading != bLeading ? aLeading < bLeading : parting.aFirstOnTie;
+    const int leading = threeWay(aDigits / parting.aDivisor, bDigits / parting.bDivisor);
+    return leading != 0 ? leading : parting.onTie;
 }
 
 DateColumn::Parting DateColumn::partingOf(const Shape &aShape, const Shape &bShape)
@@ -291,7 +301,8 @@ DateColumn::Parting DateColumn::partingOf(const Shape &aShape, const Shape &bSha
         digitsBefore += aShape.text[at] == u'0' ? 1 : 0;
     return {aShape.serial, bShape.serial, powerOfTen(aShape.digits - digitsBefore),
         powerOfTen(bShape.digits - digitsBefore),
-        at == common ? aShape.text.size() < bShape.text.size() : aShape.text[at] < bShape.text[at]};
+        at == common ? threeWay(aShape.text.size(), bShape.text.size())
+                     : threeWay(aShape.text[at].unicode(), bShape.text[at].unicode())};
 }
 
 bool DateColumn::sharesShapeWith(const DateColumn &other) const

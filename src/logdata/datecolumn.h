@@ -41,7 +41,13 @@ public:
     // Whether row's date is this text, without making its text.
     [[nodiscard]] bool holds(size_t row, QLatin1StringView date) const;
     // Whether row a of this column comes before row b of other by QString's less-than.
-    [[nodiscard]] bool earlier(size_t a, const DateColumn &other, size_t b) const;
+    [[nodiscard]] bool earlier(size_t a, const DateColumn &other, size_t b) const
+    {
+        return compare(a, other, b) < 0;
+    }
+    // Below, at or above zero as row a of this column comes before, with or after row b of
+    // other by QString's order.
+    [[nodiscard]] int compare(size_t a, const DateColumn &other, size_t b) const;
     // Whether no date comes before the one above it, as a file's dates nearly always are.
     [[nodiscard]] bool inOrder() const;
     // The rows in date order, rows of equal dates in their own order.
@@ -70,14 +76,14 @@ private:
         quint64 serial = 0;
     };
     // Of two shapes a and b, what their dates' digits are divided by to leave those before the
-    // place where the shapes part, and whether a comes first when those are equal.
+    // place where the shapes part, and how a compares with b when those are equal.
     struct Parting
     {
         quint64 aSerial = 0;
         quint64 bSerial = 0;
         quint64 aDivisor = 1;
         quint64 bDivisor = 1;
-        bool aFirstOnTie = false;
+        int onTie = 0;
     };
 
     // A key's top bits name its shape, the others hold its digits: eighteen digits stay below
@@ -95,7 +101,7 @@ private:
     template<typename View>
     [[nodiscard]] static quint64 digitsOf(View date, const QString &shape);
     [[nodiscard]] const Shape &shapeAt(quint64 key) const { return shapes[key >> digitBits]; }
-    [[nodiscard]] static bool textEarlier(
+    [[nodiscard]] static int compareTexts(
         const Shape &aShape, quint64 aDigits, const Shape &bShape, quint64 bDigits);
     [[nodiscard]] static Parting partingOf(const Shape &aShape, const Shape &bShape);
     // Where the other column's shapes stand in this one, adding those it lacks; empty when

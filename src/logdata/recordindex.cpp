@@ -3,6 +3,7 @@
 #include "parallelfor.h"
 
 #include <algorithm>
+#include <atomic>
 #include <numeric>
 #include <queue>
 
@@ -66,12 +67,10 @@ bool RecordIndex::before(const Place &a, const Place &b) const
 bool RecordIndex::before(
     const RecordIndex &aIndex, const Place &a, const RecordIndex &bIndex, const Place &b)
 {
-    const DateColumn &aDates = aIndex.files[a.file]->dates;
-    const DateColumn &bDates = bIndex.files[b.file]->dates;
-    if (aDates.earlier(a.local, bDates, b.local))
-        return true;
-    if (bDates.earlier(b.local, aDates, a.local))
-        return false;
+    const int dates
+        = aIndex.files[a.file]->dates.compare(a.local, bIndex.files[b.file]->dates, b.local);
+    if (dates != 0)
+        return dates < 0;
     return a.file != b.file ? a.file < b.file : a.local < b.local;
 }
 
@@ -163,6 +162,21 @@ void RecordIndex::mergeRange(const std::vector<size_t> &from, const std::vector<
     }
 }
 
+// The files not in date order are put in order on all threads, a file at a time; a file in
+// order gets no list.
+std::vector<std::vector<quint32>> RecordIndex::runsInDateOrder() const
+{
+    std::vector<std::vector<quint32>> runs(files.size());
+    std::atomic<size_t> next {0};
+    parallelParts(files.size(), std::min(files.size(), threadCount()), [&](size_t, size_t) {
+        for (size_t file; (file = next.fetch_add(1)) < files.size();) {
+            if (!files[file]->dates.inOrder())
+                runs[file] = files[file]->dates.rowsInDateOrder();
+        }
+    });
+    return runs;
+}
+
 // Each file's records are put in date order first, equal dates keeping their order, where they
 // are not in order already (a file in order, as nearly all are, needs no list of its own); then
 // the files are merged with a heap, a tie going to the earlier file.
@@ -172,14 +186,10 @@ void RecordIndex::mergeFiles()
         mergeInDateRanges(threadCount());
         return;
     }
-    std::vector<std::vector<quint32>> runs(files.size());
+    std::vector<std::vector<quint32>> runs = runsInDateOrder();
     for (size_t f = 0; f < files.size(); ++f) {
-        const RecordScanner::FileRecords &file = *files[f];
-        if (file.dates.inOrder())
-            continue;
-        for (size_t local = 0; local < file.size(); ++local)
+        for (size_t local = 0; local < runs[f].size(); ++local)
             rowsOfFile[f].push_back(0);
-        runs[f] = file.dates.rowsInDateOrder();
     }
     const auto localAt = [&](size_t file, size_t next) {
         return runs[file].empty() ? next : size_t(runs[file][next]);

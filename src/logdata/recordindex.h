@@ -150,6 +150,7 @@ private:
 
     void numberFiles();
     void mergeFiles();
+    [[nodiscard]] std::vector<std::vector<quint32>> runsInDateOrder() const;
     [[nodiscard]] bool mergesInDateRanges() const;
     void mergeInDateRanges(size_t parts);
     void mergeRange(const std::vector<size_t> &from, const std::vector<size_t> &to);
