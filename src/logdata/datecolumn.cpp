@@ -183,7 +183,7 @@ template<typename View>
 quint64 DateColumn::keyOf(View date)
 {
     for (size_t tried = 0; tried < shapes.size(); ++tried) {
-        const size_t shape = (lastShape + tried) % shapes.size();
+        const size_t shape = tried == 0 ? lastShape : (tried == lastShape ? 0 : tried);
         const quint64 digits = digitsOf(date, shapes[shape].text);
         if (digits != irregular) {
             lastShape = shape;
