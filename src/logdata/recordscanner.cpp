@@ -227,10 +227,14 @@ std::optional<RecordScanner::FileRecords> RecordScanner::scanTail(
     if (!device.open(QIODevice::ReadOnly))
         return std::nullopt;
     FileRecords tail = scan(&device);
+    OffsetColumn begins;
+    OffsetColumn ends;
     for (size_t record = 0; record < tail.size(); ++record) {
-        tail.begins.set(record, device.fileOffset(tail.begins[record]));
-        tail.ends.set(record, device.fileOffset(tail.ends[record]));
+        begins.push_back(device.fileOffset(tail.begins[record]));
+        ends.push_back(device.fileOffset(tail.ends[record]));
     }
+    tail.begins = std::move(begins);
+    tail.ends = std::move(ends);
     return tail;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "datecolumn.h"
+#include "offsetcolumn.h"
 #include "qarnlogparser.h"
 
 #include <QByteArray>
@@ -23,8 +24,8 @@ public:
     // One file's records in file order; copies share what they hold until they change it.
     struct FileRecords
     {
-        ChunkedColumn<qint64> begins;
-        ChunkedColumn<qint64> ends;
+        OffsetColumn begins;
+        OffsetColumn ends;
         DateColumn dates;
         // Whether the record's type is "error" or "fatal" in any letter case.
         ChunkedColumn<char> errors;

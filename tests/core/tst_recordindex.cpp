@@ -8,6 +8,7 @@
 #include "logmodel.h"
 #include "logrecordloader.h"
 #include "logtextwriter.h"
+#include "offsetcolumn.h"
 #include "parallelfor.h"
 #include "paralleltextfinder.h"
 #include "recordindex.h"
@@ -197,6 +198,41 @@ private slots:
         few.append(columnOf({QStringLiteral("b2"), QStringLiteral("a3"), QStringLiteral("10:01")}));
         QCOMPARE(few.text(2), QStringLiteral("b2"));
         QVERIFY(few.rowsInDateOrder() == std::vector<quint32>({0, 4, 1, 3, 2}));
+    }
+
+    // Offsets past 4 GiB, and a step of more than 4 GiB, read back as they were pushed, cut
+    // back and continued at any row, and bound a search.
+    void offsetsPastFourGibibytes()
+    {
+        constexpr qint64 gib = qint64(1) << 30;
+        const std::vector<qint64> offsets {
+            0, 5, 4 * gib - 1, 4 * gib, 4 * gib + 7, 13 * gib, 13 * gib + 1, 20 * gib, 3};
+        const auto columnOf = [&](size_t first, size_t last) {
+            OffsetColumn column;
+            for (size_t row = first; row < last; ++row)
+                column.push_back(offsets[row]);
+            return column;
+        };
+        const size_t count = offsets.size();
+        const OffsetColumn whole = columnOf(0, count);
+        for (size_t cut = 0; cut <= count; ++cut) {
+            OffsetColumn joined = columnOf(0, cut);
+            joined.append(columnOf(cut, count));
+            OffsetColumn cutBack = whole;
+            cutBack.truncate(cut);
+            cutBack.append(columnOf(cut, count));
+            for (size_t row = 0; row < count; ++row) {
+                QCOMPARE(joined[row], offsets[row]);
+                QCOMPARE(cutBack[row], offsets[row]);
+            }
+        }
+        for (size_t row = 0; row + 1 < count; ++row)
+            QCOMPARE(whole.upperBound(0, count - 1, offsets[row]), row + 1);
+        QCOMPARE(whole.upperBound(0, count - 1, 4 * gib - 2), size_t(2));
+        OffsetColumn shortened = whole;
+        shortened.truncate(3);
+        shortened.push_back(4 * gib - 1);
+        QCOMPARE(shortened[3], 4 * gib - 1);
     }
 
     void indexGivesTheLoadedRecords()
