@@ -263,10 +263,9 @@ bool DateColumn::holds(size_t row, QLatin1StringView date) const
     return digitsOf(date, shapeAt(key).text) == (key & digitMask);
 }
 
-int DateColumn::compare(size_t a, const DateColumn &other, size_t b) const
+int DateColumn::compareWithKeys(
+    size_t a, quint64 aKey, const DateColumn &other, size_t b, quint64 bKey) const
 {
-    const quint64 aKey = keys[a];
-    const quint64 bKey = other.keys[b];
     if (aKey == irregular || bKey == irregular)
         return text(a).compare(other.text(b));
     const Shape &aShape = shapeAt(aKey);
@@ -322,14 +321,37 @@ std::vector<quint32> DateColumn::rowsInDateOrder() const
         const quint64 key = keys[row];
         groups[key == irregular ? shapes.size() : size_t(key >> digitBits)].push_back(quint32(row));
     }
+    for (size_t shape = 0; shape < shapes.size(); ++shape)
+        sortByKeys(groups[shape]);
     const auto rowEarlier = [this](quint32 a, quint32 b) {
         return earlier(a, *this, b);
     };
-    for (std::vector<quint32> &group : groups) {
-        if (!std::is_sorted(group.begin(), group.end(), rowEarlier))
-            std::stable_sort(group.begin(), group.end(), rowEarlier);
-    }
+    std::vector<quint32> &irregularRows = groups.back();
+    if (!std::is_sorted(irregularRows.begin(), irregularRows.end(), rowEarlier))
+        std::stable_sort(irregularRows.begin(), irregularRows.end(), rowEarlier);
     return rowsOfShapesInOrder(groups);
+}
+
+// Rows of one shape, in their order, sorted by their keys beside them rather than read through
+// the chunks for each comparison; a tie keeps their order.
+void DateColumn::sortByKeys(std::vector<quint32> &rows) const
+{
+    const auto inOrder = [&] {
+        for (size_t i = 1; i < rows.size(); ++i) {
+            if (keys[rows[i]] < keys[rows[i - 1]])
+                return false;
+        }
+        return true;
+    };
+    if (inOrder())
+        return;
+    std::vector<std::pair<quint64, quint32>> keyed;
+    keyed.reserve(rows.size());
+    for (const quint32 row : rows)
+        keyed.emplace_back(keys[row], row);
+    std::sort(keyed.begin(), keyed.end());
+    for (size_t i = 0; i < rows.size(); ++i)
+        rows[i] = keyed[i].second;
 }
 
 std::vector<quint32> DateColumn::rowsOfShapesInOrder(

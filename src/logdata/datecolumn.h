@@ -47,7 +47,13 @@ public:
     }
     // Below, at or above zero as row a of this column comes before, with or after row b of
     // other by QString's order.
-    [[nodiscard]] int compare(size_t a, const DateColumn &other, size_t b) const;
+    [[nodiscard]] int compare(size_t a, const DateColumn &other, size_t b) const
+    {
+        return compareWithKeys(a, keys[a], other, b, other.keys[b]);
+    }
+    // The same with the rows' keys at hand, as a merge keeps them.
+    [[nodiscard]] int compareWithKeys(
+        size_t a, quint64 aKey, const DateColumn &other, size_t b, quint64 bKey) const;
     // Whether no date comes before the one above it, as a file's dates nearly always are.
     [[nodiscard]] bool inOrder() const;
     // The rows in date order, rows of equal dates in their own order.
@@ -58,11 +64,6 @@ public:
     [[nodiscard]] quint64 keyAt(size_t row) const { return keys[row]; }
     // Whether every date is kept as a key.
     [[nodiscard]] bool allRegular() const { return irregularTexts->empty(); }
-    // The first row whose key is not below key; the keys must be in order.
-    [[nodiscard]] size_t firstKeyAtLeast(quint64 key) const
-    {
-        return key == 0 ? 0 : keys.upperBound(0, keys.size(), key - 1);
-    }
     // Whether the dates of both columns take one shape at most, the same.
     [[nodiscard]] bool sharesShapeWith(const DateColumn &other) const;
 
@@ -107,6 +108,7 @@ private:
     // Where the other column's shapes stand in this one, adding those it lacks; empty when
     // they do not all fit.
     [[nodiscard]] std::vector<quint64> shapeKeysFor(const DateColumn &other);
+    void sortByKeys(std::vector<quint32> &rows) const;
     [[nodiscard]] std::vector<quint32> rowsOfShapesInOrder(
         std::vector<std::vector<quint32>> &groups) const;
 

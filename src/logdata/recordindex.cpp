@@ -74,52 +74,74 @@ bool RecordIndex::before(
     return a.file != b.file ? a.file < b.file : a.local < b.local;
 }
 
-// A large log whose files are each in date order, with dates of one shape kept as keys, as
-// nearly every log is, is merged on several threads.
+// A large log whose dates are all of one shape and kept as keys, as nearly every log's are, is
+// merged on several threads.
 bool RecordIndex::mergesInDateRanges() const
 {
     constexpr size_t fewestRecords = size_t(1) << 16;
     return threadCount() > 1 && files.size() > 1 && globalCount >= fewestRecords
         && std::all_of(files.begin(), files.end(), [this](const auto &file) {
-               return file->dates.allRegular() && file->dates.sharesShapeWith(files.front()->dates)
-                   && file->dates.inOrder();
+               return file->dates.allRegular() && file->dates.sharesShapeWith(files.front()->dates);
            });
 }
 
-// The dates that cut the largest file into even parts cut every file: a part takes each file's
-// records from one cut to the next, so all of a part's records come before the next part's,
-// and its rows start after theirs.
-void RecordIndex::mergeInDateRanges(size_t parts)
+quint64 RecordIndex::keyInDateOrder(size_t file, const Runs &runs, size_t at) const
 {
-    const RecordScanner::FileRecords &largest = **std::max_element(files.begin(), files.end(),
-        [](const auto &a, const auto &b) { return a->size() < b->size(); });
+    return files[file]->dates.keyAt(localAt(runs[file], at));
+}
+
+// The first place in the file's date order whose key is not below key.
+size_t RecordIndex::firstKeyAtLeast(size_t file, const Runs &runs, quint64 key) const
+{
+    size_t low = 0;
+    size_t high = files[file]->size();
+    while (low < high) {
+        const size_t middle = low + (high - low) / 2;
+        if (keyInDateOrder(file, runs, middle) < key)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low;
+}
+
+// The dates that cut the largest file into even parts cut every file: a part takes each file's
+// records in date order from one cut to the next, so all of a part's records come before the
+// next part's, and its rows start after theirs.
+void RecordIndex::mergeInDateRanges(size_t parts, const Runs &runs)
+{
+    const auto largest
+        = size_t(std::max_element(files.begin(), files.end(), [](const auto &a, const auto &b) {
+              return a->size() < b->size();
+          }) - files.begin());
     std::vector<quint64> cuts;
     for (size_t part = 1; part < parts; ++part)
-        cuts.push_back(largest.dates.keyAt(largest.size() * part / parts));
+        cuts.push_back(keyInDateOrder(largest, runs, files[largest]->size() * part / parts));
     std::vector<std::vector<size_t>> starts(parts + 1, std::vector<size_t>(files.size()));
     for (size_t file = 0; file < files.size(); ++file) {
         for (size_t part = 1; part < parts; ++part)
-            starts[part][file] = files[file]->dates.firstKeyAtLeast(cuts[part - 1]);
+            starts[part][file] = firstKeyAtLeast(file, runs, cuts[part - 1]);
         starts[parts][file] = files[file]->size();
         rowsOfFile[file].reset(files[file]->size());
     }
     order.reset(globalCount);
     parallelParts(parts, parts, [&](size_t first, size_t last) {
         for (size_t part = first; part < last; ++part)
-            mergeRange(starts[part], starts[part + 1]);
+            mergeRange(starts[part], starts[part + 1], runs);
     });
 }
 
-// Merges each file's records [from[file], to[file]) into the rows from the sum of from on; the
-// dates are keys of one shape, in order in each file. A tie goes to the earlier file. The
-// earliest of a few heads is found by looking at each, of many through a heap.
-void RecordIndex::mergeRange(const std::vector<size_t> &from, const std::vector<size_t> &to)
+// Merges each file's records from place from[file] to place to[file] of its date order into
+// the rows from the sum of from on; the dates are keys of one shape. A tie goes to the earlier
+// file. The earliest of a few heads is found by looking at each, of many through a heap.
+void RecordIndex::mergeRange(
+    const std::vector<size_t> &from, const std::vector<size_t> &to, const Runs &runs)
 {
     struct Head
     {
         quint64 key;
         size_t file;
-        size_t local;
+        size_t at;
     };
     const auto earlier = [](const Head &a, const Head &b) {
         return a.key != b.key ? a.key < b.key : a.file < b.file;
@@ -127,16 +149,17 @@ void RecordIndex::mergeRange(const std::vector<size_t> &from, const std::vector<
     std::vector<Head> heads;
     for (size_t file = 0; file < files.size(); ++file) {
         if (from[file] < to[file])
-            heads.push_back({files[file]->dates.keyAt(from[file]), file, from[file]});
+            heads.push_back({keyInDateOrder(file, runs, from[file]), file, from[file]});
     }
     size_t row = std::accumulate(from.begin(), from.end(), size_t(0));
     // Places the head's record and moves the head on; false when its file has no more here.
     const auto placeHead = [&](Head &head) {
-        rowsOfFile[head.file].set(head.local, quint32(row));
-        order.set(row++, quint32(segments[head.file].firstGlobal + head.local));
-        if (++head.local >= to[head.file])
+        const size_t local = localAt(runs[head.file], head.at);
+        rowsOfFile[head.file].set(local, quint32(row));
+        order.set(row++, quint32(segments[head.file].firstGlobal + local));
+        if (++head.at >= to[head.file])
             return false;
-        head.key = files[head.file]->dates.keyAt(head.local);
+        head.key = keyInDateOrder(head.file, runs, head.at);
         return true;
     };
     constexpr size_t fewHeads = 8;
@@ -164,9 +187,9 @@ void RecordIndex::mergeRange(const std::vector<size_t> &from, const std::vector<
 
 // The files not in date order are put in order on all threads, a file at a time; a file in
 // order gets no list.
-std::vector<std::vector<quint32>> RecordIndex::runsInDateOrder() const
+RecordIndex::Runs RecordIndex::runsInDateOrder() const
 {
-    std::vector<std::vector<quint32>> runs(files.size());
+    Runs runs(files.size());
     std::atomic<size_t> next {0};
     parallelParts(files.size(), std::min(files.size(), threadCount()), [&](size_t, size_t) {
         for (size_t file; (file = next.fetch_add(1)) < files.size();) {
@@ -182,20 +205,17 @@ std::vector<std::vector<quint32>> RecordIndex::runsInDateOrder() const
 // the files are merged with a heap, a tie going to the earlier file.
 void RecordIndex::mergeFiles()
 {
+    Runs runs = runsInDateOrder();
     if (mergesInDateRanges()) {
-        mergeInDateRanges(threadCount());
+        mergeInDateRanges(threadCount(), runs);
         return;
     }
-    std::vector<std::vector<quint32>> runs = runsInDateOrder();
     for (size_t f = 0; f < files.size(); ++f) {
         for (size_t local = 0; local < runs[f].size(); ++local)
             rowsOfFile[f].push_back(0);
     }
-    const auto localAt = [&](size_t file, size_t next) {
-        return runs[file].empty() ? next : size_t(runs[file][next]);
-    };
-    // Each head keeps its date's key: where all files share one shape of date, as nearly always,
-    // two regular keys compare as their dates, and the merge reads nothing else.
+    // Each head keeps its date's key, so that the merge reads each date once: where all files
+    // share one shape of date, two regular keys compare as their dates.
     const bool oneShape = std::all_of(files.begin(), files.end(),
         [&](const auto &file) { return file->dates.sharesShapeWith(files.front()->dates); });
     struct Head
@@ -205,14 +225,16 @@ void RecordIndex::mergeFiles()
         quint64 key;
     };
     const auto headAt = [&](size_t file, size_t next) {
-        return Head {file, next,
-            oneShape ? files[file]->dates.keyAt(localAt(file, next)) : DateColumn::irregular};
+        return Head {file, next, files[file]->dates.keyAt(localAt(runs[file], next))};
     };
-    // The heap's top must be the earliest head: "greater" puts the later one lower.
+    // The heap's top must be the earliest head: "greater" puts the later one lower. Heads are
+    // of different files.
     const auto later = [&](const Head &a, const Head &b) {
-        if (a.key != DateColumn::irregular && b.key != DateColumn::irregular)
+        if (oneShape && a.key != DateColumn::irregular && b.key != DateColumn::irregular)
             return a.key != b.key ? a.key > b.key : a.file > b.file;
-        return before({b.file, localAt(b.file, b.next)}, {a.file, localAt(a.file, a.next)});
+        const int dates = files[b.file]->dates.compareWithKeys(localAt(runs[b.file], b.next), b.key,
+            files[a.file]->dates, localAt(runs[a.file], a.next), a.key);
+        return dates != 0 ? dates < 0 : b.file < a.file;
     };
     std::priority_queue<Head, std::vector<Head>, decltype(later)> heads(later);
     for (size_t f = 0; f < files.size(); ++f) {
@@ -222,7 +244,7 @@ void RecordIndex::mergeFiles()
     while (!heads.empty()) {
         const Head head = heads.top();
         heads.pop();
-        const size_t local = localAt(head.file, head.next);
+        const size_t local = localAt(runs[head.file], head.next);
         // A file in date order gets its rows in its own order.
         if (runs[head.file].empty())
             rowsOfFile[head.file].push_back(order.size());

@@ -149,11 +149,21 @@ private:
     };
 
     void numberFiles();
+    // Per file, the places of its records in date order; empty for a file in date order.
+    using Runs = std::vector<std::vector<quint32>>;
+    static size_t localAt(const std::vector<quint32> &run, size_t at)
+    {
+        return run.empty() ? at : size_t(run[at]);
+    }
+
     void mergeFiles();
-    [[nodiscard]] std::vector<std::vector<quint32>> runsInDateOrder() const;
+    [[nodiscard]] Runs runsInDateOrder() const;
+    [[nodiscard]] quint64 keyInDateOrder(size_t file, const Runs &runs, size_t at) const;
+    [[nodiscard]] size_t firstKeyAtLeast(size_t file, const Runs &runs, quint64 key) const;
     [[nodiscard]] bool mergesInDateRanges() const;
-    void mergeInDateRanges(size_t parts);
-    void mergeRange(const std::vector<size_t> &from, const std::vector<size_t> &to);
+    void mergeInDateRanges(size_t parts, const Runs &runs);
+    void mergeRange(
+        const std::vector<size_t> &from, const std::vector<size_t> &to, const Runs &runs);
     // Whether the record at a comes before the one at b: by date text, then file, then place.
     [[nodiscard]] bool before(const Place &a, const Place &b) const;
     [[nodiscard]] static bool before(

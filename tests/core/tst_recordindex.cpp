@@ -26,14 +26,15 @@ namespace {
 
 using QarnLog = QarnLogParser::QarnLog;
 
-// Files in date order, large enough to be merged on several threads, whose dates tie within
-// and across files.
-bool writeTiedDates(const QString &folder, int files, int recordsPerFile)
+// Files large enough to be merged on several threads, whose dates tie within and across files;
+// in date order, or with every fifth record a few seconds early, as threads that log at once
+// write them.
+bool writeTiedDates(const QString &folder, int files, int recordsPerFile, bool jittered = false)
 {
     for (int f = 0; f < files; ++f) {
         QByteArray bytes;
         for (int i = 0; i < recordsPerFile; ++i) {
-            const int second = (i + 3 * f) / 7;
+            const int second = std::max(0, (i + 3 * f) / 7 - (jittered && i % 5 == 0 ? 3 : 0));
             bytes += QStringLiteral("<HEAD>[80]2023/02/28 %1:%2:%3.000 <LN>Info</LN> <TID>1</TID> "
                                     "<MNAME>M</MNAME> <FILE>f.cpp</FILE> <LINE>1</LINE>\n"
                                     "<CONT>file %4 record %5</CONT>\n")
@@ -59,6 +60,8 @@ bool writeCorpus(const QString &folder, const QString &corpus)
         return writeTiedDates(folder, 3, 25'000);
     if (corpus == QStringLiteral("many ties"))
         return writeTiedDates(folder, 12, 6'000);
+    if (corpus == QStringLiteral("jittered ties"))
+        return writeTiedDates(folder, 3, 25'000, true);
     if (corpus == QStringLiteral("random")) {
         QRandomGenerator random(23);
         for (int i = 0; i < 60; ++i) {
@@ -102,6 +105,8 @@ private slots:
             << QStringLiteral("ties") << qsizetype(1 << 20) << qint64(1 << 18);
         QTest::newRow("tied dates in twelve files, merged in parts")
             << QStringLiteral("many ties") << qsizetype(1 << 20) << qint64(1 << 16);
+        QTest::newRow("tied dates out of order, merged in parts")
+            << QStringLiteral("jittered ties") << qsizetype(1 << 20) << qint64(1 << 18);
     }
 
     // The order of a column's dates is noted as they come; it must stay right as the column of a
