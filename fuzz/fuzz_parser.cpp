@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <numeric>
 
 namespace {
 
@@ -224,6 +225,19 @@ void comparePrefilter(const QByteArray &data, const RecordScanner::FileRecords &
         check(candidates[i] || !SearchTextStore::searchTextOf(records[i]).contains(needle));
 }
 
+// The records' order by their date texts, as the merge puts them, equal dates in file order.
+void compareDateOrder(const DateColumn &dates, const std::vector<QarnLogParser::QarnLog> &records)
+{
+    std::vector<quint32> expected(records.size());
+    std::iota(expected.begin(), expected.end(), quint32(0));
+    std::stable_sort(expected.begin(), expected.end(),
+        [&](quint32 a, quint32 b) { return records[a].dateTime < records[b].dateTime; });
+    check(dates.rowsInDateOrder() == expected);
+    check(dates.inOrder()
+        == std::is_sorted(records.begin(), records.end(),
+            [](const auto &a, const auto &b) { return a.dateTime < b.dateTime; }));
+}
+
 void compareScan(
     const QByteArray &data, qsizetype blockSize, const std::vector<QarnLogParser::QarnLog> &records)
 {
@@ -245,6 +259,7 @@ void compareScan(
         compareBytesReading(scanned, data, i, records[i]);
     }
     comparePrefilter(data, scanned, records);
+    compareDateOrder(scanned.dates, records);
 }
 
 } // namespace
