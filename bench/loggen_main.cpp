@@ -75,8 +75,14 @@ int main(int argc, char *argv[])
     const QCommandLineOption crlfOption(QStringLiteral("crlf"), QStringLiteral("CR LF line ends."));
     const QCommandLineOption utf16Option(
         QStringLiteral("utf16"), QStringLiteral("UTF-16LE with a byte-order mark."));
-    parser.addOptions({outOption, nameOption, sizeOption, filesOption, seedOption, recordsOption,
-        nonAsciiOption, nonAsciiFieldsOption, crlfOption, utf16Option});
+    const QCommandLineOption mixedDatesOption(QStringLiteral("mixed-date-shapes"),
+        QStringLiteral("One record in ten has a one-digit serial, which moves its date."));
+    const QCommandLineOption outOfOrderOption(QStringLiteral("out-of-order"),
+        QStringLiteral("Each record's time goes back by up to this many milliseconds."),
+        QStringLiteral("ms"), QStringLiteral("0"));
+    parser.addOptions(
+        {outOption, nameOption, sizeOption, filesOption, seedOption, recordsOption, nonAsciiOption,
+            nonAsciiFieldsOption, crlfOption, utf16Option, mixedDatesOption, outOfOrderOption});
     parser.process(app);
 
     LogGeneratorOptions options;
@@ -84,13 +90,16 @@ int main(int argc, char *argv[])
     options.crlf = parser.isSet(crlfOption);
     options.utf16 = parser.isSet(utf16Option);
     options.recordsPerFile = parser.value(recordsOption).toInt();
+    options.mixedDateShapes = parser.isSet(mixedDatesOption);
+    options.outOfOrderMs = parser.value(outOfOrderOption).toInt();
     const qint64 size = parseSize(parser.value(sizeOption));
     const int files = parser.value(filesOption).toInt();
     if (!parser.isSet(outOption) || size < 0 || files < 1 || options.recordsPerFile < 0
-        || !parseShare(parser.value(nonAsciiOption), options)) {
+        || options.outOfOrderMs < 0 || !parseShare(parser.value(nonAsciiOption), options)) {
         std::fputs("usage: kestrune-loggen --out FOLDER [--name N] [--size 100M] [--files 3]\n"
                    "       [--records-per-file N] [--non-ascii none|all|1/200]\n"
-                   "       [--non-ascii-fields] [--crlf] [--utf16]\n",
+                   "       [--non-ascii-fields] [--crlf] [--utf16]\n"
+                   "       [--mixed-date-shapes] [--out-of-order MS]\n",
             stderr);
         return 2;
     }

@@ -194,6 +194,8 @@ QByteArray LogGenerator::nextRecord(qint64 msSinceStart)
     record.message = message(isError);
     if (options.nonAsciiShare > 0 && variety.below(options.nonAsciiOutOf) < options.nonAsciiShare)
         record.message = withNonAsciiText(std::move(record.message));
+    if (options.mixedDateShapes && variety.below(10) == 0)
+        record.serial = variety.below(10);
     return formatRecord(record);
 }
 
@@ -244,7 +246,10 @@ qint64 LogGenerator::writeLog(
         time += below(20);
         PendingFile &target
             = files[size_t(recordTarget > 0 ? records % fileCount : below(fileCount))];
-        const QByteArray record = stored(nextRecord(time));
+        const qint64 recordTime = options.outOfOrderMs > 0
+            ? std::max<qint64>(0, time - variety.below(options.outOfOrderMs + 1))
+            : time;
+        const QByteArray record = stored(nextRecord(recordTime));
         target.data.append(record);
         written += record.size();
         ++records;

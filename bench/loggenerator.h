@@ -20,6 +20,12 @@ struct LogGeneratorOptions
     bool utf16 = false;
     // When above 0, every file gets exactly this many records and the size is not looked at.
     int recordsPerFile = 0;
+    // One record in ten has a one-digit serial, which moves its date by one character: a
+    // second shape of date, as in logs whose first field is not padded.
+    bool mixedDateShapes = false;
+    // When above 0, each record's time goes back by up to this many milliseconds, as threads
+    // that log at once write their records a little out of order.
+    int outOfOrderMs = 0;
 };
 
 // The fields of one record, written as they are.
@@ -39,9 +45,10 @@ struct LogRecordText
 
 // Writes deterministic tagged log files for tests, benchmarks and the sample logs: records
 // with realistic field values, some multi-line messages, about 3% errors, interleaving in
-// time across the files of one log while each file stays sorted by time. The same seed
-// always gives the same bytes, and the options only add to the plain log: its records keep
-// their times, types and ASCII texts.
+// time across the files of one log while each file stays sorted by time (unless told to be
+// out of order). The same seed always gives the same bytes, and the options only add to the
+// plain log: its records keep their types and ASCII texts, and their times but where told
+// to be out of order.
 class LogGenerator
 {
 public:

@@ -13,23 +13,26 @@
 #   --many-files   also run 10,000 files of one record each and 1,500 files of 200M in all
 #   --4g           also index a 4 GB log of 4 files under a 2 GiB memory limit that the
 #                  kernel enforces (a memory cgroup of its own; needs root)
+#   --odd-dates    also run logs with dates of two shapes and with files out of date order
 #   --mem-cap N    address-space cap in bytes for each program (default: 8 times the log on
 #                  disk, at least 2 GiB and at most 16 GiB)
 set -euo pipefail
 
 usage() {
-    sed -n '9,18s/^# \{0,1\}//p' "$0" >&2
+    sed -n '9,19s/^# \{0,1\}//p' "$0" >&2
     exit "${1:-2}"
 }
 
 many_files=false
 four_gb=false
+odd_dates=false
 mem_cap=""
 positional=()
 while (($#)); do
     case "$1" in
     --many-files) many_files=true ;;
     --4g) four_gb=true ;;
+    --odd-dates) odd_dates=true ;;
     --mem-cap)
         (($# > 1)) || usage
         mem_cap="$2"
@@ -206,6 +209,13 @@ if $many_files; then
         --files 10000 --records-per-file 1 --seed 7
     run_case "1,500 files, 200M in all" "$data_dir/files-1500-200M" \
         --files 1500 --size 200M --seed 7
+fi
+
+if $odd_dates; then
+    run_case "dates of two shapes" "$data_dir/mixed-dates-$size" \
+        --size "$size" "${common[@]}" --mixed-date-shapes
+    run_case "out of date order by up to 50 ms" "$data_dir/out-of-order-$size" \
+        --size "$size" "${common[@]}" --out-of-order 50
 fi
 
 if $four_gb; then
