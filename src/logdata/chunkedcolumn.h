@@ -66,20 +66,6 @@ public:
         }
     }
 
-    // The first place in [first, last) whose value is greater than value; the values there
-    // must be in order.
-    [[nodiscard]] size_t upperBound(size_t first, size_t last, const T &value) const
-    {
-        while (first < last) {
-            const size_t middle = first + (last - first) / 2;
-            if (value < (*this)[middle])
-                last = middle;
-            else
-                first = middle + 1;
-        }
-        return first;
-    }
-
     [[nodiscard]] size_t memoryBytes() const
     {
         size_t bytes = chunks.capacity() * sizeof(chunks.front());

@@ -336,14 +336,8 @@ std::vector<quint32> DateColumn::rowsInDateOrder() const
 // the chunks for each comparison; a tie keeps their order.
 void DateColumn::sortByKeys(std::vector<quint32> &rows) const
 {
-    const auto inOrder = [&] {
-        for (size_t i = 1; i < rows.size(); ++i) {
-            if (keys[rows[i]] < keys[rows[i - 1]])
-                return false;
-        }
-        return true;
-    };
-    if (inOrder())
+    if (std::is_sorted(
+            rows.begin(), rows.end(), [this](quint32 a, quint32 b) { return keys[a] < keys[b]; }))
         return;
     std::vector<std::pair<quint64, quint32>> keyed;
     keyed.reserve(rows.size());

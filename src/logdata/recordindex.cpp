@@ -200,9 +200,9 @@ RecordIndex::Runs RecordIndex::runsInDateOrder() const
     return runs;
 }
 
-// Each file's records are put in date order first, equal dates keeping their order, where they
-// are not in order already (a file in order, as nearly all are, needs no list of its own); then
-// the files are merged with a heap, a tie going to the earlier file.
+// Each file's records are put in date order first, equal dates keeping their order; then the
+// files are merged, in date ranges on all cores where their dates allow, otherwise with a heap,
+// a tie going to the earlier file.
 void RecordIndex::mergeFiles()
 {
     Runs runs = runsInDateOrder();
