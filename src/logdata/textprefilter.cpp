@@ -250,6 +250,12 @@ TextPrefilter::TextPrefilter(
             textsOfPiece[id].push_back(textPieceCounts.size());
         textPieceCounts.push_back(ids.size());
     }
+    passesAlone.resize(pieces.size());
+    for (size_t piece = 0; piece < pieces.size(); ++piece) {
+        passesAlone[piece] = anyOf
+            && std::any_of(textsOfPiece[piece].cbegin(), textsOfPiece[piece].cend(),
+                [&](size_t text) { return textPieceCounts[text] == 1; });
+    }
 #ifdef KESTRUNE_USE_HYPERSCAN
     if (search == Search::fastest && !keepsAll && !pieces.empty())
         automaton = Automaton::build(pieces);
@@ -344,6 +350,8 @@ void TextPrefilter::Tally::startRecord()
 
 bool TextPrefilter::Tally::take(size_t piece)
 {
+    if (filter.passesAlone[piece])
+        return true;
     if (pieceSeenIn[piece] == record)
         return false;
     pieceSeenIn[piece] = record;

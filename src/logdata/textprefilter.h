@@ -119,6 +119,9 @@ private:
     // Of each text that has pieces, how many distinct ones, and by piece the texts holding it.
     std::vector<size_t> textPieceCounts;
     std::vector<std::vector<size_t>> textsOfPiece;
+    // By piece, whether it makes a record a candidate on its own: it is the one piece of a
+    // text of an any-of filter.
+    std::vector<char> passesAlone;
     // Of each text that has pieces, the text's bytes in the encoding when a sighting may
     // compare them with the bytes (see makesSightings); otherwise empty.
     std::vector<std::string> asciiTexts;
