@@ -127,20 +127,24 @@ void DateColumn::append(const DateColumn &other)
     }
 }
 
+// Nothing is added unless all of them fit, so that the dates appended as text instead do not
+// find the slots taken by shapes they may not have.
 std::vector<quint64> DateColumn::shapeKeysFor(const DateColumn &other)
 {
+    std::vector<Shape> joined = shapes;
     std::vector<quint64> shapeKeys;
     for (const Shape &shape : other.shapes) {
         const auto place
-            = size_t(std::find_if(shapes.begin(), shapes.end(), [&](const Shape &known) {
+            = size_t(std::find_if(joined.begin(), joined.end(), [&](const Shape &known) {
                   return sameShape(known.text, shape.text);
-              }) - shapes.begin());
-        if (place == shapes.size() && shapes.size() == maxShapes)
+              }) - joined.begin());
+        if (place == joined.size() && joined.size() == maxShapes)
             return {};
-        if (place == shapes.size())
-            shapes.push_back(shape);
+        if (place == joined.size())
+            joined.push_back(shape);
         shapeKeys.push_back(quint64(place) << digitBits);
     }
+    shapes = std::move(joined);
     return shapeKeys;
 }
 

@@ -105,8 +105,8 @@ private:
     [[nodiscard]] static int compareTexts(
         const Shape &aShape, quint64 aDigits, const Shape &bShape, quint64 bDigits);
     [[nodiscard]] static Parting partingOf(const Shape &aShape, const Shape &bShape);
-    // Where the other column's shapes stand in this one, adding those it lacks; empty when
-    // they do not all fit.
+    // Where the other column's shapes stand in this one, adding those it lacks; empty, and
+    // nothing added, when they do not all fit.
     [[nodiscard]] std::vector<quint64> shapeKeysFor(const DateColumn &other);
     void sortByKeys(std::vector<quint32> &rows) const;
     [[nodiscard]] std::vector<quint32> rowsOfShapesInOrder(
